@@ -1,0 +1,1 @@
+namespace app {}  // placeholder until the module lands

@@ -1,0 +1,159 @@
+// The one record through which every part of the game works, shared by the UI thread, the tick
+// thread, TimerThread and SoundThread. Every field two threads touch is a lock-free atomic of the
+// width the game gives it (Shared<T>); the three texts are SharedText.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "game/shared.h"
+
+namespace game {
+
+// Scene codes. 0, 2, 4 and 6 are transitional: the next GameTick does their work and moves on.
+enum Scene : int8_t {
+  SCENE_MENU_ENTER = 0,
+  SCENE_MENU = 1,
+  SCENE_EASY_SETUP = 2,
+  SCENE_EASY = 3,
+  SCENE_NORMAL_SETUP = 4,
+  SCENE_NORMAL = 5,
+  SCENE_HARD_SETUP = 6,
+  SCENE_HARD = 7,
+  SCENE_README = 8,
+  SCENE_ABOUT = 9,
+  SCENE_HIDDEN_PICTURE = 10,
+};
+
+// One-shot requests to the sound thread, in the order in which it serves them.
+enum class SoundRequest : uint8_t {
+  playMenuMusic,
+  playButton,
+  playGameMusic,
+  playBox,
+  playError,
+  playBingo,
+  playLose,
+  playWin,
+  playAboutMusic,
+  stopMenuMusic,
+  stopGameMusic,
+  stopAboutMusic,
+  stopEffects,
+};
+inline constexpr int kSoundRequestCount = 13;
+
+inline constexpr int kBoxCapacity = 80;
+inline constexpr int kStarCount = 50;
+
+struct Box {
+  Shared<int8_t> face;     // picture number 0..faceCount-1; equal faces match
+  Shared<bool> open;       // turned open (meaningful only while present)
+  Shared<bool> hover;      // cursor over it: the outline is drawn
+  Shared<bool> present;    // still on the board; cleared when its pair is found
+  Shared<float> r, g, b;   // colour of the closed box, 0.00..1.00
+};
+
+struct Star {
+  Shared<uint8_t> r, g, b;  // colour 0..255
+  Shared<float> x;          // -3.50..3.49
+  Shared<float> y;          // -2.70..2.69
+  Shared<uint8_t> alpha;    // a multiple of 5 in 0..255
+  Shared<bool> fadeIn;      // true while alpha rises
+};
+
+// Wakes threads that sleep until a sound request is raised or `running` clears.
+class WakeSignal {
+ public:
+  // Call after changing what waiters test; no wake-up is lost.
+  void NotifyAll() {
+    { std::lock_guard lock(mutex_); }
+    condition_.notify_all();
+  }
+  // Blocks until ready() holds; ready() is tested under the signal's lock.
+  template <typename Predicate>
+  void WaitUntil(Predicate ready) {
+    std::unique_lock lock(mutex_);
+    condition_.wait(lock, ready);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable condition_;
+};
+
+// Lives for the whole run; zero at start except cubeColor (1, 1, 1).
+struct GameState {
+  // Flow
+  Shared<int8_t> scene;  // DealBoard stores it with release; frames and picks load with acquire
+  Shared<bool> running;
+  Shared<int8_t> escCount;
+  Shared<bool> loadingDone;
+
+  // Level: reset by DealBoard
+  Box boxes[kBoxCapacity];
+  Shared<int8_t> selectionCount;  // 0, 1, 2 open in the try; 3 once the level is over
+  Shared<uint8_t> firstPick;
+  Shared<uint8_t> secondPick;
+  Shared<int32_t> pairsFound;
+  Shared<int32_t> score;
+  Shared<int32_t> timeLeft;
+  Shared<bool> won;
+  Shared<bool> lost;
+  Shared<float> messageColor[3];  // r, g, b
+  SharedText scoreText;
+  SharedText bestText;
+  SharedText timeText;
+
+  // Persisted: lives for the whole run, read at start and written at exit
+  Shared<int32_t> bestScore[3];  // easy, normal, hard
+
+  // Menu
+  Star stars[kStarCount];
+  Shared<float> titleAngle;
+  Shared<bool> titleSwingUp;
+  Shared<bool> hoverReadme, hoverEasy, hoverNormal, hoverHard, hoverOut, hoverAbout, hoverBack;
+
+  // About
+  Shared<float> cubeColor[3]{Shared<float>(1.0f), Shared<float>(1.0f), Shared<float>(1.0f)};
+  Shared<float> cubeTargetColor[3];
+  Shared<float> cubeAngle[3];  // x, y, z in degrees; never wrapped
+  Shared<int32_t> spinDirection;
+  Shared<bool> hiddenKey1Pressed, hiddenKey2Pressed;
+
+  // Input: UI thread only
+  int32_t mouseX = 0, mouseY = 0;
+  uint32_t selectBuffer[4] = {};
+  uint32_t& pickedName = selectBuffer[3];  // the fourth word of the selection buffer
+  int32_t cursorPos[2] = {};
+  int32_t windowRect[4] = {};
+  int32_t captionHeight = 0;
+
+  // Settings
+  Shared<bool> soundOn, musicOn, vsyncOn;
+
+  // Sound: one-shot requests, raised with RequestSound, cleared by the sound thread
+  Shared<bool> soundRequests[kSoundRequestCount];
+
+  // Threads: ids of the periodic timers, kept by TimerThread
+  uint32_t secondTimer = 0, gameTimer = 0, spinTimer = 0;
+
+  // Wakes SoundThread and TimerThread on a sound request and when `running` clears.
+  WakeSignal wake;
+
+  GameState() = default;
+  GameState(const GameState&) = delete;
+  GameState& operator=(const GameState&) = delete;
+};
+
+// Sets the request flag and wakes the sound thread. Any thread.
+void RequestSound(GameState& state, SoundRequest request);
+
+// Whether a request is raised and not yet served.
+bool IsSoundRequested(const GameState& state, SoundRequest request);
+
+// Clears `running` and wakes every thread that sleeps on it. Any thread.
+void StopRunning(GameState& state);
+
+}  // namespace game

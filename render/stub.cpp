@@ -1,0 +1,1 @@
+namespace render {}  // placeholder until the module lands

@@ -1,0 +1,1 @@
+namespace sound {}  // placeholder until the module lands

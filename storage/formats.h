@@ -1,0 +1,64 @@
+// Every name and size of Tessary's files, in one place: the readers, the writers and the data
+// generator all include this header. Paths are relative to the working directory and keep their
+// stored spelling with a backslash; NativePath turns it into '/'.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace storage {
+
+inline constexpr std::string_view kSettingsPath = "game.cfg";
+inline constexpr std::string_view kBestScorePath = "data\\maxsum.cfg";
+inline constexpr std::string_view kLoadingPicturePath = "data\\loading.logo";
+inline constexpr std::string_view kPackagePath = "data\\game.px";
+
+// Settings: three characters, sound, music, vsync; "0" is off, anything else on.
+inline constexpr std::size_t kSettingsBytes = 3;
+// Best scores: easy, normal, hard, each unsigned 16-bit, high byte first.
+inline constexpr std::size_t kBestScoreBytes = 6;
+
+// Loading picture: raw blue-green-red, bottom row first, no header, no padding.
+inline constexpr int kLoadingWidth = 600;
+inline constexpr int kLoadingHeight = 450;
+inline constexpr std::size_t kLoadingBytes = std::size_t{kLoadingWidth} * kLoadingHeight * 3;
+
+// The one upload buffer for every texture: the largest picture the package may hold.
+inline constexpr int kMaxPictureWidth = 800;
+inline constexpr int kMaxPictureHeight = 600;
+inline constexpr std::size_t kStagingBytes = std::size_t{kMaxPictureWidth} * kMaxPictureHeight * 3;
+using StagingPixels = std::array<uint8_t, kStagingBytes>;
+
+// The package's entries, in the order in which they become textures 0..36.
+inline constexpr int kTextureCount = 37;
+inline constexpr std::array<std::string_view, kTextureCount> TextureTable = {
+    "menu.jpg",    "star.jpg",   "tlite.jpg",     "esay.jpg",   "esays.jpg",  "normal.jpg",
+    "normals.jpg", "hard.jpg",   "hards.jpg",     "readme.jpg", "readmes.jpg", "out.jpg",
+    "outs.jpg",    "about.jpg",  "abouts.jpg",    "s_on.jpg",   "s_off.jpg",  "m_on.jpg",
+    "m_off.jpg",   "back.jpg",   "backs.jpg",     "pe.jpg",     "readmeshow.jpg", "game.jpg",
+    "box1.jpg",    "box2.jpg",   "box3.jpg",      "box4.jpg",   "box5.jpg",   "box6.jpg",
+    "box7.jpg",    "box8.jpg",   "box9.jpg",      "box10.jpg",  "box.jpg",    "fps_on.jpg",
+    "fps_off.jpg",
+};
+
+// The nine media files, slot by slot: menu music, button, game music, box, error, bingo, lose,
+// win, about music.
+inline constexpr int kSoundSlotCount = 9;
+inline constexpr std::array<std::string_view, kSoundSlotCount> kSoundFiles = {
+    "music\\menu.wma", "music\\button.wav", "music\\game.wma",
+    "music\\box.wav",  "music\\error.wav",  "music\\bingo.wav",
+    "music\\lose.wav", "music\\win.wav",    "music\\about.wma",
+};
+
+// The stored path with '\' read as the directory separator '/'.
+inline std::string NativePath(std::string_view stored) {
+  std::string path(stored);
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+}  // namespace storage

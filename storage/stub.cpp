@@ -1,0 +1,1 @@
+namespace storage {}  // placeholder until the module lands
