@@ -1,0 +1,155 @@
+#include "app/dialog.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/timer_thread.h"
+#include "game/input.h"
+#include "sound/sound_thread.h"
+
+namespace app {
+
+namespace {
+
+// The one upload buffer: the loading picture, then every package picture. Lives for the run.
+storage::StagingPixels stagingPixels;
+
+constexpr auto kGracePeriod = std::chrono::milliseconds(500);
+
+// Our window's events already carry client coordinates: the rectangle starts at 0, 0 and there
+// is no caption to subtract.
+constexpr int kClientRect[4] = {0, 0, render::kClientWidth, render::kClientHeight};
+
+game::Key KeyOf(SDL_Keycode sym) {
+  switch (sym) {
+    case SDLK_j: return game::Key::J;
+    case SDLK_v: return game::Key::V;
+    case SDLK_ESCAPE: return game::Key::Escape;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return game::Key::Enter;
+    default: return game::Key::Other;
+  }
+}
+
+}  // namespace
+
+CTessaryDlg::CTessaryDlg(game::GameState& state) : state_(state) {}
+
+CTessaryDlg::~CTessaryDlg() {
+  // A way out has normally joined the workers already; this covers an early failure.
+  if (state_.running) game::StopRunning(state_);
+  if (soundThreadHandle_.joinable()) soundThreadHandle_.join();
+  if (timerThreadHandle_.joinable()) timerThreadHandle_.join();
+}
+
+bool CTessaryDlg::OnInitDialog() {
+  if (!window_.Open()) return false;  // the window with its icon, its context current
+
+  state_.running = true;
+  state_.scene.store(game::SCENE_MENU_ENTER, std::memory_order_release);
+  state_.escCount = 0;
+
+  swapIntervalProc_ = render::LookUpSwapInterval();
+  render::CreateTextFont();
+  state_.captionHeight = 0;
+
+  storage::ReadLoadingPicture(stagingPixels);
+  render::MakeLogoTexture(stagingPixels);
+
+  storage::ReadSettings(state_, files_, swapIntervalProc_);
+  storage::ReadBestScores(state_, files_);
+  storage::OpenScoreFile(files_);
+
+  soundThreadHandle_ = std::thread([this] { sound::SoundThread(state_); });
+  timerThreadHandle_ = std::thread([this] { TimerThread(state_); });
+
+  game::RequestSound(state_, game::SoundRequest::playMenuMusic);
+  render::SetFixedGLState();
+  return true;
+}
+
+int CTessaryDlg::RunModal() {
+  game::InputActions actions;
+  actions.pickAt = [this] { render::PickAt(state_); };
+  actions.exitFromMenu = [this] { ExitFromMenu(); };
+  if (swapIntervalProc_) actions.setSwapInterval = swapIntervalProc_;
+  actions_ = &actions;
+
+  while (!ended_) {
+    SDL_Event event;
+    // While minimised nothing is drawn: sleep until an event comes.
+    if (window_.IsMinimised()) {
+      if (SDL_WaitEvent(&event) && !PreTranslateMessage(event)) break;
+    }
+    while (!ended_ && SDL_PollEvent(&event))
+      if (!PreTranslateMessage(event)) break;
+    if (ended_ || window_.IsMinimised()) continue;
+
+    if (render::DrawFrame(window_, state_, stagingPixels) == render::FrameResult::loadFailed) {
+      // The message naming the file and entry is already on stderr; nothing is written.
+      StopWorkers();
+      ended_ = true;
+      exitStatus_ = 1;
+    }
+  }
+  actions_ = nullptr;
+  return exitStatus_;
+}
+
+bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:  // the close button, Ctrl+C, SIGTERM
+      OnClose();
+      return false;
+    case SDL_WINDOWEVENT:
+      window_.OnWindowEvent(event.window);
+      return true;
+    case SDL_KEYDOWN: {
+      if (event.key.keysym.sym == SDLK_F4 && (event.key.keysym.mod & KMOD_ALT)) {
+        OnClose();
+        return false;
+      }
+      game::Key key = KeyOf(event.key.keysym.sym);
+      if (key == game::Key::Enter)
+        game::OnOK(state_);
+      else
+        game::OnKeyDown(state_, key, *actions_);
+      return !ended_;
+    }
+    case SDL_MOUSEMOTION:
+      game::OnMouseMove(state_, event.motion.x, event.motion.y, kClientRect, *actions_);
+      return true;
+    case SDL_MOUSEBUTTONDOWN:
+      if (event.button.button == SDL_BUTTON_LEFT)
+        game::OnLeftButtonDown(state_, event.button.x, event.button.y, kClientRect, *actions_);
+      return !ended_;
+    default:
+      return true;
+  }
+}
+
+void CTessaryDlg::OnClose() { EndGame(); }
+
+void CTessaryDlg::ExitFromMenu() {
+  game::RequestSound(state_, game::SoundRequest::playButton);
+  EndGame();
+}
+
+void CTessaryDlg::EndGame() {
+  if (ended_) return;
+  game::StopRunning(state_);
+  std::this_thread::sleep_for(kGracePeriod);
+  storage::WriteSettings(state_);
+  StopWorkers();
+  storage::WriteBestScores(state_, files_);
+  ended_ = true;
+  exitStatus_ = 0;
+}
+
+void CTessaryDlg::StopWorkers() {
+  game::StopRunning(state_);
+  if (soundThreadHandle_.joinable()) soundThreadHandle_.join();
+  if (timerThreadHandle_.joinable()) timerThreadHandle_.join();
+}
+
+}  // namespace app

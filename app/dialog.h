@@ -1,0 +1,56 @@
+// The main window's life: start-up in its fixed order, the event loop that hands keys and mouse
+// to the game's input handling, and the two ways out. UI thread only.
+#pragma once
+
+#include <SDL.h>
+
+#include <thread>
+
+#include "game/game_state.h"
+#include "game/input.h"
+#include "render/render.h"
+#include "storage/files.h"
+#include "storage/formats.h"
+
+namespace app {
+
+class CTessaryDlg {
+ public:
+  explicit CTessaryDlg(game::GameState& state);
+  ~CTessaryDlg();
+  CTessaryDlg(const CTessaryDlg&) = delete;
+  CTessaryDlg& operator=(const CTessaryDlg&) = delete;
+
+  // Brings the game up: window, first state, font, loading picture, settings, best scores,
+  // workers, menu music, fixed GL state. Returns false, after a message on stderr, when the
+  // window cannot be made.
+  bool OnInitDialog();
+
+  // Runs the event and frame loop until a way out. Returns the process exit status:
+  // 0 after the close sequence or ExitFromMenu, non-zero when the pictures could not be loaded.
+  int RunModal();
+
+ private:
+  // Hands one event to the game; returns false when the loop must end.
+  bool PreTranslateMessage(const SDL_Event& event);
+  // Closing the window, Alt+F4, Ctrl+C or SIGTERM.
+  void OnClose();
+  // The exit button and the third Escape in the menu.
+  void ExitFromMenu();
+  // Clears `running`, gives the workers their grace, writes the files; shared by both ways out.
+  void EndGame();
+  // Wakes the workers and joins them; nothing is ever killed.
+  void StopWorkers();
+
+  game::GameState& state_;
+  render::GameWindow window_;
+  storage::FileState files_;
+  storage::SwapIntervalProc swapIntervalProc_ = nullptr;
+  std::thread soundThreadHandle_;
+  std::thread timerThreadHandle_;
+  const game::InputActions* actions_ = nullptr;  // set while RunModal runs
+  bool ended_ = false;
+  int exitStatus_ = 0;
+};
+
+}  // namespace app

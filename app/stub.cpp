@@ -1,1 +1,0 @@
-namespace app {}  // placeholder until the module lands

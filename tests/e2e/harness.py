@@ -1,0 +1,310 @@
+"""Drives the real tessary under Xvfb: start, look (screenshots), move, click, type, stop.
+
+Every session runs in a fresh copy of the run directory, so a test never touches build/game.
+"""
+
+import math
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+WIDTH, HEIGHT = 800, 600
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def project_point(x, y, z):
+    """Client pixel of the eye-space point (x, y, z) under the game's 45-degree projection."""
+    half_h = -z * math.tan(math.radians(22.5))
+    half_w = half_h * WIDTH / HEIGHT
+    px = (x / half_w + 1) / 2 * WIDTH
+    py = (1 - y / half_h) / 2 * HEIGHT
+    return int(round(px)), int(round(py))
+
+
+# Board layouts: start position, columns, rows, back button position.
+BOARDS = {
+    "easy": ((1.65, 1.25, -5.0), 6, 6, (2.0, -1.8, -5.0)),
+    "normal": ((2.0, 1.65, -6.0), 8, 8, (2.3, -1.8, -5.0)),
+    "hard": ((2.7, 1.85, -6.0), 10, 8, (2.3, -1.8, -5.0)),
+}
+
+MENU_BUTTONS = {
+    "readme": (0, 0.8), "easy": (0, 0.3), "normal": (0, -0.2), "hard": (0, -0.7),
+    "out": (0, -1.7), "about": (-2, -1.6), "sound": (2.3, -1.6), "music": (2.3, -1.8),
+    "vsync": (2.22, -1.2),
+}
+
+
+def box_center(level, index):
+    (sx, sy, sz), columns, _rows, _back = BOARDS[level]
+    row, column = divmod(index, columns)
+    return project_point(sx - 0.5 * (column + 1), sy - 0.5 * row, sz)
+
+
+def menu_button(name):
+    x, y = MENU_BUTTONS[name]
+    return project_point(x, y, -5.0)
+
+
+def back_button(level=None):
+    if level is None:
+        return project_point(0, -1.8, -5.0)
+    return project_point(*BOARDS[level][3])
+
+
+class Shot:
+    """One screenshot of the client area as raw RGB."""
+
+    def __init__(self, raw, path):
+        self.raw = raw
+        self.path = path
+
+    def pixel(self, x, y):
+        i = (y * WIDTH + x) * 3
+        return tuple(self.raw[i:i + 3])
+
+    def mean(self, x0, y0, x1, y1):
+        total = [0, 0, 0]
+        count = 0
+        for y in range(max(0, y0), min(HEIGHT, y1)):
+            row = (y * WIDTH) * 3
+            for x in range(max(0, x0), min(WIDTH, x1)):
+                i = row + x * 3
+                total[0] += self.raw[i]
+                total[1] += self.raw[i + 1]
+                total[2] += self.raw[i + 2]
+                count += 1
+        return tuple(t / max(count, 1) for t in total)
+
+    def patch(self, cx, cy, radius):
+        """Pixels of the square around (cx, cy), as a flat list of RGB triples."""
+        out = []
+        for y in range(cy - radius, cy + radius + 1):
+            for x in range(cx - radius, cx + radius + 1):
+                out.append(self.pixel(x, y))
+        return out
+
+    def difference(self, other, box=(0, 0, WIDTH, HEIGHT)):
+        """Mean absolute channel difference over a region."""
+        x0, y0, x1, y1 = box
+        total = 0
+        for y in range(y0, y1):
+            a = self.raw[(y * WIDTH + x0) * 3:(y * WIDTH + x1) * 3]
+            b = other.raw[(y * WIDTH + x0) * 3:(y * WIDTH + x1) * 3]
+            total += sum(abs(p - q) for p, q in zip(a, b))
+        return total / ((x1 - x0) * (y1 - y0) * 3)
+
+    def brightness(self):
+        return sum(self.raw) / len(self.raw)
+
+
+class Display:
+    """A private Xvfb server."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.time() + 20
+        while not number.endswith(b"\n") and time.time() < deadline:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        check(number.strip(), "Xvfb did not start")
+        self.name = ":" + number.decode().strip()
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
+class Game:
+    """One run of tessary in its own run directory on its own display."""
+
+    def __init__(self, binary, data_dir, run_dir=None, prepare=None, display=None, env=None):
+        self.binary = binary
+        self.own_run_dir = run_dir is None
+        self.run_dir = run_dir or tempfile.mkdtemp(prefix="tessary-e2e-")
+        if self.own_run_dir:
+            shutil.copytree(os.path.join(data_dir, "data"), os.path.join(self.run_dir, "data"))
+            shutil.copytree(os.path.join(data_dir, "music"), os.path.join(self.run_dir, "music"))
+        if prepare:
+            prepare(self.run_dir)
+        self.display = display or Display()
+        self.own_display = display is None
+        self.audio_file = os.path.join(self.run_dir, "audio.raw")
+        self.env = dict(os.environ)
+        self.env.update({
+            "DISPLAY": self.display.name,
+            "SDL_AUDIODRIVER": "disk",
+            "SDL_DISKAUDIOFILE": self.audio_file,
+            "LIBGL_ALWAYS_SOFTWARE": "1",
+        })
+        if env:
+            self.env.update(env)
+        self.process = None
+        self.shots = 0
+        self.stderr_path = os.path.join(self.run_dir, "stderr.txt")
+
+    # --- life -------------------------------------------------------------
+
+    def start(self):
+        self.stderr_file = open(self.stderr_path, "wb")
+        self.process = subprocess.Popen([self.binary], cwd=self.run_dir, env=self.env,
+                                        stdout=subprocess.DEVNULL, stderr=self.stderr_file)
+        return self
+
+    def wait_window(self, timeout=30):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.process.poll() is not None:
+                raise Failure("the game ended before its window appeared: " + self.stderr())
+            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=self.env,
+                                   capture_output=True, text=True)
+            if found.stdout.strip():
+                self.window = found.stdout.split()[0]
+                return self
+            time.sleep(0.1)
+        raise Failure("no window titled Tessary within %d s" % timeout)
+
+    def wait_menu(self, timeout=30):
+        """Waits until the loading picture has given way to the menu (the frame changes and
+        keeps changing: the stars move)."""
+        self.wait_window(timeout)
+        first = self.screenshot()
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            time.sleep(0.3)
+            shot = self.screenshot()
+            if shot.difference(first) > 2:
+                time.sleep(0.3)
+                return shot
+        raise Failure("the loading picture never gave way to the menu")
+
+    def wait_exit(self, timeout=20):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the game did not end within %d s" % timeout)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stderr(self):
+        try:
+            with open(self.stderr_path, "rb") as f:
+                return f.read().decode(errors="replace")
+        except OSError:
+            return ""
+
+    def close(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        if getattr(self, "stderr_file", None):
+            self.stderr_file.close()
+        if self.own_display:
+            self.display.close()
+
+    def cleanup(self):
+        self.close()
+        if self.own_run_dir:
+            shutil.rmtree(self.run_dir, ignore_errors=True)
+
+    # --- input ------------------------------------------------------------
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
+
+    def move(self, x, y):
+        self.xdotool("mousemove", str(x), str(y))
+        time.sleep(0.05)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(x), str(y), "click", "1")
+        time.sleep(0.05)
+
+    def key(self, name):
+        self.xdotool("key", name)
+        time.sleep(0.05)
+
+    def close_button(self):
+        """What a window manager does when the close button is pressed: WM_DELETE_WINDOW."""
+        helper = os.environ.get("TESSARY_WM_CLOSE")
+        check(helper, "TESSARY_WM_CLOSE is not set")
+        subprocess.run([helper, self.window], env=self.env, check=True)
+
+    # --- eyes -------------------------------------------------------------
+
+    def screenshot(self, keep=None):
+        self.shots += 1
+        path = keep or os.path.join(self.run_dir, "shot-%03d.png" % self.shots)
+        subprocess.run(["import", "-silent", "-window", "root", "-crop", "800x600+0+0", "+repage",
+                        path], env=self.env, check=True)
+        raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                             check=True).stdout
+        check(len(raw) == WIDTH * HEIGHT * 3, "unexpected screenshot size %d" % len(raw))
+        return Shot(raw, path)
+
+    # --- files and sound --------------------------------------------------
+
+    def read(self, relative):
+        with open(os.path.join(self.run_dir, relative), "rb") as f:
+            return f.read()
+
+    def audio_bytes(self):
+        try:
+            return os.path.getsize(self.audio_file)
+        except OSError:
+            return 0
+
+    def audio_loudness(self, since=0):
+        """Mean absolute sample value of the 16-bit output written after byte offset `since`."""
+        import array
+        with open(self.audio_file, "rb") as f:
+            f.seek(since - since % 2)
+            data = f.read()
+        samples = array.array("h")
+        samples.frombytes(data[:len(data) - len(data) % 2])
+        if not samples:
+            return 0.0
+        return sum(abs(s) for s in samples) / len(samples)
+
+
+def run_cases(cases, argv):
+    """Runs the named case (or all) and reports in the plain `N passed, N failed` form."""
+    import sys
+    import traceback
+    names = argv[1:] or list(cases)
+    passed = failed = 0
+    for name in names:
+        started = time.time()
+        try:
+            cases[name]()
+            passed += 1
+            print("PASS %s (%.1f s)" % (name, time.time() - started), flush=True)
+        except Exception:
+            failed += 1
+            print("FAIL %s" % name, flush=True)
+            traceback.print_exc()
+    print("%d passed, %d failed" % (passed, failed))
+    sys.exit(1 if failed else 0)

@@ -1,0 +1,301 @@
+"""The real game under Xvfb, played through xdotool: start, menus, boards, the ways out."""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import (Failure, Game, back_button, box_center, check, menu_button,  # noqa: E402
+                     project_point, run_cases)
+
+BINARY = os.environ.get("TESSARY_BINARY", "")
+DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
+
+
+def game(**kwargs):
+    return Game(BINARY, DATA_DIR, **kwargs)
+
+
+def region_around(point, half_width, half_height):
+    x, y = point
+    return (x - half_width, y - half_height, x + half_width, y + half_height)
+
+
+def brightness(shot, box):
+    return sum(shot.mean(*box)) / 3
+
+
+def open_menu(g):
+    g.start()
+    return g.wait_menu()
+
+
+def enter_board(g, level):
+    g.click(*menu_button(level))
+    time.sleep(0.6)
+    return g.screenshot()
+
+
+def test_loading_then_menu():
+    g = game()
+    try:
+        g.start().wait_window()
+        # The loading caption sits at the raster position (-0.8, -3.5) ten units deep.
+        caption_x, caption_y = project_point(-0.8, -3.5, -10)
+        caption = (caption_x, caption_y - 14, caption_x + 150, caption_y)
+        shot = g.screenshot()
+        check(shot.brightness() > 5, "the loading frame is black")
+        check(brightness(shot, caption) > 20, "no loading caption in the first frame")
+        menu = g.wait_menu()
+        check(brightness(menu, caption) < brightness(shot, caption),
+              "the caption is still there after loading")
+        check(g.running(), "the game ended")
+    finally:
+        g.cleanup()
+
+
+def test_hover_highlight():
+    g = game()
+    try:
+        open_menu(g)
+        easy = region_around(menu_button("easy"), 40, 12)
+        g.move(20, 20)
+        time.sleep(0.2)
+        plain = brightness(g.screenshot(), easy)
+        g.move(*menu_button("easy"))
+        time.sleep(0.2)
+        lit = brightness(g.screenshot(), easy)
+        check(lit > plain + 5, "hover did not brighten the easy button (%.1f -> %.1f)" % (plain, lit))
+    finally:
+        g.cleanup()
+
+
+def board_boxes_visible(shot, level, count):
+    lit = 0
+    for index in range(count):
+        x, y = box_center(level, index)
+        if brightness(shot, (x - 4, y - 4, x + 4, y + 4)) > 25:
+            lit += 1
+    return lit
+
+
+def test_easy_board_and_escape():
+    g = game()
+    try:
+        menu = open_menu(g)
+        board = enter_board(g, "easy")
+        check(board_boxes_visible(board, "easy", 36) == 36, "the easy board does not show 36 boxes")
+        # The place of a seventh column holds no box.
+        x, y = box_center("easy", 6)
+        outside = (x - 58 - 4, y - 4, x - 58 + 4, y + 4)
+        check(brightness(board, outside) < brightness(board, (x - 4, y - 4, x + 4, y + 4)),
+              "something is drawn beside the board")
+        g.key("Escape")
+        time.sleep(0.5)
+        again = g.screenshot()
+        buttons = region_around(menu_button("normal"), 60, 60)
+        check(again.difference(menu, buttons) < 12, "Escape did not return to the menu")
+        check(g.running(), "Escape on a board ended the game")
+    finally:
+        g.cleanup()
+
+
+def test_open_two_boxes():
+    g = game()
+    try:
+        open_menu(g)
+        g.move(5, 5)
+        closed = enter_board(g, "easy")
+        first, second = box_center("easy", 0), box_center("easy", 1)
+        g.click(*first)
+        time.sleep(0.1)
+        opened = g.screenshot()
+        area = region_around(first, 20, 20)
+        check(opened.difference(closed, area) > 10, "the first box did not open")
+        g.click(*second)
+        time.sleep(1.2)
+        after = g.screenshot()
+        # Either the pair vanished (match) or both boxes are closed again (mismatch).
+        check(after.difference(opened, area) > 10, "the opened box stayed open after the try")
+    finally:
+        g.cleanup()
+
+
+def test_about_hidden_picture():
+    g = game()
+    try:
+        open_menu(g)
+        g.key("j")  # pressed before the about screen: does not count
+        g.click(*menu_button("about"))
+        time.sleep(0.5)
+        g.key("Return")
+        time.sleep(0.3)
+        about = g.screenshot()
+        g.key("j")
+        g.key("v")
+        g.key("Return")
+        time.sleep(0.4)
+        hidden = g.screenshot()
+        time.sleep(0.3)
+        hidden_later = g.screenshot()
+        check(hidden.difference(about) > 8, "J, V, Enter did not show the hidden picture")
+        check(hidden.difference(hidden_later) < 1, "the hidden picture is not still")
+        g.key("Escape")
+        time.sleep(0.4)
+        back = g.screenshot()
+        check(back.difference(hidden) > 8, "Escape did not leave the hidden picture")
+        check(g.running(), "the game ended")
+    finally:
+        g.cleanup()
+
+
+def test_three_escapes_quit():
+    g = game()
+    try:
+        open_menu(g)
+        g.key("Escape")
+        g.key("Escape")
+        time.sleep(0.3)
+        check(g.running(), "two Escapes ended the game")
+        g.key("Escape")
+        status = g.wait_exit()
+        check(status == 0, "exit status %d" % status)
+        check(g.read("game.cfg") == b"111", "game.cfg holds %r" % g.read("game.cfg"))
+        check(len(g.read("data/maxsum.cfg")) == 6, "maxsum.cfg is not six bytes")
+    finally:
+        g.cleanup()
+
+
+def test_close_button_writes_files():
+    g = game()
+    try:
+        open_menu(g)
+        g.close_button()
+        status = g.wait_exit()
+        check(status == 0, "exit status %d" % status)
+        check(g.read("game.cfg") == b"111", "game.cfg holds %r" % g.read("game.cfg"))
+        check(g.read("data/maxsum.cfg") == bytes(6), "maxsum.cfg holds %r" % g.read("data/maxsum.cfg"))
+    finally:
+        g.cleanup()
+
+
+def test_switches_saved():
+    g = game()
+    try:
+        open_menu(g)
+        before = g.screenshot()
+        g.click(*menu_button("sound"))
+        g.click(*menu_button("vsync"))
+        time.sleep(0.2)
+        after = g.screenshot()
+        check(after.difference(before, region_around(menu_button("sound"), 40, 8)) > 3,
+              "the sound switch did not change its picture")
+        g.click(*menu_button("out"))
+        status = g.wait_exit()
+        check(status == 0, "exit status %d" % status)
+        check(g.read("game.cfg") == b"010", "game.cfg holds %r" % g.read("game.cfg"))
+    finally:
+        g.cleanup()
+
+
+def face_signature(shot, center):
+    """A 3 x 3 grid of mean colours over an open box's picture."""
+    x, y = center
+    signature = []
+    for gy in range(-1, 2):
+        for gx in range(-1, 2):
+            cx, cy = x + gx * 14, y + gy * 14
+            signature.extend(shot.mean(cx - 6, cy - 6, cx + 6, cy + 6))
+    return signature
+
+
+def distance(a, b):
+    return sum((p - q) ** 2 for p, q in zip(a, b)) ** 0.5
+
+
+def group_faces(signatures, copies):
+    """Groups box indexes whose pictures look alike, `copies` to a group."""
+    left = set(range(len(signatures)))
+    groups = []
+    while left:
+        seed = min(left)
+        nearest = sorted(left, key=lambda i: distance(signatures[i], signatures[seed]))
+        group = nearest[:copies]
+        groups.append(group)
+        left -= set(group)
+    return groups
+
+
+def test_win_easy_level():
+    g = game()
+    try:
+        open_menu(g)
+        g.move(5, 5)
+        fresh = enter_board(g, "easy")
+        best_area = (project_point(-2.5, 3.6, -10)[0], project_point(-2.5, 3.6, -10)[1] - 14,
+                     project_point(-2.5, 3.6, -10)[0] + 40, project_point(-2.5, 3.6, -10)[1])
+        signatures = []
+        for index in range(36):
+            center = box_center("easy", index)
+            g.click(*center)
+            time.sleep(0.08)
+            signatures.append(face_signature(g.screenshot(), center))
+            g.click(*center)  # the one open box closes again
+        groups = group_faces(signatures, 6)
+        check(len(groups) == 6, "could not tell the six faces apart")
+        for group in groups:
+            for a, b in zip(group[0::2], group[1::2]):
+                g.click(*box_center("easy", a))
+                g.click(*box_center("easy", b))
+                time.sleep(0.7)
+        time.sleep(0.6)
+        won = g.screenshot(keep=os.path.join(g.run_dir, "won.png"))
+        message = project_point(-0.5, 0, -10)
+        message_area = (message[0], message[1] - 14, message[0] + 80, message[1])
+        check(won.difference(fresh, message_area) > 5, "no win message")
+        check(board_boxes_visible(won, "easy", 36) < 36, "boxes remain after the win")
+        g.key("Escape")
+        time.sleep(0.3)
+        g.key("Escape")
+        g.key("Escape")
+        g.key("Escape")
+        check(g.wait_exit() == 0, "the game did not end cleanly")
+        scores = g.read("data/maxsum.cfg")
+        easy_best = scores[0] * 256 + scores[1]
+        check(easy_best > 0 and scores[2:] == bytes(4), "best scores %r" % scores)
+
+        # The best score survives the next start and shows on the board.
+        g.close()
+        second = Game(BINARY, DATA_DIR, run_dir=g.run_dir)
+        try:
+            open_menu(second)
+            second.move(5, 5)
+            board = enter_board(second, "easy")
+            check(board.difference(fresh, best_area) > 5, "the best score is not shown")
+            second.close_button()
+            check(second.wait_exit() == 0, "the second run did not end cleanly")
+            check(second.read("data/maxsum.cfg") == scores, "the best score changed")
+        finally:
+            second.close()
+    finally:
+        g.cleanup()
+
+
+CASES = {
+    "loading_then_menu": test_loading_then_menu,
+    "hover_highlight": test_hover_highlight,
+    "easy_board_and_escape": test_easy_board_and_escape,
+    "open_two_boxes": test_open_two_boxes,
+    "about_hidden_picture": test_about_hidden_picture,
+    "three_escapes_quit": test_three_escapes_quit,
+    "close_button_writes_files": test_close_button_writes_files,
+    "switches_saved": test_switches_saved,
+    "win_easy_level": test_win_easy_level,
+}
+
+if __name__ == "__main__":
+    try:
+        run_cases(CASES, sys.argv)
+    except Failure as failure:
+        print("FAIL", failure)
+        sys.exit(1)
