@@ -18,7 +18,7 @@ class RandomSource {
   virtual int Next() = 0;
 };
 
-// The game's generator: a fully specified linear congruential sequence, the same on every
+// The game's generator: a fixed linear congruential sequence, the same on every
 // platform and library (state = state * 1103515245 + 12345; result = (state / 65536) % 32768).
 // Starts as if seeded with 1.
 class LcgRandom final : public RandomSource {
