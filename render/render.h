@@ -1,0 +1,83 @@
+// The GL window on SDL and its frame loop, the text font, the loading picture and picking: what
+// the application calls. Everything here runs on the UI thread, with the window's GL context
+// current from GameWindow::Open on.
+//
+// Start-up order (each step needs the ones before it):
+//   GameWindow::Open, LookUpSwapInterval, CreateTextFont, storage::ReadLoadingPicture,
+//   MakeLogoTexture, storage::ReadSettings(.., swapIntervalProc), ..., SetFixedGLState;
+// then per pass of the event loop: GameWindow::OnWindowEvent for window events, PickAt from the
+// input handling, and DrawFrame once unless IsMinimised.
+#pragma once
+
+#include <SDL.h>
+
+#include "game/game_state.h"
+#include "storage/files.h"
+#include "storage/formats.h"
+
+namespace render {
+
+// The client area, fixed for the whole run.
+inline constexpr int kClientWidth = 800;
+inline constexpr int kClientHeight = 600;
+
+// The one window: 800 x 600 client pixels, caption "Tessary", not resizable, at (0, 0) where the
+// desktop allows, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a 24-bit
+// depth buffer and a compatibility-profile GL context.
+class GameWindow {
+ public:
+  GameWindow() = default;
+  ~GameWindow();
+  GameWindow(const GameWindow&) = delete;
+  GameWindow& operator=(const GameWindow&) = delete;
+
+  // Creates the window and makes its context current; sets viewport and projection. Returns
+  // false, after one message on stderr, when SDL, the window or the context cannot be made.
+  bool Open();
+  // Destroys the context and the window (also done by the destructor). Safe to call twice.
+  void Close();
+
+  // Keeps viewport and projection in step with the size, and tracks minimise and restore.
+  void OnWindowEvent(const SDL_WindowEvent& event);
+  // True from a minimise until the restore: the loop then waits for events and draws nothing.
+  bool IsMinimised() const { return minimised_; }
+
+  // Presents the back buffer.
+  void Swap();
+
+ private:
+  SDL_Window* window_ = nullptr;
+  SDL_GLContext context_ = nullptr;
+  bool minimised_ = false;
+};
+
+// Returns a function that sets the swap interval through SDL, or null when the driver cannot
+// set it (tried once here with interval 1). Call once, after Open.
+storage::SwapIntervalProc LookUpSwapInterval();
+
+// Resolves the text font (a CJK face with a 14-pixel bitmap strike). A missing font is not
+// fatal: one warning on stderr, and texts are then skipped. Call once, after Open.
+void CreateTextFont();
+
+// Makes the loading picture's texture from the first 600 x 450 RGB pixels of stagingPixels.
+void MakeLogoTexture(const storage::StagingPixels& stagingPixels);
+
+// Sets the fixed GL state: texturing, smooth shading, clear colour, clear depth, perspective
+// hint, additive blending on. Call once at the end of start-up.
+void SetFixedGLState();
+
+enum class FrameResult { drawn, loadFailed };
+
+// Draws and presents one frame: the current scene, or the loading frame until both the sound
+// thread has set loadingDone and the pictures are loaded. The first loading frame loads the
+// pictures through stagingPixels. Returns loadFailed when the package could not be loaded
+// (`running` is then cleared and the message naming file and entry is on stderr): the
+// application ends with a non-zero status, writing nothing.
+FrameResult DrawFrame(GameWindow& window, game::GameState& state,
+                      storage::StagingPixels& stagingPixels);
+
+// Finds the named object under the cursor (mouseX, mouseY) in the current scene; the name lands
+// in state.pickedName, 0 for none. Called by the input handling.
+void PickAt(game::GameState& state);
+
+}  // namespace render

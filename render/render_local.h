@@ -1,0 +1,168 @@
+// Inside the render folder (and its GL tests): textures and display lists, the scenes, the bitmap
+// text. Everything runs on the UI thread with the GL context current.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "game/game_state.h"
+#include "render/render.h"
+#include "storage/formats.h"
+#include "storage/picture_package.h"
+
+namespace render {
+
+// Display lists, compiled once by LoadAssets with these fixed numbers; the only way scenes draw
+// pictures. List 35 is never compiled.
+enum DisplayList : unsigned {
+  LIST_MENU_BACKGROUND = 1,
+  LIST_STAR = 2,
+  LIST_TITLE = 3,
+  LIST_EASY = 4,
+  LIST_EASY_HOVER = 5,
+  LIST_NORMAL = 6,
+  LIST_NORMAL_HOVER = 7,
+  LIST_HARD = 8,
+  LIST_HARD_HOVER = 9,
+  LIST_README = 10,
+  LIST_README_HOVER = 11,
+  LIST_OUT = 12,
+  LIST_OUT_HOVER = 13,
+  LIST_ABOUT = 14,
+  LIST_ABOUT_HOVER = 15,
+  LIST_SOUND_ON = 16,
+  LIST_SOUND_OFF = 17,
+  LIST_MUSIC_ON = 18,
+  LIST_MUSIC_OFF = 19,
+  LIST_BACK = 20,
+  LIST_BACK_HOVER = 21,
+  LIST_HIDDEN_PICTURE = 22,
+  LIST_README_PICTURE = 23,
+  LIST_BOARD_BACKGROUND = 24,
+  LIST_FACE_FIRST = 25,  // face f is list 25 + f, f = 0..9
+  LIST_UNUSED = 35,
+  LIST_BOX = 36,
+  LIST_BOX_OUTLINE = 37,
+  LIST_FPS_ON = 38,
+  LIST_FPS_OFF = 39,
+};
+inline constexpr int kFaceCount = 10;
+
+// The textures and the working records of the picture load. Lives as long as the GL context.
+struct Assets {
+  unsigned textures[storage::kTextureCount] = {};
+  unsigned logoTexture = 0;
+  storage::PackageEntry packageEntry;
+  storage::DecodedImage decodedImage;
+  bool loaded = false;  // every texture made and every list compiled
+};
+
+// The process-wide record behind the public calls.
+Assets& TheAssets();
+
+// Makes the 37 textures of the package at packagePath (stored spelling) through stagingPixels,
+// then compiles the display lists. Returns true at once when already loaded. On an entry that
+// cannot be read or decoded, or a picture larger than 800 x 600: clears `running` and returns
+// false (storage has named the file and entry on stderr); textures made so far stay.
+bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& stagingPixels,
+                std::string_view packagePath = storage::kPackagePath);
+
+// Compiles display lists 1..34, 36..39 over assets.textures.
+void CompileDisplayLists(const Assets& assets);
+
+// Makes assets.logoTexture from the first 600 x 450 RGB pixels of stagingPixels.
+void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels);
+
+// The loading picture, 6 units in front of the eye; leaves the model-view translated.
+void DrawLoadingScreen(const Assets& assets);
+
+// One frame: clear, then the scene or the loading frame (present() shows it before a load).
+// Presents once per frame; a loading frame is presented before the load.
+FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
+                              storage::StagingPixels& stagingPixels,
+                              std::string_view packagePath, const std::function<void()>& present);
+
+// Viewport and the fixed perspective for a client area of width x height.
+void SetViewport(int width, int height);
+
+// The scenes, drawn after the frame cleared the buffers and loaded the identity.
+void DrawMenuScene(const game::GameState& state);
+void DrawEasyScene(const game::GameState& state);
+void DrawNormalScene(const game::GameState& state);
+void DrawHardScene(const game::GameState& state);
+void DrawReadmeScene(const game::GameState& state);
+void DrawAboutScene(const game::GameState& state);
+void DrawHiddenPictureScene(const game::GameState& state);
+
+// The pickable parts, drawn by the scenes above and by PickAt; each loads the identity first.
+void DrawMenuButtons(const game::GameState& state);
+void DrawEasyBoard(const game::GameState& state);
+void DrawNormalBoard(const game::GameState& state);
+void DrawHardBoard(const game::GameState& state);
+void DrawBackButton(const game::GameState& state);
+
+// The texts of the about screen, GBK bytes of exactly the given lengths.
+struct CreditLine {
+  std::string_view text;
+  float x, y, r, g, b;
+};
+extern const CreditLine kCreditLines[4];
+
+// ---- Bitmap text ----
+
+// The resolved font behind a GLFont: the FreeType face at its 14-pixel strike, the GBK
+// converter and the cache of rendered texts.
+struct FontFace;
+
+// The font request and the font made from it. One instance, textFont; only fontHandle changes.
+class GLFont {
+ public:
+  virtual ~GLFont();
+
+  int32_t height = -14;  // character height in pixels (negative: not the cell height)
+  int32_t width = 0;
+  uint8_t italic = 0;
+  uint8_t underline = 0;
+  uint8_t strikeOut = 0;
+  const char* faceName = "Terminal";
+  FontFace* fontHandle = nullptr;  // owned; null until CreateTextFont, or when no font was found
+};
+extern GLFont textFont;
+
+// Where a font face comes from: what the tests open to compare glyphs with.
+struct FontSource {
+  std::string path;
+  int faceIndex = 0;
+  int strikeIndex = 0;
+};
+
+// Opens the first installed face with a 14-pixel strike (WenQuanYi Zen Hei Sharp, then the
+// WenQuanYi bitmap song). Returns null, quietly, when none is installed.
+FontFace* OpenFontFace();
+void CloseFontFace(FontFace* face);
+FontSource SourceOf(const FontFace& face);
+
+// A text as drawn: width x height pixels, rowBits bits a row (width rounded up to 32), bottom row
+// first, most significant bit leftmost; padding bits are 0.
+struct TextBitmap {
+  int width = 0;
+  int height = 0;
+  int rowBits = 0;
+  std::string bits;
+};
+
+// Renders byteCount bytes of GBK text; invalid bytes become a replacement glyph.
+TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount);
+
+// How many texts the cache of a face holds, and how many renders it has done (for tests).
+int CachedTextCount(const FontFace& face);
+int64_t TextRenderCount(const FontFace& face);
+
+// Draws byteCount bytes of GBK text with textFont at the raster position (x, y) of the plane
+// z = -10, in (r, g, b) over the frame. Leaves: the identity model-view, the colour (r, g, b, 1),
+// depth testing on, unpack alignment 1, lighting and texturing as they were, blending untouched.
+void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, float g, float b);
+
+}  // namespace render

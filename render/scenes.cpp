@@ -1,0 +1,286 @@
+// Every scene drawn from the display lists and the texts, and picking: the pickable parts are
+// drawn again in selection mode, so what is seen and what is hit always agree.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+// GBK texts of the boards, byte for byte.
+constexpr char kBestLabel[] = "\xc0\xfa\xca\xb7\xd7\xee\xb8\xdf\xb7\xd6\x3a";  // 历史最高分:
+constexpr char kTimeLabel[] = "\xca\xa3\xd3\xe0\xca\xb1\xbc\xe4\x3a";          // 剩余时间:
+constexpr char kWonMessage[] = "\xc4\xe3\xca\xa4\xc0\xfb\xc1\xcb\x21\x21\x21";  // 你胜利了!!!
+constexpr char kLostMessage[] = "\xc4\xe3\xca\xe4\xc1\xcb\x21\x21\x21";         // 你输了!!!
+static_assert(sizeof kBestLabel - 1 == 11 && sizeof kTimeLabel - 1 == 9);
+static_assert(sizeof kWonMessage - 1 == 11 && sizeof kLostMessage - 1 == 9);
+
+// The value texts are drawn with these fixed lengths; a shorter text is drawn as it is.
+constexpr std::size_t kBestTextBytes = 5;
+constexpr std::size_t kTimeTextBytes = 3;
+constexpr std::size_t kScoreTextBytes = 5;
+
+// Names matter only in selection mode; outside it the name stack is empty and GL would refuse.
+bool picking = false;
+
+void Name(GLuint name) {
+  if (picking) glLoadName(name);
+}
+
+void PlaceAt(GLfloat x, GLfloat y, GLfloat z) {
+  glLoadIdentity();
+  glTranslatef(x, y, z);
+}
+
+void White() { glColor3f(1.0f, 1.0f, 1.0f); }
+
+struct BoardLayout {
+  GLfloat startX, startY, startZ;
+  int rows, columns;
+  GLfloat rowReturn;
+  GLfloat backX, backY, backZ;
+  GLuint backName;
+};
+
+constexpr BoardLayout kEasyBoard{1.65f, 1.25f, -5.0f, 6, 6, 3.0f, 2.0f, -1.8f, -5.0f, 37};
+constexpr BoardLayout kNormalBoard{2.0f, 1.65f, -6.0f, 8, 8, 4.0f, 2.3f, -1.8f, -5.0f, 65};
+constexpr BoardLayout kHardBoard{2.7f, 1.85f, -6.0f, 8, 10, 5.0f, 2.3f, -1.8f, -5.0f, 81};
+
+// Boxes run right to left within a row, rows top to bottom; box n - 1 carries the name n.
+void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
+  PlaceAt(layout.startX, layout.startY, layout.startZ);
+  GLuint name = 1;
+  for (int row = 0; row < layout.rows; ++row) {
+    for (int column = 0; column < layout.columns; ++column) {
+      glTranslatef(-0.5f, 0.0f, 0.0f);
+      Name(name);
+      const game::Box& box = state.boxes[name - 1];
+      if (box.present) {
+        if (box.open) {
+          const int face = box.face;
+          White();
+          if (face >= 0 && face < kFaceCount) glCallList(LIST_FACE_FIRST + face);
+        } else {
+          glColor3f(box.r, box.g, box.b);
+          glCallList(LIST_BOX);
+        }
+      }
+      // The frame follows the cursor even over a removed box, so it stays pickable there.
+      glDisable(GL_BLEND);
+      if (box.hover) glCallList(LIST_BOX_OUTLINE);
+      glEnable(GL_BLEND);
+      ++name;
+    }
+    glTranslatef(layout.rowReturn, 0.0f, 0.0f);
+    glTranslatef(0.0f, -0.5f, 0.0f);
+  }
+  White();
+  PlaceAt(layout.backX, layout.backY, layout.backZ);
+  Name(layout.backName);
+  glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
+}
+
+// Draws at most maxBytes of a shared text: a shorter text is drawn alone, never read past.
+void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, float y) {
+  char bytes[8];
+  const std::size_t length = text.CopyTo(bytes, maxBytes);
+  DrawText3D(static_cast<int32_t>(length), bytes, x, y, 1.0f, 1.0f, 1.0f);
+}
+
+void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::GameState&)) {
+  glTranslatef(0.0f, 0.0f, -7.8f);
+  glCallList(LIST_BOARD_BACKGROUND);
+
+  DrawText3D(sizeof kBestLabel - 1, kBestLabel, -3.5f, 3.6f, 1.0f, 1.0f, 1.0f);
+  DrawValueText(state.bestText, kBestTextBytes, -2.5f, 3.6f);
+  DrawText3D(sizeof kTimeLabel - 1, kTimeLabel, -0.5f, 3.6f, 1.0f, 1.0f, 1.0f);
+  DrawValueText(state.timeText, kTimeTextBytes, 0.5f, 3.6f);
+  DrawValueText(state.scoreText, kScoreTextBytes, 3.0f, 3.6f);
+  // The message colour is drawn with its red and blue exchanged.
+  const float red = state.messageColor[2];
+  const float green = state.messageColor[1];
+  const float blue = state.messageColor[0];
+  if (state.won) DrawText3D(sizeof kWonMessage - 1, kWonMessage, -0.5f, 0.0f, red, green, blue);
+  if (state.lost)
+    DrawText3D(sizeof kLostMessage - 1, kLostMessage, -0.5f, 0.0f, red, green, blue);
+
+  drawBoard(state);
+}
+
+// The 27 cubes of the about screen: per layer, the offsets (0, 0), (-0.5, 0), (0.5, 0),
+// (-0.5, 0.5), (-0.5, -0.5), (0.5, 0.5), (0.5, -0.5), (0, -0.5), (0, 0.5), reached step by step.
+constexpr GLfloat kLayerSteps[9][2] = {
+    {0.0f, 0.0f}, {-0.5f, 0.0f}, {1.0f, 0.0f}, {-1.0f, 0.5f}, {0.0f, -1.0f},
+    {1.0f, 1.0f}, {0.0f, -1.0f}, {-0.5f, 0.0f}, {0.0f, 1.0f},
+};
+
+void DrawCubeLayer() {
+  for (const auto& step : kLayerSteps) {
+    glTranslatef(step[0], step[1], 0.0f);
+    glCallList(LIST_BOX);
+  }
+}
+
+}  // namespace
+
+// The about screen's credits, GBK bytes of exactly 44, 28, 21 and 23 bytes.
+const CreditLine kCreditLines[4] = {
+    // 作者:Tessary 开发组(声音,图片和程序均为自制)
+    {"\xd7\xf7\xd5\xdf\x3a\x54\x65\x73\x73\x61\x72\x79\x20\xbf\xaa\xb7\xa2\xd7\xe9\x28\xc9\xf9"
+     "\xd2\xf4\x2c\xcd\xbc\xc6\xac\xba\xcd\xb3\xcc\xd0\xf2\xbe\xf9\xce\xaa\xd7\xd4\xd6\xc6\x29",
+     -2.0f, 3.5f, 0.0f, 0.0f, 1.0f},
+    // 当然,声音和图片都由程序生成.
+    {"\xb5\xb1\xc8\xbb\x2c\xc9\xf9\xd2\xf4\xba\xcd\xcd\xbc\xc6\xac\xb6\xbc\xd3\xc9\xb3\xcc\xd0"
+     "\xf2\xc9\xfa\xb3\xc9\x2e",
+     -1.4f, 3.2f, 0.0f, 1.0f, 0.0f},
+    // 邮箱:team@tessary.dev
+    {"\xd3\xca\xcf\xe4\x3a\x74\x65\x61\x6d\x40\x74\x65\x73\x73\x61\x72\x79\x2e\x64\x65\x76",
+     -1.0f, 2.9f, 1.0f, 0.0f, 0.0f},
+    // 程序发布:2026年12月08号
+    {"\xb3\xcc\xd0\xf2\xb7\xa2\xb2\xbc\x3a\x32\x30\x32\x36\xc4\xea\x31\x32\xd4\xc2\x30\x38\xba"
+     "\xc5",
+     -1.05f, 2.6f, 1.0f, 1.0f, 1.0f},
+};
+
+void DrawMenuScene(const game::GameState& state) {
+  glTranslatef(0.0f, 0.0f, -7.8f);
+  glCallList(LIST_MENU_BACKGROUND);
+
+  // Star j is turned by (j + 1) tenths of a degree: the turns are fixed, only the colour, the
+  // fade and the place change.
+  for (int j = game::kStarCount - 1; j >= 0; --j) {
+    const game::Star& star = state.stars[j];
+    glLoadIdentity();
+    glRotatef(static_cast<GLfloat>((j + 1) * 0.1), 1.0f, 1.0f, 0.0f);
+    glColor4ub(star.r, star.g, star.b, star.alpha);
+    glTranslatef(star.x, star.y, -6.0f);
+    glCallList(LIST_STAR);
+  }
+
+  glColor4ub(255, 255, 255, 255);
+  PlaceAt(0.0f, 1.6f, -5.0f);
+  glRotatef(state.titleAngle, 0.0f, 1.0f, 0.0f);
+  glCallList(LIST_TITLE);
+
+  DrawMenuButtons(state);
+}
+
+void DrawMenuButtons(const game::GameState& state) {
+  struct Button {
+    GLfloat dx, dy;
+    GLuint list;
+  };
+  // Cumulative steps from (0, 0.8, -5); the switches show their state, not the cursor.
+  const Button buttons[9] = {
+      {0.0f, 0.0f, state.hoverReadme ? LIST_README_HOVER : LIST_README},
+      {0.0f, -0.5f, state.hoverEasy ? LIST_EASY_HOVER : LIST_EASY},
+      {0.0f, -0.5f, state.hoverNormal ? LIST_NORMAL_HOVER : LIST_NORMAL},
+      {0.0f, -0.5f, state.hoverHard ? LIST_HARD_HOVER : LIST_HARD},
+      {0.0f, -1.0f, state.hoverOut ? LIST_OUT_HOVER : LIST_OUT},
+      {-2.0f, 0.1f, state.hoverAbout ? LIST_ABOUT_HOVER : LIST_ABOUT},
+      {4.3f, 0.0f, state.soundOn ? LIST_SOUND_ON : LIST_SOUND_OFF},
+      {0.0f, -0.2f, state.musicOn ? LIST_MUSIC_ON : LIST_MUSIC_OFF},
+      {-0.08f, 0.6f, state.vsyncOn ? LIST_FPS_ON : LIST_FPS_OFF},
+  };
+  PlaceAt(0.0f, 0.8f, -5.0f);
+  GLuint name = 1;
+  for (const Button& button : buttons) {
+    glTranslatef(button.dx, button.dy, 0.0f);
+    Name(name++);
+    glCallList(button.list);
+  }
+}
+
+void DrawEasyBoard(const game::GameState& state) { DrawBoard(state, kEasyBoard); }
+void DrawNormalBoard(const game::GameState& state) { DrawBoard(state, kNormalBoard); }
+void DrawHardBoard(const game::GameState& state) { DrawBoard(state, kHardBoard); }
+
+void DrawEasyScene(const game::GameState& state) { DrawBoardScene(state, DrawEasyBoard); }
+void DrawNormalScene(const game::GameState& state) { DrawBoardScene(state, DrawNormalBoard); }
+void DrawHardScene(const game::GameState& state) { DrawBoardScene(state, DrawHardBoard); }
+
+void DrawBackButton(const game::GameState& state) {
+  PlaceAt(0.0f, -1.8f, -5.0f);
+  Name(1);
+  glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
+}
+
+void DrawReadmeScene(const game::GameState& state) {
+  glTranslatef(0.0f, 0.0f, -7.8f);
+  glCallList(LIST_README_PICTURE);
+  DrawBackButton(state);
+}
+
+void DrawHiddenPictureScene(const game::GameState&) {
+  glTranslatef(0.0f, 0.0f, -7.8f);
+  glCallList(LIST_HIDDEN_PICTURE);
+}
+
+void DrawAboutScene(const game::GameState& state) {
+  glTranslatef(0.0f, 0.0f, -6.5f);
+  glRotatef(state.cubeAngle[0], 1.0f, 0.0f, 0.0f);
+  glRotatef(state.cubeAngle[1], 0.0f, 1.0f, 0.0f);
+  glRotatef(state.cubeAngle[2], 0.0f, 0.0f, 1.0f);
+  glColor4f(state.cubeColor[0], state.cubeColor[1], state.cubeColor[2], 0.35f);
+  DrawCubeLayer();  // z offset 0
+  glTranslatef(0.0f, -0.5f, -0.5f);
+  DrawCubeLayer();  // z offset -0.5
+  glTranslatef(0.0f, -0.5f, 1.0f);
+  DrawCubeLayer();  // z offset +0.5
+
+  for (const CreditLine& line : kCreditLines)
+    DrawText3D(static_cast<int32_t>(line.text.size()), line.text.data(), line.x, line.y, line.r,
+               line.g, line.b);
+
+  White();
+  PlaceAt(-2.25f, -1.2f, -5.0f);
+  for (GLuint list = LIST_FACE_FIRST; list < LIST_FACE_FIRST + kFaceCount; ++list) {
+    glCallList(list);
+    glTranslatef(0.5f, 0.0f, 0.0f);
+  }
+  DrawBackButton(state);
+}
+
+void PickAt(game::GameState& state) {
+  state.pickedName = 0;
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+
+  // Four words hold exactly one hit record (count, depths, name): the first object drawn under
+  // the cursor wins, later records overflow and are dropped.
+  glSelectBuffer(4, state.selectBuffer);
+  glRenderMode(GL_SELECT);
+  glInitNames();
+  glPushName(0);
+
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  gluPickMatrix(state.mouseX, viewport[3] - state.mouseY, 3.0, 3.0, viewport);
+  gluPerspective(45.0,
+                 static_cast<GLfloat>(viewport[2] - viewport[0]) /
+                     static_cast<GLfloat>(viewport[3] - viewport[1]),
+                 0.1f, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+
+  picking = true;
+  switch (state.scene.load(std::memory_order_acquire)) {
+    case game::SCENE_MENU: DrawMenuButtons(state); break;
+    case game::SCENE_EASY: DrawEasyBoard(state); break;
+    case game::SCENE_NORMAL: DrawNormalBoard(state); break;
+    case game::SCENE_HARD: DrawHardBoard(state); break;
+    case game::SCENE_README:
+    case game::SCENE_ABOUT: DrawBackButton(state); break;
+    default: break;  // nothing can be picked
+  }
+  picking = false;
+
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glRenderMode(GL_RENDER);
+}
+
+}  // namespace render

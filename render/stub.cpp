@@ -1,1 +1,0 @@
-namespace render {}  // placeholder until the module lands

@@ -1,0 +1,292 @@
+// Bitmap text: GBK bytes to code points with iconv, glyphs of a 14-pixel bitmap strike rendered
+// 1-bit with FreeType into rows padded to 32 bits, bottom row first, drawn with glBitmap.
+#include <GL/gl.h>
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <iconv.h>
+
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+// Installed faces with a legible 14-pixel strike, best first. "Terminal" with the GB2312
+// character set has no counterpart here, and a scaled outline at 14 px in 1 bit is ragged.
+constexpr const char* kFontFamilies[] = {"WenQuanYi Zen Hei Sharp", "WenQuanYi Bitmap Song"};
+constexpr int kStrikePixels = 14;
+
+// Distinct texts kept rendered; a board frame shows seven, the about screen four.
+constexpr std::size_t kTextCacheCapacity = 64;
+
+constexpr const char* kUtf32Native = std::endian::native == std::endian::little ? "UTF-32LE"
+                                                                                 : "UTF-32BE";
+
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const noexcept {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+
+struct CachedText {
+  TextBitmap bitmap;
+  uint64_t lastUse = 0;
+};
+
+}  // namespace
+
+struct FontFace {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  iconv_t converter = reinterpret_cast<iconv_t>(-1);
+  FontSource source;
+  int ascent = 0;   // baseline from the top of the cell, in pixels
+  int descent = 0;  // cell below the baseline
+  char32_t replacement = U'?';  // drawn for bytes that are not GBK
+  std::unordered_map<std::string, CachedText, TextHash, std::equal_to<>> cache;
+  uint64_t useClock = 0;
+  int64_t renderCount = 0;
+};
+
+GLFont textFont;
+
+GLFont::~GLFont() {
+  if (fontHandle != nullptr) CloseFontFace(fontHandle);
+  fontHandle = nullptr;
+}
+
+namespace {
+
+// The index of the strike kStrikePixels high, or -1.
+int FindStrike(FT_Face face) {
+  for (int i = 0; i < face->num_fixed_sizes; ++i) {
+    const long ppem = (face->available_sizes[i].y_ppem + 32) >> 6;
+    if (ppem == kStrikePixels) return i;
+  }
+  return -1;
+}
+
+// Opens file/index if it has the strike; returns the face selected at that strike, or null.
+FT_Face OpenStrike(FT_Library library, const char* file, int index, int& strike) {
+  FT_Face face = nullptr;
+  if (FT_New_Face(library, file, index, &face) != 0) return nullptr;
+  strike = FindStrike(face);
+  if (strike < 0 || FT_Select_Size(face, strike) != 0) {
+    FT_Done_Face(face);
+    return nullptr;
+  }
+  return face;
+}
+
+bool OpenFamily(FontFace& font, const char* family) {
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+  bool found = false;
+  for (int i = 0; fonts != nullptr && i < fonts->nfont && !found; ++i) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+    FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
+    int strike = -1;
+    FT_Face face = OpenStrike(font.library, reinterpret_cast<const char*>(file), index, strike);
+    if (face == nullptr) continue;
+    font.face = face;
+    font.source = {reinterpret_cast<const char*>(file), index, strike};
+    found = true;
+  }
+  if (fonts != nullptr) FcFontSetDestroy(fonts);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return found;
+}
+
+// GBK bytes to code points; a byte that starts no valid character becomes the replacement.
+std::vector<char32_t> DecodeGbk(FontFace& font, const char* text, int32_t byteCount) {
+  std::vector<char32_t> codes(static_cast<std::size_t>(byteCount));
+  iconv(font.converter, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(text);
+  std::size_t inLeft = static_cast<std::size_t>(byteCount);
+  char* out = reinterpret_cast<char*>(codes.data());
+  std::size_t outLeft = codes.size() * sizeof(char32_t);
+  while (inLeft > 0) {
+    if (iconv(font.converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1))
+      break;
+    if (errno == E2BIG) break;  // cannot happen: one code point per byte at most
+    // EILSEQ or a character cut off at the end (EINVAL): replace one byte and go on.
+    const char32_t replacement = font.replacement;
+    std::memcpy(out, &replacement, sizeof replacement);
+    out += sizeof replacement;
+    outLeft -= sizeof replacement;
+    ++in;
+    --inLeft;
+    iconv(font.converter, nullptr, nullptr, nullptr, nullptr);
+  }
+  codes.resize(codes.size() - outLeft / sizeof(char32_t));
+  return codes;
+}
+
+void SetBit(TextBitmap& bitmap, int column, int rowFromTop) {
+  if (column < 0 || column >= bitmap.width || rowFromTop < 0 || rowFromTop >= bitmap.height)
+    return;
+  const int row = bitmap.height - 1 - rowFromTop;  // bottom row first, as glBitmap reads them
+  const std::size_t byte = static_cast<std::size_t>(row) * (bitmap.rowBits / 8) + column / 8;
+  bitmap.bits[byte] = static_cast<char>(bitmap.bits[byte] | (0x80 >> (column % 8)));
+}
+
+bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y) {
+  const unsigned char* row = glyph.buffer + static_cast<long>(y) * glyph.pitch;
+  if (glyph.pixel_mode == FT_PIXEL_MODE_MONO) return (row[x / 8] >> (7 - x % 8)) & 1;
+  if (glyph.pixel_mode == FT_PIXEL_MODE_GRAY) return row[x] >= 128;
+  return false;
+}
+
+const TextBitmap& FindOrRenderText(FontFace& font, const char* text, int32_t byteCount) {
+  const std::string_view key(text, static_cast<std::size_t>(byteCount));
+  ++font.useClock;
+  if (auto found = font.cache.find(key); found != font.cache.end()) {
+    found->second.lastUse = font.useClock;
+    return found->second.bitmap;
+  }
+  if (font.cache.size() >= kTextCacheCapacity) {
+    auto oldest = font.cache.begin();
+    for (auto it = font.cache.begin(); it != font.cache.end(); ++it)
+      if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+    font.cache.erase(oldest);
+  }
+  CachedText& entry = font.cache[std::string(key)];
+  entry.bitmap = RenderText(font, text, byteCount);
+  entry.lastUse = font.useClock;
+  return entry.bitmap;
+}
+
+}  // namespace
+
+FontFace* OpenFontFace() {
+  auto* font = new FontFace;
+  if (FT_Init_FreeType(&font->library) != 0) {
+    font->library = nullptr;
+    CloseFontFace(font);
+    return nullptr;
+  }
+  bool found = false;
+  for (const char* family : kFontFamilies)
+    if (!found) found = OpenFamily(*font, family);
+  font->converter = iconv_open(kUtf32Native, "GBK");
+  if (!found || font->converter == reinterpret_cast<iconv_t>(-1)) {
+    CloseFontFace(font);
+    return nullptr;
+  }
+  const FT_Size_Metrics& metrics = font->face->size->metrics;
+  font->ascent = static_cast<int>((metrics.ascender + 63) >> 6);
+  font->descent = static_cast<int>((-metrics.descender + 63) >> 6);
+  if (FT_Get_Char_Index(font->face, 0xFFFD) != 0) font->replacement = U'\uFFFD';
+  return font;
+}
+
+void CloseFontFace(FontFace* font) {
+  if (font == nullptr) return;
+  if (font->converter != reinterpret_cast<iconv_t>(-1)) iconv_close(font->converter);
+  if (font->face != nullptr) FT_Done_Face(font->face);
+  if (font->library != nullptr) FT_Done_FreeType(font->library);
+  delete font;
+}
+
+FontSource SourceOf(const FontFace& face) { return face.source; }
+
+int CachedTextCount(const FontFace& face) { return static_cast<int>(face.cache.size()); }
+
+int64_t TextRenderCount(const FontFace& face) { return face.renderCount; }
+
+TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount) {
+  ++font.renderCount;
+  TextBitmap bitmap;
+  bitmap.height = font.ascent + font.descent;
+  if (byteCount <= 0 || text == nullptr) return bitmap;
+
+  const std::vector<char32_t> codes = DecodeGbk(font, text, byteCount);
+  std::vector<FT_UInt> glyphs;
+  glyphs.reserve(codes.size());
+  int width = 0;
+  for (char32_t code : codes) {
+    const FT_UInt glyph = FT_Get_Char_Index(font.face, code);
+    glyphs.push_back(glyph);
+    if (FT_Load_Glyph(font.face, glyph, FT_LOAD_TARGET_MONO) == 0)
+      width += static_cast<int>((font.face->glyph->advance.x + 32) >> 6);
+  }
+  bitmap.width = width;
+  bitmap.rowBits = (width + 31) & ~31;
+  bitmap.bits.assign(static_cast<std::size_t>(bitmap.rowBits / 8) * bitmap.height, '\0');
+
+  // Like the platform's text renderer: the baseline lies `ascent` pixels below the cell's top,
+  // and what falls outside the cell is cut off.
+  int pen = 0;
+  for (FT_UInt glyph : glyphs) {
+    if (FT_Load_Glyph(font.face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) continue;
+    const FT_GlyphSlot slot = font.face->glyph;
+    const FT_Bitmap& image = slot->bitmap;
+    for (unsigned y = 0; y < image.rows; ++y)
+      for (unsigned x = 0; x < image.width; ++x)
+        if (GlyphPixel(image, x, y))
+          SetBit(bitmap, pen + slot->bitmap_left + static_cast<int>(x),
+                 font.ascent - slot->bitmap_top + static_cast<int>(y));
+    pen += static_cast<int>((slot->advance.x + 32) >> 6);
+  }
+  return bitmap;
+}
+
+void CreateTextFont() {
+  if (textFont.fontHandle != nullptr) return;
+  textFont.fontHandle = OpenFontFace();
+  if (textFont.fontHandle == nullptr)
+    std::fputs("tessary: no WenQuanYi font with a 14-pixel strike is installed "
+               "(fonts-wqy-zenhei or xfonts-wqy); texts are not drawn\n",
+               stderr);
+}
+
+void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, float g,
+                float b) {
+  GLboolean lighting = GL_FALSE;
+  GLboolean texturing = GL_FALSE;
+  glGetBooleanv(GL_LIGHTING, &lighting);
+  glGetBooleanv(GL_TEXTURE_2D, &texturing);
+
+  // The identity is loaded before the push, so callers get the identity back, not their matrix.
+  glLoadIdentity();
+  glPushMatrix();
+  glTranslatef(0.0f, 0.0f, -10.0f);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+
+  const TextBitmap* bitmap = nullptr;
+  if (textFont.fontHandle != nullptr && text != nullptr && byteCount > 0)
+    bitmap = &FindOrRenderText(*textFont.fontHandle, text, byteCount);
+
+  // The colour comes before the raster position, which takes it as the bitmap's colour.
+  glColor3f(r, g, b);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glRasterPos2f(x, y);
+  if (bitmap != nullptr && bitmap->width > 0 && bitmap->height > 0)
+    glBitmap(bitmap->rowBits, bitmap->height, 0.0f, 0.0f, 0.0f, 0.0f,
+             reinterpret_cast<const GLubyte*>(bitmap->bits.data()));
+
+  if (lighting) glEnable(GL_LIGHTING);
+  if (texturing) glEnable(GL_TEXTURE_2D);
+  // Always on afterwards: this is how depth testing comes to be on for the whole game.
+  glEnable(GL_DEPTH_TEST);
+  glPopMatrix();
+}
+
+}  // namespace render

@@ -1,0 +1,172 @@
+// The GL window on SDL and the frame loop: clear, draw the scene (or the loading frame until the
+// pictures are loaded and the sound thread has ended the loading screen), present.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+constexpr char kLoadingText[] =  // 数据加载中请稍后......
+    "\xca\xfd\xbe\xdd\xbc\xd3\xd4\xd8\xd6\xd0\xc7\xeb\xc9\xd4\xba\xf3\x2e\x2e\x2e\x2e\x2e\x2e";
+static_assert(sizeof kLoadingText - 1 == 22);
+
+constexpr const char* kIconPath = "data/icon.bmp";
+
+void SetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
+
+}  // namespace
+
+GameWindow::~GameWindow() { Close(); }
+
+bool GameWindow::Open() {
+  if (window_ != nullptr) return true;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "tessary: cannot start the video system: %s\n", SDL_GetError());
+    return false;
+  }
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  // Display lists, glBitmap and selection need the fixed-function pipeline.
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+
+  window_ = SDL_CreateWindow("Tessary", 0, 0, kClientWidth, kClientHeight,
+                             SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  if (window_ == nullptr) {
+    std::fprintf(stderr, "tessary: cannot create the window: %s\n", SDL_GetError());
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  // A missing icon leaves the default one.
+  if (SDL_Surface* icon = SDL_LoadBMP(kIconPath)) {
+    SDL_SetWindowIcon(window_, icon);
+    SDL_FreeSurface(icon);
+  }
+  context_ = SDL_GL_CreateContext(window_);
+  if (context_ == nullptr || SDL_GL_MakeCurrent(window_, context_) != 0) {
+    std::fprintf(stderr, "tessary: cannot create an OpenGL context: %s\n", SDL_GetError());
+    Close();
+    return false;
+  }
+  int width = 0;
+  int height = 0;
+  SDL_GL_GetDrawableSize(window_, &width, &height);
+  SetViewport(width, height);
+  minimised_ = false;
+  return true;
+}
+
+void GameWindow::Close() {
+  if (window_ == nullptr) return;
+  if (context_ != nullptr) {
+    SDL_GL_MakeCurrent(window_, nullptr);
+    SDL_GL_DeleteContext(context_);
+    context_ = nullptr;
+  }
+  SDL_DestroyWindow(window_);
+  window_ = nullptr;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void GameWindow::OnWindowEvent(const SDL_WindowEvent& event) {
+  if (window_ == nullptr || event.windowID != SDL_GetWindowID(window_)) return;
+  switch (event.event) {
+    case SDL_WINDOWEVENT_MINIMIZED:
+      minimised_ = true;
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+      minimised_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
+      int width = 0;
+      int height = 0;
+      SDL_GL_GetDrawableSize(window_, &width, &height);
+      SetViewport(width, height);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void GameWindow::Swap() {
+  if (window_ != nullptr) SDL_GL_SwapWindow(window_);
+}
+
+void SetViewport(int width, int height) {
+  // A zero height (a minimised window on some desktops) has no aspect; nothing is drawn then.
+  if (width <= 0 || height <= 0) return;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height), 0.1f, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+storage::SwapIntervalProc LookUpSwapInterval() {
+  return SDL_GL_SetSwapInterval(1) == 0 ? &SetSwapInterval : nullptr;
+}
+
+void MakeLogoTexture(const storage::StagingPixels& stagingPixels) {
+  MakeLogoTexture(TheAssets(), stagingPixels);
+}
+
+void SetFixedGLState() {
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClearDepth(1.0);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);  // additive: black is transparent, light adds up
+  glEnable(GL_BLEND);
+}
+
+FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
+                              storage::StagingPixels& stagingPixels,
+                              std::string_view packagePath, const std::function<void()>& present) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+
+  // The pictures are loaded before the first scene frame even when the sound thread ends the
+  // loading screen before the first frame.
+  if (state.loadingDone.load(std::memory_order_acquire) && assets.loaded) {
+    switch (state.scene.load(std::memory_order_acquire)) {
+      case game::SCENE_MENU: DrawMenuScene(state); break;
+      case game::SCENE_EASY: DrawEasyScene(state); break;
+      case game::SCENE_NORMAL: DrawNormalScene(state); break;
+      case game::SCENE_HARD: DrawHardScene(state); break;
+      case game::SCENE_README: DrawReadmeScene(state); break;
+      case game::SCENE_ABOUT: DrawAboutScene(state); break;
+      case game::SCENE_HIDDEN_PICTURE: DrawHiddenPictureScene(state); break;
+      default: break;  // the menu's entry and the deals: a cleared frame
+    }
+    present();
+    return FrameResult::drawn;
+  }
+
+  DrawLoadingScreen(assets);
+  DrawText3D(sizeof kLoadingText - 1, kLoadingText, -0.8f, -3.5f, 1.0f, 1.0f, 1.0f);
+  // Shown before the load blocks. The frame ends here: presenting again after the load would
+  // show a back buffer whose content is undefined.
+  present();
+  if (!LoadAssets(state, assets, stagingPixels, packagePath)) return FrameResult::loadFailed;
+  return FrameResult::drawn;
+}
+
+FrameResult DrawFrame(GameWindow& window, game::GameState& state,
+                      storage::StagingPixels& stagingPixels) {
+  if (window.IsMinimised()) return FrameResult::drawn;
+  return DrawFrameContents(state, TheAssets(), stagingPixels, storage::kPackagePath,
+                           [&window] { window.Swap(); });
+}
+
+}  // namespace render
