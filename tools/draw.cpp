@@ -132,6 +132,28 @@ void Canvas::Blur(double radius) {
   cairo_surface_mark_dirty(surface_);
 }
 
+void Canvas::FadeEdges(double margin) {
+  cairo_surface_flush(surface_);
+  unsigned char* data = cairo_image_surface_get_data(surface_);
+  const int stride = cairo_image_surface_get_stride(surface_);
+  for (int y = 0; y < height_; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+    for (int x = 0; x < width_; ++x) {
+      const double edge = std::min({x + 0.5, y + 0.5, width_ - x - 0.5, height_ - y - 0.5});
+      if (edge >= margin) continue;
+      double t = std::max(0.0, edge / margin - 0.15) / 0.85;  // the outermost rim is fully black
+      t = t * t * (3 - 2 * t);
+      uint32_t out = 0;
+      for (int c = 0; c < 4; ++c) {
+        const double v = ((row[x] >> (8 * c)) & 0xFF) * t;
+        out |= static_cast<uint32_t>(std::lround(v)) << (8 * c);
+      }
+      row[x] = out;
+    }
+  }
+  cairo_surface_mark_dirty(surface_);
+}
+
 void Canvas::Paint(const Canvas& other, double x, double y, double opacity, cairo_operator_t op) {
   cairo_save(cr_);
   cairo_set_operator(cr_, op);

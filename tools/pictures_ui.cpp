@@ -75,6 +75,7 @@ Picture MakeStar() {
     cairo_pattern_destroy(fade);
     cairo_restore(cr);
   }
+  canvas.FadeEdges(size.width * 0.06);
   return canvas.ToPicture();
 }
 
@@ -100,6 +101,7 @@ Picture MakeTitle() {
   text.PathCentred(canvas.cr(), cx, cy);
   cairo_fill(canvas.cr());
   cairo_pattern_destroy(fill);
+  canvas.FadeEdges(size.height * 0.08);
   return canvas.ToPicture();
 }
 
@@ -169,6 +171,7 @@ Picture MakeButton(std::string_view entryName, bool hover) {
   // The glow stays below the text's own brightness so the label stays sharp.
   GlowText(canvas, markup, style, w / 2, h / 2, text, Scaled(accent, hover ? 0.6 : 0.4),
            h * (hover ? 0.08 : 0.06), hover ? 0.8 : 0.6);
+  canvas.FadeEdges(inset * 0.8);
   return canvas.ToPicture();
 }
 
@@ -238,6 +241,7 @@ Picture MakeSwitch(std::string_view entryName, bool on) {
     SetColour(cr, text);
     label.DrawCentred(cr, labelLeft + label.width() / 2, h / 2);
   }
+  canvas.FadeEdges(inset * 0.8);
   return canvas.ToPicture();
 }
 
