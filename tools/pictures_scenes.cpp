@@ -106,12 +106,12 @@ Picture MakeMenuBackground() {
     const double away = std::clamp((std::abs(x - 0.5) - 0.12) / 0.3, 0.0, 1.0);
     return away * (0.55 + 0.45 * y);
   };
-  Nebula(canvas, Hex(0x2a5a9a), 170, 11, 0.16, sides);
-  Nebula(canvas, Hex(0x6a2a8a), 120, 23, 0.13, [](double x, double y) {
+  Nebula(canvas, Hex(0x2a5a9a), 170, 11, 0.22, sides);
+  Nebula(canvas, Hex(0x6a2a8a), 120, 23, 0.18, [](double x, double y) {
     return std::clamp((x - 0.45) / 0.5, 0.0, 1.0) * (1 - y * 0.5) +
            std::clamp((0.4 - x) / 0.4, 0.0, 1.0) * y * 0.8;
   });
-  StarField(cr, 800, 600, 240, 7, 0.55);
+  StarField(cr, 800, 600, 240, 7, 0.55, 0, 0.7);  // the sky only, not the floor
 
   // A faint grid floor running to a soft horizon, for depth under the boxes of the game.
   const double horizon = 430, vanishX = 400;
