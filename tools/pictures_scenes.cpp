@@ -317,11 +317,11 @@ Picture MakeHiddenPicture() {
   cairo_t* cr = canvas.cr();
   VerticalGradient(cr, 600, {{0, 0x02040c}, {0.6, 0x0a0c26}, {0.85, 0x1c1236}, {1, 0x0c0818}});
   // The Milky Way: a diagonal band of cloud and dense small stars.
-  Nebula(canvas, Hex(0x4a5aa8), 90, 53, 0.22, [](double x, double y) {
+  Nebula(canvas, Hex(0x4a5aa8), 90, 53, 0.34, [](double x, double y) {
     const double d = std::abs((y - 0.15) - (x * 0.55 - 0.05)) ;
     return std::clamp(1 - d / 0.22, 0.0, 1.0);
   });
-  Nebula(canvas, Hex(0x8a3a9a), 140, 59, 0.10, [](double x, double y) {
+  Nebula(canvas, Hex(0x8a3a9a), 140, 59, 0.16, [](double x, double y) {
     const double d = std::abs((y - 0.15) - (x * 0.55 - 0.05));
     return std::clamp(1 - d / 0.3, 0.0, 1.0);
   });
