@@ -66,20 +66,22 @@ def back_button(level=None):
 class Shot:
     """One screenshot of the client area as raw RGB."""
 
-    def __init__(self, raw, path):
+    def __init__(self, raw, path, width=WIDTH, height=HEIGHT):
         self.raw = raw
         self.path = path
+        self.width = width
+        self.height = height
 
     def pixel(self, x, y):
-        i = (y * WIDTH + x) * 3
+        i = (y * self.width + x) * 3
         return tuple(self.raw[i:i + 3])
 
     def mean(self, x0, y0, x1, y1):
         total = [0, 0, 0]
         count = 0
-        for y in range(max(0, y0), min(HEIGHT, y1)):
-            row = (y * WIDTH) * 3
-            for x in range(max(0, x0), min(WIDTH, x1)):
+        for y in range(max(0, y0), min(self.height, y1)):
+            row = (y * self.width) * 3
+            for x in range(max(0, x0), min(self.width, x1)):
                 i = row + x * 3
                 total[0] += self.raw[i]
                 total[1] += self.raw[i + 1]
@@ -255,15 +257,28 @@ class Game:
 
     # --- eyes -------------------------------------------------------------
 
-    def screenshot(self, keep=None):
+    def screenshot(self, keep=None, region=None):
+        """The client area (or the region x, y, width, height of it) as a Shot; kept as PNG."""
         self.shots += 1
         path = keep or os.path.join(self.run_dir, "shot-%03d.png" % self.shots)
-        subprocess.run(["import", "-silent", "-window", "root", "-crop", "800x600+0+0", "+repage",
-                        path], env=self.env, check=True)
+        x, y, width, height = region or (0, 0, WIDTH, HEIGHT)
+        subprocess.run(["import", "-silent", "-window", "root", "-crop",
+                        "%dx%d+%d+%d" % (width, height, x, y), "+repage", path],
+                       env=self.env, check=True)
         raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
                              check=True).stdout
-        check(len(raw) == WIDTH * HEIGHT * 3, "unexpected screenshot size %d" % len(raw))
-        return Shot(raw, path)
+        check(len(raw) == width * height * 3, "unexpected screenshot size %d" % len(raw))
+        return Shot(raw, path, width, height)
+
+    def wait_first_frame(self, timeout=20):
+        """The first screenshot that is not black: the window maps before its first frame."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            shot = self.screenshot()
+            if shot.brightness() > 5:
+                return shot
+            time.sleep(0.05)
+        raise Failure("the window stayed black")
 
     # --- files and sound --------------------------------------------------
 
