@@ -1,0 +1,95 @@
+// tessary-datagen: draws and synthesizes all of Tessary's data into a run directory.
+//   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
+//   tessary-datagen --measure DIR
+// Writes DIR/data/game.px, DIR/data/loading.logo, DIR/data/icon.bmp and the nine files of
+// DIR/music/. The same bytes on every run. --measure prints the figures of DIR's sounds.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "storage/formats.h"
+#include "tools/image_file.h"
+#include "tools/measure.h"
+#include "tools/pictures.h"
+#include "tools/sounds.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]\n"
+               "       tessary-datagen --measure DIR\n");
+  return 2;
+}
+
+bool WriteSounds(const std::filesystem::path& out, const std::vector<tools::Sound>& sounds) {
+  bool ok = true;
+  for (const tools::Sound& sound : sounds) {
+    const std::filesystem::path path = out / storage::NativePath(sound.storedPath);
+    if (sound.music) {
+      ok = tools::WriteWma(path, tools::WithWmaPreroll(sound.samples), 128000) && ok;
+    } else {
+      ok = tools::WriteWav(path, sound.samples) && ok;
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string outDir, contactSheet, mockups, measure;
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (!std::strcmp(argv[i], "--out") && hasValue) outDir = argv[++i];
+    else if (!std::strcmp(argv[i], "--contact-sheet") && hasValue) contactSheet = argv[++i];
+    else if (!std::strcmp(argv[i], "--mockups") && hasValue) mockups = argv[++i];
+    else if (!std::strcmp(argv[i], "--measure") && hasValue) measure = argv[++i];
+    else return Usage();
+  }
+  if (!measure.empty()) return tools::MeasureSounds(measure) ? 0 : 1;
+  if (outDir.empty()) return Usage();
+
+  const std::filesystem::path out(outDir);
+  std::error_code error;
+  std::filesystem::create_directories(out / "data", error);
+  std::filesystem::create_directories(out / "music", error);
+  if (error) {
+    std::fprintf(stderr, "tessary-datagen: cannot create %s: %s\n", outDir.c_str(),
+                 error.message().c_str());
+    return 1;
+  }
+
+  // Sounds on a second thread while the pictures are drawn here: the two share nothing.
+  std::vector<tools::Sound> sounds;
+  std::thread soundThread([&sounds] { sounds = tools::MakeSounds(); });
+
+  bool ok = true;
+  const std::vector<tools::NamedPicture> pictures = tools::MakePackagePictures();
+  std::vector<tools::PackageItem> items;
+  for (const tools::NamedPicture& named : pictures) {
+    std::vector<uint8_t> jpeg = tools::EncodeJpeg(named.picture);
+    if (jpeg.empty()) ok = false;
+    items.push_back({named.name, std::move(jpeg)});
+  }
+  ok = ok && tools::WritePackage(out / storage::NativePath(storage::kPackagePath), items);
+  const tools::Picture loading = tools::MakeLoadingPicture();
+  ok = tools::WriteLoadingPicture(out / storage::NativePath(storage::kLoadingPicturePath),
+                                  loading) && ok;
+  {
+    tools::Canvas icon(64, 64);
+    tools::DrawIcon(icon);
+    ok = tools::WriteIconBmp(out / "data" / "icon.bmp", icon) && ok;
+  }
+  if (!contactSheet.empty()) ok = tools::WriteContactSheet(contactSheet, pictures) && ok;
+  if (!mockups.empty()) {
+    std::filesystem::create_directories(mockups, error);
+    ok = tools::WriteMockups(mockups, pictures, loading) && ok;
+  }
+
+  soundThread.join();
+  ok = WriteSounds(out, sounds) && ok;
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,58 @@
+// The game's pictures, drawn from code: the 37 package entries, the loading picture and the
+// window icon. Called from the generator's picture thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/draw.h"
+
+namespace tools {
+
+struct NamedPicture {
+  std::string name;  // the package entry name
+  Picture picture;
+};
+
+// Width and height of a package entry, at the aspect ratio of the quad it is drawn on.
+struct PictureSize {
+  int width;
+  int height;
+};
+PictureSize PackagePictureSize(std::string_view entryName);
+
+// All 37 package pictures, in the order of storage::TextureTable.
+std::vector<NamedPicture> MakePackagePictures();
+
+// The 600 x 450 loading picture.
+Picture MakeLoadingPicture();
+
+// Draws the 64 x 64 window icon (with alpha) on canvas.
+void DrawIcon(Canvas& canvas);
+
+// Shared motifs.
+// A box seen from above-right in isometric view, tinted, centred on (cx, cy), size across.
+void DrawIsoCube(cairo_t* cr, double cx, double cy, double size, const Colour& tint);
+// The ten face emoji, in face order.
+std::string_view FaceEmoji(int face);
+
+// The individual pictures (each returns a picture of PackagePictureSize of its entry).
+Picture MakeMenuBackground();
+Picture MakeStar();
+Picture MakeTitle();
+Picture MakeButton(std::string_view entryName, bool hover);
+Picture MakeSwitch(std::string_view entryName, bool on);
+Picture MakeHiddenPicture();
+Picture MakeHelpPicture();
+Picture MakeBoardBackground();
+Picture MakeFace(int face);
+Picture MakeBoxSkin();
+
+// Previews for people (not game data): every package picture labelled on one sheet, and
+// the menu, a board and the about screen composed roughly as the game draws them.
+bool WriteContactSheet(const std::string& path, const std::vector<NamedPicture>& pictures);
+bool WriteMockups(const std::string& directory, const std::vector<NamedPicture>& pictures,
+                  const Picture& loading);
+
+}  // namespace tools
