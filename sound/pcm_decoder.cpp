@@ -1,5 +1,6 @@
 #include "sound/pcm_decoder.h"
 
+#include <cmath>
 #include <memory>
 #include <mutex>
 
@@ -66,6 +67,7 @@ class Converter {
 
   bool Convert(const AVFrame& frame, std::string& error) {
     if (!MatchesInput(frame) && !Rebuild(frame, error)) return false;
+    expectedFrames_ += double(frame.nb_samples) * format_.sampleRate / inRate_;
     return Append(const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples, error);
   }
 
@@ -73,6 +75,14 @@ class Converter {
   bool Flush(std::string& error) {
     if (!resampler_) return true;
     return Append(nullptr, 0, error);
+  }
+
+  // Cuts the few frames of filter tail that a flush adds past the sound's own length, so that a
+  // looped sound repeats without a hiccup.
+  void TrimToLength() {
+    const std::size_t frameBytes = static_cast<std::size_t>(format_.BytesPerFrame());
+    const auto frames = static_cast<std::size_t>(std::llround(expectedFrames_));
+    if (pcm_.size() > frames * frameBytes) pcm_.resize(frames * frameBytes);
   }
 
  private:
@@ -151,6 +161,7 @@ class Converter {
   const PcmFormat format_;
   std::vector<uint8_t>& pcm_;
   std::size_t maxBytes_ = 0;
+  double expectedFrames_ = 0;  // the input's length in output frames
   AVChannelLayout outLayout_{};
   AVChannelLayout inLayout_{};
   int inFormat_ = AV_SAMPLE_FMT_NONE;
@@ -242,6 +253,7 @@ bool DecodeAudioFile(const std::string& path, const PcmFormat& format, std::vect
     pcm.clear();
     return false;
   }
+  converter.TrimToLength();
   if (pcm.empty()) {
     error = "no audio decoded";
     return false;
