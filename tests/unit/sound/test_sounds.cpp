@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -185,10 +186,11 @@ std::string WriteWma(const std::filesystem::path& path, const Pcm16& pcm) {
 }
 
 std::vector<int16_t> ReadRawSamples(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  const auto bytes = static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0));
+  std::vector<int16_t> samples(bytes / 2);
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
   return samples;
 }
 
