@@ -24,7 +24,8 @@ struct Frame {
 
 std::vector<Frame> AllFrames(const std::vector<int16_t>& samples) {
   std::vector<Frame> frames;
-  for (std::size_t i = 0; i + 1 < samples.size(); i += 2) frames.push_back({samples[i], samples[i + 1]});
+  for (std::size_t i = 0; i + 1 < samples.size(); i += 2)
+    frames.push_back({samples[i], samples[i + 1]});
   return frames;
 }
 
@@ -235,8 +236,9 @@ class SoundThreadOnDisk : public DiskOutput {
       const std::string written = sound_test::WriteWma(dir.path() / "music" / name, music);
       ASSERT_TRUE(written.empty()) << written;
     }
+    const sound_test::Pcm16 effect = sound_test::Tone(44100, 1, 2000, 880.0, 0.3);
     for (const char* name : {"button.wav", "error.wav", "bingo.wav", "lose.wav", "win.wav"})
-      sound_test::WriteWav(dir.path() / "music" / name, sound_test::Tone(44100, 1, 2000, 880.0, 0.3));
+      sound_test::WriteWav(dir.path() / "music" / name, effect);
     sound_test::WriteWav(dir.path() / "music" / "box.wav", sound_test::StereoRamp(4000));
   }
 
@@ -291,8 +293,9 @@ TEST_F(SoundThreadOnDisk, MissingFilesAreNamedOnceAndTheirRequestsDoNothing) {
   ASSERT_TRUE(sound_test::WaitUntil([&] { return SoundingFramesSoFar() >= 3000; }));
   EXPECT_EQ(StopAndJoin(), 0);
   const std::string warnings = testing::internal::GetCapturedStderr();
-  for (const char* name : {"music/menu.wma", "music/game.wma", "music/box.wav", "music/error.wav",
-                           "music/bingo.wav", "music/lose.wav", "music/win.wav", "music/about.wma"}) {
+  for (const char* name :
+       {"music/menu.wma", "music/game.wma", "music/box.wav", "music/error.wav", "music/bingo.wav",
+        "music/lose.wav", "music/win.wav", "music/about.wma"}) {
     const std::size_t at = warnings.find(name);
     EXPECT_NE(at, std::string::npos) << name;
     EXPECT_EQ(warnings.find(name, at + 1), std::string::npos) << name << " named twice";
