@@ -34,7 +34,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open() {
   format.sampleFormat = sampleFormat;
   if (!CanDecodeInto(format) || Mix_AllocateChannels(kSlotCount) != kSlotCount) {
     std::fprintf(stderr,
-                 "tessary: unusable sound device (format %#x, %d channels); playing without sound\n",
+                 "tessary: unusable sound device (format %#x, %d channels); no sound\n",
                  sampleFormat, format.channels);
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -1,5 +1,7 @@
 #include "sound/sound_thread.h"
 
+#include <SDL_thread.h>
+
 #include <chrono>
 #include <memory>
 
@@ -36,6 +38,8 @@ int SoundThread(game::GameState& state) {
   // Closing the devices silences them; only then may the mixer close.
   devices.reset();
   output.reset();
+  // SDL frees its per-thread data (its error text) only on threads it started itself.
+  SDL_TLSCleanup();
   return 0;
 }
 

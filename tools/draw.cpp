@@ -1,6 +1,7 @@
 #include "tools/draw.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -62,9 +63,17 @@ double GradientNoise(double x, double y, uint32_t seed) {
   const double fx = std::floor(x), fy = std::floor(y);
   const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
   const double dx = x - fx, dy = y - fy;
+  static const std::array<std::pair<double, double>, 256> gradients = [] {
+    std::array<std::pair<double, double>, 256> directions{};
+    for (size_t i = 0; i < directions.size(); ++i) {
+      const double angle = 2 * M_PI * static_cast<double>(i) / 256.0;
+      directions[i] = {std::cos(angle), std::sin(angle)};
+    }
+    return directions;
+  }();
   auto corner = [&](int cx, int cy) {
-    const double angle = (LatticeHash(ix + cx, iy + cy, seed) & 0xFFFF) * (2 * M_PI / 65536.0);
-    return std::cos(angle) * (dx - cx) + std::sin(angle) * (dy - cy);
+    const auto& [gx, gy] = gradients[LatticeHash(ix + cx, iy + cy, seed) & 0xFF];
+    return gx * (dx - cx) + gy * (dy - cy);
   };
   const double u = dx * dx * dx * (dx * (dx * 6 - 15) + 10);
   const double v = dy * dy * dy * (dy * (dy * 6 - 15) + 10);
@@ -288,12 +297,18 @@ void DrawEmoji(Canvas& canvas, std::string_view emoji, double cx, double cy, dou
 }
 
 double FractalNoise(double x, double y, int octaves, uint32_t seed) {
+  // Each octave turned a little further, so no direction lines up across octaves.
+  static const std::array<std::pair<double, double>, 8> turns = [] {
+    std::array<std::pair<double, double>, 8> values{};
+    for (size_t i = 0; i < values.size(); ++i)
+      values[i] = {std::cos(0.7 * static_cast<double>(i)), std::sin(0.7 * static_cast<double>(i))};
+    return values;
+  }();
   double sum = 0, amplitude = 0.5, total = 0;
-  for (int i = 0; i < octaves; ++i) {
-    // Each octave turned a little further, so no direction lines up across octaves.
-    const double angle = 0.7 * i;
-    const double rx = x * std::cos(angle) - y * std::sin(angle);
-    const double ry = x * std::sin(angle) + y * std::cos(angle);
+  for (int i = 0; i < std::min(octaves, 8); ++i) {
+    const auto& [c, s] = turns[static_cast<size_t>(i)];
+    const double rx = x * c - y * s;
+    const double ry = x * s + y * c;
     sum += amplitude * GradientNoise(rx, ry, seed + static_cast<uint32_t>(i) * 101u);
     total += amplitude;
     amplitude *= 0.5;

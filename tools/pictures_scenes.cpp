@@ -304,7 +304,7 @@ Picture MakeHelpPicture() {
   }
   keyCap(400, keyY);
   {
-    TextLayout text(cr, "在菜单中连按三次退出游戏\n<span size='88%' foreground='#9fb2dc'>three times in the menu quits</span>",
+    TextLayout text(cr, "在菜单中连按三次退出游戏\n<span size='88%' foreground='#9fb2dc'>three times in the menu to quit</span>",
                     keyStyle);
     cairo_set_source_rgb(cr, 0.95, 0.96, 1.0);
     text.DrawAt(cr, 432, keyY - text.logicalHeight() / 2);

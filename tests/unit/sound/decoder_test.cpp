@@ -121,7 +121,8 @@ TEST_F(Decoding, ATruncatedWavGivesWhatItHolds) {
 
 TEST_F(Decoding, RefusesAnOutputFormatItCannotMake) {
   sound_test::WriteWav(dir.path() / "ramp.wav", sound_test::StereoRamp(100));
-  EXPECT_FALSE(Decode(dir.path() / "ramp.wav", {44100, 2, AUDIO_S16MSB == AUDIO_S16SYS ? AUDIO_S16LSB : AUDIO_S16MSB}));
+  const SDL_AudioFormat foreignEndian = AUDIO_S16SYS == AUDIO_S16LSB ? AUDIO_S16MSB : AUDIO_S16LSB;
+  EXPECT_FALSE(Decode(dir.path() / "ramp.wav", {44100, 2, foreignEndian}));
 }
 
 }  // namespace

@@ -146,7 +146,8 @@ TEST_F(SoundServing, ARequestRaisedWhileItsCommandRunsIsServedNextPass) {
 class SoundLoop : public SoundServing {
  protected:
   void Start(std::chrono::milliseconds loadingDelay) {
-    thread_ = std::thread([this, loadingDelay] { sound::RunSoundService(state, devices, loadingDelay); });
+    thread_ = std::thread(
+        [this, loadingDelay] { sound::RunSoundService(state, devices, loadingDelay); });
   }
   void StopAndJoin() {
     game::StopRunning(state);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -57,9 +58,11 @@ Pcm16 Tone(int rate, int channels, std::size_t frames, double hertz, double ampl
   pcm.channels = channels;
   pcm.samples.assign(frames * static_cast<std::size_t>(channels), 0);
   const double pi = std::acos(-1.0);
-  for (std::size_t k = 0; k < frames; ++k)
-    pcm.samples[k * static_cast<std::size_t>(channels)] = static_cast<int16_t>(
-        std::lround(32767.0 * amplitude * std::sin(2.0 * pi * hertz * static_cast<double>(k) / rate)));
+  for (std::size_t k = 0; k < frames; ++k) {
+    const double phase = 2.0 * pi * hertz * static_cast<double>(k) / rate;
+    pcm.samples[k * static_cast<std::size_t>(channels)] =
+        static_cast<int16_t>(std::lround(32767.0 * amplitude * std::sin(phase)));
+  }
   return pcm;
 }
 
@@ -153,7 +156,8 @@ std::string WriteWma(const std::filesystem::path& path, const Pcm16& pcm) {
       if (got < 0) return AvError("encode", got);
       av_packet_rescale_ts(out.packet, out.encoder->time_base, stream->time_base);
       out.packet->stream_index = stream->index;
-      if ((got = av_interleaved_write_frame(out.format, out.packet)) < 0) return AvError("write", got);
+      got = av_interleaved_write_frame(out.format, out.packet);
+      if (got < 0) return AvError("write", got);
     }
   };
 
@@ -171,7 +175,8 @@ std::string WriteWma(const std::filesystem::path& path, const Pcm16& pcm) {
       auto* plane = reinterpret_cast<float*>(out.frame->data[c]);
       for (int i = 0; i < frameSize; ++i) {
         const std::size_t k = start + static_cast<std::size_t>(i);
-        plane[i] = k < frames ? static_cast<float>(pcm.samples[k * pcm.channels + c]) / 32768.0f : 0.0f;
+        const int16_t sample = k < frames ? pcm.samples[k * pcm.channels + c] : int16_t{0};
+        plane[i] = static_cast<float>(sample) / 32768.0f;
       }
     }
     out.frame->pts = static_cast<int64_t>(start);
@@ -185,10 +190,12 @@ std::string WriteWma(const std::filesystem::path& path, const Pcm16& pcm) {
 }
 
 std::vector<int16_t> ReadRawSamples(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  const auto bytes = static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0));
+  std::vector<int16_t> samples(bytes / 2);
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(samples.data()),
+          static_cast<std::streamsize>(samples.size() * 2));
   return samples;
 }
 
