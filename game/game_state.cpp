@@ -5,6 +5,7 @@ namespace game {
 void RequestSound(GameState& state, SoundRequest request) {
   state.soundRequests[static_cast<int>(request)] = true;
   state.wake.NotifyAll();
+  if (state.soundObserver) state.soundObserver(request);
 }
 
 bool IsSoundRequested(const GameState& state, SoundRequest request) {

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "game/shared.h"
@@ -141,6 +142,10 @@ struct GameState {
 
   // Wakes SoundThread and TimerThread on a sound request and when `running` clears.
   WakeSignal wake;
+
+  // Test hook: when set, RequestSound calls it after raising the flag, on the requesting thread,
+  // so a test can see the order of requests. Set it before any thread starts; the game never does.
+  std::function<void(SoundRequest)> soundObserver;
 
   GameState() = default;
   GameState(const GameState&) = delete;

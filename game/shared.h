@@ -30,6 +30,12 @@ class Shared {
   T load(std::memory_order order) const noexcept { return value_.load(order); }
   void store(T v, std::memory_order order) noexcept { value_.store(v, order); }
   T exchange(T v) noexcept { return value_.exchange(v, std::memory_order_acq_rel); }
+  // Stores desired only if the field still holds expected (acquire-release); returns whether it
+  // did. For a step that must not overwrite another thread's newer value.
+  bool compare_exchange(T expected, T desired) noexcept {
+    return value_.compare_exchange_strong(expected, desired, std::memory_order_acq_rel,
+                                          std::memory_order_acquire);
+  }
 
  private:
   std::atomic<T> value_;

@@ -55,7 +55,10 @@ std::string ReadEntry(const std::string& nativePath, const std::string& name,
       zip_open(nativePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &openError));
   if (!archive) return "the package cannot be opened: " + OpenErrorText(openError);
 
-  zip_int64_t index = zip_name_locate(archive.get(), name.c_str(), 0);
+  // A name with a NUL in it would be looked up cut short at the NUL: it names no entry.
+  zip_int64_t index = name.find('\0') == std::string::npos
+                          ? zip_name_locate(archive.get(), name.c_str(), 0)
+                          : -1;
   if (index < 0) return "not found in the package";
   auto entryIndex = static_cast<zip_uint64_t>(index);
 

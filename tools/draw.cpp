@@ -1,6 +1,7 @@
 #include "tools/draw.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -50,24 +51,35 @@ cairo_font_options_t* FixedFontOptions() {
   return options;
 }
 
-// Smooth hash-based value noise on an integer lattice.
-double LatticeValue(int x, int y, uint32_t seed) {
+uint32_t LatticeHash(int x, int y, uint32_t seed) {
   uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
                seed * 2246822519u;
   h = (h ^ (h >> 13)) * 1274126177u;
-  h ^= h >> 16;
-  return (h & 0xFFFFFF) / double(0xFFFFFF);
+  return h ^ (h >> 16);
 }
 
-double ValueNoise(double x, double y, uint32_t seed) {
+// Gradient (Perlin) noise in about [-0.7, 0.7]: unlike value noise it shows no lattice lines.
+double GradientNoise(double x, double y, uint32_t seed) {
   const double fx = std::floor(x), fy = std::floor(y);
   const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
-  double tx = x - fx, ty = y - fy;
-  tx = tx * tx * (3 - 2 * tx);
-  ty = ty * ty * (3 - 2 * ty);
-  const double a = LatticeValue(ix, iy, seed), b = LatticeValue(ix + 1, iy, seed);
-  const double c = LatticeValue(ix, iy + 1, seed), d = LatticeValue(ix + 1, iy + 1, seed);
-  return (a + (b - a) * tx) + ((c + (d - c) * tx) - (a + (b - a) * tx)) * ty;
+  const double dx = x - fx, dy = y - fy;
+  static const std::array<std::pair<double, double>, 256> gradients = [] {
+    std::array<std::pair<double, double>, 256> directions{};
+    for (size_t i = 0; i < directions.size(); ++i) {
+      const double angle = 2 * M_PI * static_cast<double>(i) / 256.0;
+      directions[i] = {std::cos(angle), std::sin(angle)};
+    }
+    return directions;
+  }();
+  auto corner = [&](int cx, int cy) {
+    const auto& [gx, gy] = gradients[LatticeHash(ix + cx, iy + cy, seed) & 0xFF];
+    return gx * (dx - cx) + gy * (dy - cy);
+  };
+  const double u = dx * dx * dx * (dx * (dx * 6 - 15) + 10);
+  const double v = dy * dy * dy * (dy * (dy * 6 - 15) + 10);
+  const double top = corner(0, 0) + (corner(1, 0) - corner(0, 0)) * u;
+  const double bottom = corner(0, 1) + (corner(1, 1) - corner(0, 1)) * u;
+  return top + (bottom - top) * v;
 }
 
 }  // namespace
@@ -128,6 +140,28 @@ void Canvas::Blur(double radius) {
   for (int pass = 0; pass < 3; ++pass) {
     BoxBlurPass(pixels, width_, height_, strideWords, r, true);
     BoxBlurPass(pixels, width_, height_, strideWords, r, false);
+  }
+  cairo_surface_mark_dirty(surface_);
+}
+
+void Canvas::FadeEdges(double margin) {
+  cairo_surface_flush(surface_);
+  unsigned char* data = cairo_image_surface_get_data(surface_);
+  const int stride = cairo_image_surface_get_stride(surface_);
+  for (int y = 0; y < height_; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+    for (int x = 0; x < width_; ++x) {
+      const double edge = std::min({x + 0.5, y + 0.5, width_ - x - 0.5, height_ - y - 0.5});
+      if (edge >= margin) continue;
+      double t = std::max(0.0, edge / margin - 0.15) / 0.85;  // the outermost rim is fully black
+      t = t * t * (3 - 2 * t);
+      uint32_t out = 0;
+      for (int c = 0; c < 4; ++c) {
+        const double v = ((row[x] >> (8 * c)) & 0xFF) * t;
+        out |= static_cast<uint32_t>(std::lround(v)) << (8 * c);
+      }
+      row[x] = out;
+    }
   }
   cairo_surface_mark_dirty(surface_);
 }
@@ -263,14 +297,25 @@ void DrawEmoji(Canvas& canvas, std::string_view emoji, double cx, double cy, dou
 }
 
 double FractalNoise(double x, double y, int octaves, uint32_t seed) {
-  double sum = 0, amplitude = 0.5, total = 0, frequency = 1;
-  for (int i = 0; i < octaves; ++i) {
-    sum += amplitude * ValueNoise(x * frequency, y * frequency, seed + static_cast<uint32_t>(i) * 101u);
+  // Each octave turned a little further, so no direction lines up across octaves.
+  static const std::array<std::pair<double, double>, 8> turns = [] {
+    std::array<std::pair<double, double>, 8> values{};
+    for (size_t i = 0; i < values.size(); ++i)
+      values[i] = {std::cos(0.7 * static_cast<double>(i)), std::sin(0.7 * static_cast<double>(i))};
+    return values;
+  }();
+  double sum = 0, amplitude = 0.5, total = 0;
+  for (int i = 0; i < std::min(octaves, 8); ++i) {
+    const auto& [c, s] = turns[static_cast<size_t>(i)];
+    const double rx = x * c - y * s;
+    const double ry = x * s + y * c;
+    sum += amplitude * GradientNoise(rx, ry, seed + static_cast<uint32_t>(i) * 101u);
     total += amplitude;
     amplitude *= 0.5;
-    frequency *= 2.03;
+    x *= 2.03;
+    y *= 2.03;
   }
-  return sum / total;
+  return std::clamp(0.5 + 0.75 * sum / total, 0.0, 1.0);
 }
 
 uint32_t Random::Next() {

@@ -51,6 +51,9 @@ class Canvas {
   Picture ToPicture() const;
   // Blurs the canvas in place (three box passes, about a Gaussian of the given radius).
   void Blur(double radius);
+  // Fades everything to transparent black over the outermost margin pixels: under additive
+  // blending a picture's border must add nothing, or its rectangle shows.
+  void FadeEdges(double margin);
   // Draws another canvas on this one at (x, y) with the given opacity and operator.
   void Paint(const Canvas& other, double x, double y, double opacity = 1.0,
              cairo_operator_t op = CAIRO_OPERATOR_OVER);

@@ -39,7 +39,7 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   const int result = tjCompress2(handle, picture.rgb.data(), picture.width, 0, picture.height,
-                                 TJPF_RGB, &buffer, &size, TJSAMP_420, kJpegQuality,
+                                 TJPF_RGB, &buffer, &size, TJSAMP_444, kJpegQuality,
                                  TJFLAG_ACCURATEDCT);
   std::vector<uint8_t> bytes;
   if (result == 0) {

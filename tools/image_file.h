@@ -18,7 +18,8 @@ struct PackageItem {
   std::vector<uint8_t> jpeg;
 };
 
-// Encodes an RGB picture as a baseline JPEG (4:2:0 at kJpegQuality). Empty on failure, after a
+// Encodes an RGB picture as a baseline JPEG at kJpegQuality, colour kept at full resolution
+// (small coloured labels would bleed at 4:2:0). Empty on failure, after a
 // message on stderr.
 std::vector<uint8_t> EncodeJpeg(const Picture& picture);
 

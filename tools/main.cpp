@@ -1,7 +1,8 @@
 // tessary-datagen: draws and synthesizes all of Tessary's data into a run directory.
 //   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
+//   tessary-datagen --measure DIR
 // Writes DIR/data/game.px, DIR/data/loading.logo, DIR/data/icon.bmp and the nine files of
-// DIR/music/. The same bytes on every run.
+// DIR/music/. The same bytes on every run. --measure prints the figures of DIR's sounds.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "storage/formats.h"
 #include "tools/image_file.h"
+#include "tools/measure.h"
 #include "tools/pictures.h"
 #include "tools/sounds.h"
 
@@ -17,7 +19,8 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]\n");
+               "usage: tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]\n"
+               "       tessary-datagen --measure DIR\n");
   return 2;
 }
 
@@ -37,14 +40,16 @@ bool WriteSounds(const std::filesystem::path& out, const std::vector<tools::Soun
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outDir, contactSheet, mockups;
+  std::string outDir, contactSheet, mockups, measure;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (!std::strcmp(argv[i], "--out") && hasValue) outDir = argv[++i];
     else if (!std::strcmp(argv[i], "--contact-sheet") && hasValue) contactSheet = argv[++i];
     else if (!std::strcmp(argv[i], "--mockups") && hasValue) mockups = argv[++i];
+    else if (!std::strcmp(argv[i], "--measure") && hasValue) measure = argv[++i];
     else return Usage();
   }
+  if (!measure.empty()) return tools::MeasureSounds(measure) ? 0 : 1;
   if (outDir.empty()) return Usage();
 
   const std::filesystem::path out(outDir);

@@ -15,7 +15,7 @@ struct NamedPicture {
   Picture picture;
 };
 
-// Width and height of each package entry, at its quad's aspect ratio, in table order.
+// Width and height of a package entry, at the aspect ratio of the quad it is drawn on.
 struct PictureSize {
   int width;
   int height;

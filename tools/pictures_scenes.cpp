@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "storage/formats.h"
 #include "tools/pictures.h"
@@ -105,12 +106,12 @@ Picture MakeMenuBackground() {
     const double away = std::clamp((std::abs(x - 0.5) - 0.12) / 0.3, 0.0, 1.0);
     return away * (0.55 + 0.45 * y);
   };
-  Nebula(canvas, Hex(0x2a5a9a), 170, 11, 0.16, sides);
-  Nebula(canvas, Hex(0x6a2a8a), 120, 23, 0.13, [](double x, double y) {
+  Nebula(canvas, Hex(0x2a5a9a), 170, 11, 0.22, sides);
+  Nebula(canvas, Hex(0x6a2a8a), 120, 23, 0.18, [](double x, double y) {
     return std::clamp((x - 0.45) / 0.5, 0.0, 1.0) * (1 - y * 0.5) +
            std::clamp((0.4 - x) / 0.4, 0.0, 1.0) * y * 0.8;
   });
-  StarField(cr, 800, 600, 240, 7, 0.55);
+  StarField(cr, 800, 600, 240, 7, 0.55, 0, 0.7);  // the sky only, not the floor
 
   // A faint grid floor running to a soft horizon, for depth under the boxes of the game.
   const double horizon = 430, vanishX = 400;
@@ -303,7 +304,7 @@ Picture MakeHelpPicture() {
   }
   keyCap(400, keyY);
   {
-    TextLayout text(cr, "在菜单中连按三次退出游戏\n<span size='88%' foreground='#9fb2dc'>three times in the menu quits</span>",
+    TextLayout text(cr, "在菜单中连按三次退出游戏\n<span size='88%' foreground='#9fb2dc'>three times in the menu to quit</span>",
                     keyStyle);
     cairo_set_source_rgb(cr, 0.95, 0.96, 1.0);
     text.DrawAt(cr, 432, keyY - text.logicalHeight() / 2);
@@ -316,36 +317,49 @@ Picture MakeHiddenPicture() {
   cairo_t* cr = canvas.cr();
   VerticalGradient(cr, 600, {{0, 0x02040c}, {0.6, 0x0a0c26}, {0.85, 0x1c1236}, {1, 0x0c0818}});
   // The Milky Way: a diagonal band of cloud and dense small stars.
-  Nebula(canvas, Hex(0x4a5aa8), 90, 53, 0.22, [](double x, double y) {
+  Nebula(canvas, Hex(0x4a5aa8), 90, 53, 0.34, [](double x, double y) {
     const double d = std::abs((y - 0.15) - (x * 0.55 - 0.05)) ;
     return std::clamp(1 - d / 0.22, 0.0, 1.0);
   });
-  Nebula(canvas, Hex(0x8a3a9a), 140, 59, 0.10, [](double x, double y) {
+  Nebula(canvas, Hex(0x8a3a9a), 140, 59, 0.16, [](double x, double y) {
     const double d = std::abs((y - 0.15) - (x * 0.55 - 0.05));
     return std::clamp(1 - d / 0.3, 0.0, 1.0);
   });
   StarField(cr, 800, 600, 420, 61, 0.8, 0, 0.86);
 
   // The constellation: the ten faces at the points of a heart, joined by faint lines.
-  double points[10][2];
-  for (int i = 0; i < 10; ++i) {
-    const double t = 2 * M_PI * i / 10.0 + M_PI;  // start at the heart's dip, go round
+  // The classic heart curve, traced as a trail of faint dots, the faces spaced evenly along it
+  // from the dip at the top.
+  auto heart = [](double t, double& x, double& y) {
     const double hx = 16 * std::pow(std::sin(t), 3);
     const double hy = 13 * std::cos(t) - 5 * std::cos(2 * t) - 2 * std::cos(3 * t) - std::cos(4 * t);
-    points[i][0] = 400 + hx * 11.5;
-    points[i][1] = 250 - hy * 11.5;
+    x = 400 + hx * 10.5;
+    y = 80 + (12 - hy) * 10.5;
+  };
+  constexpr int kSteps = 2000;
+  std::vector<double> length(kSteps + 1, 0.0);
+  double previousX, previousY;
+  heart(0, previousX, previousY);
+  for (int i = 1; i <= kSteps; ++i) {
+    double x, y;
+    heart(2 * M_PI * i / kSteps, x, y);
+    length[i] = length[i - 1] + std::hypot(x - previousX, y - previousY);
+    if (i % 9 == 0) {
+      cairo_arc(cr, x, y, 1.1, 0, 2 * M_PI);
+      cairo_set_source_rgba(cr, 0.75, 0.82, 1.0, 0.45);
+      cairo_fill(cr);
+    }
+    previousX = x;
+    previousY = y;
   }
-  cairo_set_line_width(cr, 1.6);
-  cairo_set_source_rgba(cr, 0.7, 0.8, 1.0, 0.35);
-  for (int i = 0; i < 10; ++i) {
-    const double* a = points[i];
-    const double* b = points[(i + 1) % 10];
-    cairo_move_to(cr, a[0], a[1]);
-    cairo_line_to(cr, b[0], b[1]);
+  double points[10][2];
+  for (int k = 0, i = 0; k < 10; ++k) {
+    const double wanted = length[kSteps] * k / 10.0;
+    while (length[i] < wanted) ++i;
+    heart(2 * M_PI * i / kSteps, points[k][0], points[k][1]);
   }
-  cairo_stroke(cr);
   for (int i = 0; i < 10; ++i) {
-    SoftDot(cr, points[i][0], points[i][1], 38, Hex(0x9fc0ff, 0.45));
+    SoftDot(cr, points[i][0], points[i][1], 34, Hex(0x9fc0ff, 0.5));
     DrawEmoji(canvas, FaceEmoji(i), points[i][0], points[i][1], 38);
   }
 
@@ -397,8 +411,8 @@ Picture MakeLoadingPicture() {
   style.pixelSize = 84;
   style.weight = PANGO_WEIGHT_BOLD;
   style.letterSpacing = 6;
-  GlowText(canvas, "Tessary", style, w / 2, 132, Hex(0x000000, 0), Hex(0x3a6cff, 0.9), 18, 1.4);
-  GlowText(canvas, "Tessary", style, w / 2, 132, Hex(0xf2f8ff), Hex(0xa0e8ff, 0.7), 5, 1.0);
+  GlowText(canvas, "Tessary", style, w / 2, 132, Hex(0x000000, 0), Hex(0x3a6cff, 0.9), 18, 1.1);
+  GlowText(canvas, "Tessary", style, w / 2, 132, Hex(0xf2f8ff), Hex(0x7fd8ff, 0.6), 4, 0.45);
 
   // A row of tinted boxes, the colours the game deals.
   const uint32_t tints[] = {0x5fe08a, 0x4fb8ff, 0xb08cff, 0xff7a9a, 0xffc94f};

@@ -75,6 +75,7 @@ Picture MakeStar() {
     cairo_pattern_destroy(fade);
     cairo_restore(cr);
   }
+  canvas.FadeEdges(size.width * 0.06);
   return canvas.ToPicture();
 }
 
@@ -88,8 +89,8 @@ Picture MakeTitle() {
   const double cx = size.width / 2.0, cy = size.height / 2.0;
 
   // Wide coloured glow, then a tighter white one, then the letters with a cool gradient.
-  GlowText(canvas, "Tessary", style, cx, cy, Hex(0x000000, 0), Hex(0x3a6cff, 0.9), 22, 1.6);
-  GlowText(canvas, "Tessary", style, cx, cy, Hex(0x000000, 0), Hex(0xa0e8ff, 0.8), 6, 1.0);
+  GlowText(canvas, "Tessary", style, cx, cy, Hex(0x000000, 0), Hex(0x3a6cff, 0.9), 20, 1.1);
+  GlowText(canvas, "Tessary", style, cx, cy, Hex(0x000000, 0), Hex(0x7fd8ff, 0.6), 5, 0.45);
   TextLayout text(canvas.cr(), "Tessary", style);
   cairo_pattern_t* fill = cairo_pattern_create_linear(0, cy - text.height() / 2, 0,
                                                       cy + text.height() / 2);
@@ -100,6 +101,7 @@ Picture MakeTitle() {
   text.PathCentred(canvas.cr(), cx, cy);
   cairo_fill(canvas.cr());
   cairo_pattern_destroy(fill);
+  canvas.FadeEdges(size.height * 0.08);
   return canvas.ToPicture();
 }
 
@@ -127,8 +129,8 @@ Picture MakeButton(std::string_view entryName, bool hover) {
   // Body: a dark glassy gradient, lighter at the top.
   RoundedRect(cr, inset, inset, w - 2 * inset, h - 2 * inset, radius);
   cairo_pattern_t* body = cairo_pattern_create_linear(0, inset, 0, h - inset);
-  const Colour top = Scaled(accent, hover ? 0.55 : 0.26);
-  const Colour bottom = Scaled(accent, hover ? 0.22 : 0.07);
+  const Colour top = Scaled(accent, hover ? 0.42 : 0.26);
+  const Colour bottom = Scaled(accent, hover ? 0.15 : 0.07);
   cairo_pattern_add_color_stop_rgb(body, 0, top.r, top.g, top.b);
   cairo_pattern_add_color_stop_rgb(body, 0.5, Mix(top, bottom, 0.6).r, Mix(top, bottom, 0.6).g,
                                    Mix(top, bottom, 0.6).b);
@@ -166,8 +168,10 @@ Picture MakeButton(std::string_view entryName, bool hover) {
     if (probe.width() > room) style.pixelSize *= room / probe.width();
   }
   const Colour text = hover ? Hex(0xffffff) : Mix(accent, Hex(0xffffff), 0.72);
-  GlowText(canvas, markup, style, w / 2, h / 2, text, Scaled(accent, hover ? 0.9 : 0.45),
-           h * (hover ? 0.12 : 0.07), hover ? 1.4 : 0.8);
+  // The glow stays below the text's own brightness so the label stays sharp.
+  GlowText(canvas, markup, style, w / 2, h / 2, text, Scaled(accent, hover ? 0.6 : 0.4),
+           h * (hover ? 0.08 : 0.06), hover ? 0.8 : 0.6);
+  canvas.FadeEdges(inset * 0.8);
   return canvas.ToPicture();
 }
 
@@ -176,7 +180,7 @@ Picture MakeSwitch(std::string_view entryName, bool on) {
   std::string_view chinese = "音效", english = "Sound";
   if (entryName.starts_with("m_")) chinese = "音乐", english = "Music";
   if (entryName.starts_with("fps_")) chinese = "垂直同步", english = "VSync";
-  const Colour lit = Hex(0x58f08c);
+  const Colour lit = Hex(0x58f08c);  // on: green
   const Colour dim = Hex(0x8a8f99);
   Canvas canvas(size.width, size.height);
   cairo_t* cr = canvas.cr();
@@ -191,31 +195,28 @@ Picture MakeSwitch(std::string_view entryName, bool on) {
   cairo_set_line_width(cr, std::max(1.2, h * 0.05));
   cairo_stroke(cr);
 
-  // State pill at the right: filled and bright when on, hollow and dim when off.
-  TextStyle stateStyle;
-  stateStyle.family = "DejaVu Sans Condensed";
-  stateStyle.pixelSize = h * 0.52;
-  stateStyle.weight = PANGO_WEIGHT_BOLD;
-  const char* state = on ? "ON" : "OFF";
-  TextLayout stateProbe(cr, "OFF", stateStyle);
-  const double pillH = h - 2 * inset - h * 0.16;
-  const double pillW = stateProbe.width() + h * 0.5;
-  const double pillX = w - inset - h * 0.08 - pillW;
+  // A toggle at the right, as on a phone: lit green with the knob right when on, a dim
+  // outline with the knob left when off. At twenty pixels on screen it reads better than words.
+  const double pillH = h - 2 * inset - h * 0.18;
+  const double pillW = pillH * 1.75;
+  const double pillX = w - inset - h * 0.1 - pillW;
   const double pillY = (h - pillH) / 2;
   RoundedRect(cr, pillX, pillY, pillW, pillH, pillH / 2);
   if (on) {
-    SetColour(cr, Scaled(lit, 0.85));
+    SetColour(cr, Scaled(lit, 0.8));
     cairo_fill(cr);
   } else {
-    SetColour(cr, Scaled(dim, 0.5));
-    cairo_set_line_width(cr, std::max(1.0, h * 0.04));
+    SetColour(cr, Scaled(dim, 0.16));
+    cairo_fill_preserve(cr);
+    SetColour(cr, Scaled(dim, 0.6));
+    cairo_set_line_width(cr, std::max(1.0, h * 0.045));
     cairo_stroke(cr);
   }
-  {
-    TextLayout stateText(cr, state, stateStyle);
-    SetColour(cr, on ? Hex(0x0b2414) : Scaled(dim, 0.8));
-    stateText.DrawCentred(cr, pillX + pillW / 2, h / 2);
-  }
+  const double knobR = pillH * 0.38;
+  const double knobX = on ? pillX + pillW - pillH / 2 : pillX + pillH / 2;
+  cairo_arc(cr, knobX, h / 2, knobR, 0, 2 * M_PI);
+  SetColour(cr, on ? Hex(0xffffff) : Scaled(dim, 0.75));
+  cairo_fill(cr);
 
   // Label: fills the room left of the pill.
   TextStyle style;
@@ -240,6 +241,7 @@ Picture MakeSwitch(std::string_view entryName, bool on) {
     SetColour(cr, text);
     label.DrawCentred(cr, labelLeft + label.width() / 2, h / 2);
   }
+  canvas.FadeEdges(inset * 0.8);
   return canvas.ToPicture();
 }
 

@@ -69,8 +69,9 @@ class Screen {
             Colour tint = Hex(0xffffff)) {
     const double focal = 300 / std::tan(22.5 * M_PI / 180);
     const double scale = focal / -z;
-    const double left = 400 + (x - hw) * scale, top = 300 - (y + hh) * scale;
-    const double width = 2 * hw * scale, height = 2 * hh * scale;
+    // Whole pixels, so that the tint below covers exactly the texture.
+    const double left = std::round(400 + (x - hw) * scale), top = std::round(300 - (y + hh) * scale);
+    const double width = std::round(2 * hw * scale), height = std::round(2 * hh * scale);
     cairo_surface_t* texture = textures_.at(name);
     const int tw = cairo_image_surface_get_width(texture);
     const int th = cairo_image_surface_get_height(texture);

@@ -2,7 +2,9 @@
 #include "tools/sounds.h"
 
 #include <cmath>
+#include <map>
 #include <string>
+#include <tuple>
 #include <thread>
 
 #include "storage/formats.h"
@@ -33,7 +35,26 @@ StereoSamples FinishEffect(Mix& mix) {
   return mix.Interleaved();
 }
 
+// FFmpeg's WMA decoder returns the last frame of a stream (2,048 samples) faded and aliased,
+// for want of the next frame to overlap with. A loop therefore takes a short breath at its
+// seam: it fades out just before that frame, keeps it silent and fades in over the first
+// milliseconds of the downbeat. The decoded loop then stays continuous and free of clicks.
+void BreatheAtSeam(Mix& mix) {
+  const double n = static_cast<double>(mix.frames());
+  const double silentFrom = n - kWmaFrame, fadeOutFrom = silentFrom - 0.06 * kRate;
+  const double fadeIn = 0.006 * kRate;
+  mix.ApplyGain([=](double t) {
+    const double at = t * kRate;
+    if (at < fadeIn) return static_cast<float>(0.5 - 0.5 * std::cos(M_PI * at / fadeIn));
+    if (at >= silentFrom) return 0.0f;
+    if (at >= fadeOutFrom)
+      return static_cast<float>(0.5 + 0.5 * std::cos(M_PI * (at - fadeOutFrom) / (silentFrom - fadeOutFrom)));
+    return 1.0f;
+  });
+}
+
 StereoSamples FinishMusic(Mix& mix) {
+  BreatheAtSeam(mix);
   const double rms = mix.Rms();
   if (rms > 0) mix.Scale(static_cast<float>(kMusicLoudness / rms));
   mix.SoftLimit(0.6f, kMusicCeiling);
@@ -50,11 +71,13 @@ class Score {
   long At(double beat) const { return std::lround(beat * beat_); }
   void Note(Instrument instrument, double midi, double beat, double beats, float velocity,
             float pan, Mix* target = nullptr) {
-    Mono note = synth::RenderNote(instrument, synth::MidiToHz(midi), beats * BeatSeconds(), velocity);
-    (target ? *target : mix_).Add(note, At(beat), 1.0f, pan);
-  }
-  void Hit(const Mono& sound, double beat, float pan, Mix* target = nullptr) {
-    (target ? *target : mix_).Add(sound, At(beat), 1.0f, pan);
+    // Loops repeat their notes: render each distinct note once.
+    const auto key = std::make_tuple(static_cast<int>(instrument), midi, beats, velocity);
+    auto found = notes_.find(key);
+    if (found == notes_.end())
+      found = notes_.emplace(key, synth::RenderNote(instrument, synth::MidiToHz(midi),
+                                                    beats * BeatSeconds(), velocity)).first;
+    (target ? *target : mix_).Add(found->second, At(beat), 1.0f, pan);
   }
   Mix& mix() { return mix_; }
   Mix MakeBus() const { return Mix(mix_.frames(), true); }
@@ -62,6 +85,7 @@ class Score {
  private:
   int beat_;
   Mix mix_;
+  std::map<std::tuple<int, double, double, float>, Mono> notes_;
 };
 
 // Chord tones as MIDI notes, lowest first.
@@ -236,6 +260,17 @@ StereoSamples MakeGameMusic() {
   };
   Mix drums = score.MakeBus();
   Mix plucks = score.MakeBus();
+  // A few takes of each drum, reused: noise seeds vary so repeats are not identical.
+  std::vector<Mono> snares, closedHats, openHats;
+  for (uint32_t take = 0; take < 4; ++take) {
+    snares.push_back(synth::Snare(1.0f, 101 + take));
+    closedHats.push_back(synth::HiHat(1.0f, false, 201 + take));
+    openHats.push_back(synth::HiHat(1.0f, true, 301 + take));
+  }
+  const Mono kick = synth::Kick(1.0f);
+  auto hit = [&](const Mono& sound, double beat, float velocity, float pan) {
+    drums.Add(sound, score.At(beat), velocity, pan);
+  };
   for (int bar = 0; bar < 16; ++bar) {
     const Chord& chord = chords[bar % 4];
     const double start = bar * 4.0;
@@ -255,17 +290,18 @@ StereoSamples MakeGameMusic() {
                  e % 2 == 0 ? -0.45f : 0.45f, &plucks);
     }
     // Drums.
-    const uint32_t seed = static_cast<uint32_t>(bar * 16 + 1);
-    score.Hit(synth::Kick(0.9f), start, 0.0f, &drums);
-    score.Hit(synth::Kick(breathe ? 0.55f : 0.8f), start + 2, 0.0f, &drums);
-    if (bar % 4 == 3) score.Hit(synth::Kick(0.6f), start + 2.5, 0.0f, &drums);
+    const size_t take = static_cast<size_t>(bar % 4);
+    hit(kick, start, 0.9f, 0.0f);
+    hit(kick, start + 2, breathe ? 0.55f : 0.8f, 0.0f);
+    if (bar % 4 == 3) hit(kick, start + 2.5, 0.6f, 0.0f);
     if (!breathe) {
-      score.Hit(synth::Snare(0.5f, seed), start + 1, 0.1f, &drums);
-      score.Hit(synth::Snare(0.55f, seed + 1), start + 3, 0.1f, &drums);
+      hit(snares[take], start + 1, 0.5f, 0.1f);
+      hit(snares[(take + 1) % 4], start + 3, 0.55f, 0.1f);
     }
     for (int e = 0; e < 8; ++e) {
       const bool open = bar % 4 == 3 && e == 7;
-      score.Hit(synth::HiHat(e % 2 ? 0.55f : 0.3f, open, seed + 2 + e), start + e * 0.5, 0.3f, &drums);
+      const Mono& hat = open ? openHats[take] : closedHats[(take + static_cast<size_t>(e)) % 4];
+      hit(hat, start + e * 0.5, e % 2 ? 0.55f : 0.3f, 0.3f);
     }
   }
   // The tune: a call (bars 1-4) and an answer (bars 5-8); the second half repeats it with a
@@ -373,19 +409,20 @@ std::vector<Sound> MakeSounds() {
     sound.music = path.ends_with(".wma");
     sounds.push_back(std::move(sound));
   }
-  auto fill = [&](std::string_view name, StereoSamples (*make)()) {
-    for (Sound& sound : sounds)
-      if (sound.storedPath.find(name) != std::string::npos) sound.samples = make();
+  const std::pair<std::string_view, StereoSamples (*)()> makers[] = {
+      {"menu.wma", MakeMenuMusic}, {"button.wav", MakeButtonSound}, {"game.wma", MakeGameMusic},
+      {"box.wav", MakeBoxSound},   {"error.wav", MakeErrorSound},   {"bingo.wav", MakeBingoSound},
+      {"lose.wav", MakeLoseSound}, {"win.wav", MakeWinSound},       {"about.wma", MakeAboutMusic},
   };
-  fill("menu.wma", MakeMenuMusic);
-  fill("button.wav", MakeButtonSound);
-  fill("game.wma", MakeGameMusic);
-  fill("box.wav", MakeBoxSound);
-  fill("error.wav", MakeErrorSound);
-  fill("bingo.wav", MakeBingoSound);
-  fill("lose.wav", MakeLoseSound);
-  fill("win.wav", MakeWinSound);
-  fill("about.wma", MakeAboutMusic);
+  // Each piece is independent and writes only its own slot: render them side by side.
+  std::vector<std::thread> workers;
+  for (Sound& sound : sounds) {
+    for (const auto& [name, make] : makers) {
+      if (sound.storedPath.ends_with(name))
+        workers.emplace_back([&sound, make = make] { sound.samples = make(); });
+    }
+  }
+  for (std::thread& worker : workers) worker.join();
   return sounds;
 }
 

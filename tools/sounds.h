@@ -29,9 +29,9 @@ StereoSamples MakeMenuMusic();
 StereoSamples MakeGameMusic();
 StereoSamples MakeAboutMusic();
 
-// WMA drops the first frame it decodes (2,048 samples); a loop whose length is a multiple of
-// it is written as its last frame followed by the whole loop, so that it decodes to exactly one
-// seamless period.
+// FFmpeg's WMA decoder drops the first frame it decodes (2,048 samples); a loop whose length is
+// a multiple of it is written as its last frame followed by the whole loop, so that it decodes
+// to exactly one period.
 inline constexpr int kWmaFrame = 2048;
 StereoSamples WithWmaPreroll(const StereoSamples& loop);
 

@@ -37,7 +37,28 @@ struct Envelope {
     if (t < noteLength) return held(t);
     return held(noteLength) * std::exp(-(t - noteLength) / release);
   }
+  // How long after the note's end the sound is still audible (above -60 dB).
   double Tail() const { return release * 7; }
+  // The whole rendered length of a note of noteLength seconds.
+  double Length(double noteLength) const {
+    const double released = noteLength + Tail();
+    return sustain > 0 ? released : std::min(released, attack + decay * 7);
+  }
+};
+
+// An exponential decay from start with time constant tau, stepped one sample per Next().
+class Decay {
+ public:
+  Decay(double start, double tau) : value_(start), factor_(std::exp(-1.0 / (tau * kRate))) {}
+  double Next() {
+    const double value = value_;
+    value_ *= factor_;
+    return value;
+  }
+
+ private:
+  double value_;
+  double factor_;
 };
 
 // Band-limited sawtooth step correction.
@@ -83,29 +104,38 @@ Mono RenderNote(Instrument instrument, double hz, double seconds, float velocity
   switch (instrument) {
     case Instrument::ElectricPiano: {
       const Envelope amp{0.004, 1.1, 0.0, 0.25};
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
-        const double index = 1.6 * velocity * std::exp(-t / 0.35) + 0.15;
-        const double tine = 0.12 * std::exp(-t / 0.04) * Sine(hz * 14 * t);
+      Decay brightness(1.6 * velocity, 0.35), tineLevel(0.12, 0.04);
+      return Render(amp.Length(seconds), [&](double t, size_t) {
+        const double index = brightness.Next() + 0.15;
+        const double tine = tineLevel.Next() * Sine(hz * 14 * t);
         const double body = Sine(hz * t + index * Sine(hz * t) / (2 * M_PI));
         return static_cast<float>(velocity * amp.At(t, seconds) * (body + tine));
       });
     }
     case Instrument::Bell: {
       const Envelope amp{0.002, 1.4, 0.0, 0.6};
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
-        const double index = 1.4 * std::exp(-t / 0.6);
+      Decay brightness(1.4, 0.6), shimmerLevel(0.25, 0.3);
+      return Render(amp.Length(seconds), [&](double t, size_t) {
+        const double index = brightness.Next();
         const double body = Sine(hz * t + index * Sine(3.5 * hz * t) / (2 * M_PI));
-        const double shimmer = 0.25 * std::exp(-t / 0.3) * Sine(hz * 2.76 * t);
+        const double shimmer = shimmerLevel.Next() * Sine(hz * 2.76 * t);
         return static_cast<float>(velocity * amp.At(t, seconds) * (body + shimmer) * 0.8);
       });
     }
     case Instrument::Pluck: {
+      // Each harmonic decays faster than the one below it; the decays run as products.
       const Envelope amp{0.002, 0.45, 0.0, 0.08};
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
+      constexpr int kHarmonics = 7;
+      double level[kHarmonics], factor[kHarmonics];
+      for (int k = 1; k <= kHarmonics; ++k) {
+        level[k - 1] = hz * k > 16000 ? 0.0 : std::pow(k, -1.3);
+        factor[k - 1] = std::exp(-(2.0 + 5.5 * k) / kRate);
+      }
+      return Render(amp.Length(seconds), [&](double t, size_t) {
         double sum = 0;
-        for (int k = 1; k <= 7; ++k) {
-          if (hz * k > 16000) break;
-          sum += std::pow(k, -1.3) * std::exp(-t * (2.0 + 5.5 * k)) * Sine(hz * k * t + 0.13 * k);
+        for (int k = 1; k <= kHarmonics; ++k) {
+          sum += level[k - 1] * Sine(hz * k * t + 0.13 * k);
+          level[k - 1] *= factor[k - 1];
         }
         return static_cast<float>(velocity * amp.At(t, seconds) * sum * 0.9);
       });
@@ -114,8 +144,8 @@ Mono RenderNote(Instrument instrument, double hz, double seconds, float velocity
       const Envelope amp{0.9, 10.0, 1.0, 0.9};
       const double detune[3] = {-0.0045, 0.0, 0.0052};
       double phase[3] = {0.0, 0.33, 0.71};
-      double low = 0, band = 0;  // state-variable low-pass
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
+      double low = 0, band = 0, f = 0;  // state-variable low-pass
+      return Render(amp.Length(seconds), [&](double t, size_t i) {
         double saw = 0;
         for (int v = 0; v < 3; ++v) {
           const double dt = hz * (1 + detune[v]) / kRate;
@@ -123,8 +153,10 @@ Mono RenderNote(Instrument instrument, double hz, double seconds, float velocity
           phase[v] += dt;
           if (phase[v] >= 1) phase[v] -= 1;
         }
-        const double cutoff = std::min(0.45, (hz * 3.0 + 500 + 250 * Sine(t * 0.15)) / kRate);
-        const double f = 2 * std::sin(M_PI * cutoff);
+        if (i % 64 == 0) {  // the cutoff drifts slowly: no need to recompute it every sample
+          const double cutoff = std::min(0.45, (hz * 3.0 + 500 + 250 * Sine(t * 0.15)) / kRate);
+          f = 2 * std::sin(M_PI * cutoff);
+        }
         low += f * band;
         const double high = saw / 3 - low - 0.6 * band;
         band += f * high;
@@ -133,7 +165,7 @@ Mono RenderNote(Instrument instrument, double hz, double seconds, float velocity
     }
     case Instrument::Bass: {
       const Envelope amp{0.006, 0.5, 0.6, 0.06};
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
+      return Render(amp.Length(seconds), [&](double t, size_t) {
         const double index = 0.8 * std::exp(-t / 0.12) + 0.2;
         const double body = Sine(hz * t + index * Sine(hz * t) / (2 * M_PI));
         return static_cast<float>(velocity * amp.At(t, seconds) * body);
@@ -141,7 +173,7 @@ Mono RenderNote(Instrument instrument, double hz, double seconds, float velocity
     }
     case Instrument::Brass: {
       const Envelope amp{0.035, 0.8, 0.75, 0.12};
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
+      return Render(amp.Length(seconds), [&](double t, size_t) {
         const double vibrato = t > 0.25 ? 0.006 * std::min(1.0, (t - 0.25) / 0.3) * Sine(5.2 * t) : 0;
         const double f = hz * (1 + vibrato);
         // Brightness swells in with the attack, as a player's lips open up.
@@ -156,7 +188,7 @@ Mono RenderNote(Instrument instrument, double hz, double seconds, float velocity
     }
     case Instrument::Marimba: {
       const Envelope amp{0.0015, 0.12, 0.0, 0.03};
-      return Render(seconds + amp.Tail(), [&](double t, size_t) {
+      return Render(amp.Length(seconds), [&](double t, size_t) {
         const double body = Sine(hz * t) + 0.35 * std::exp(-t / 0.025) * Sine(hz * 3.93 * t) +
                             0.12 * std::exp(-t / 0.01) * Sine(hz * 9.2 * t);
         return static_cast<float>(velocity * amp.At(t, seconds) * body);
@@ -231,44 +263,46 @@ void Mix::AddMix(const Mix& other, float gain) {
 }
 
 void Mix::AddReverb(const Mix& source, float roomSize, float damping, float gain) {
-  // Freeverb's tunings, right channel spread by 23 samples.
+  // Freeverb's tunings, the right channel spread by 23 samples. Each filter runs over the
+  // whole signal in turn, which keeps its delay line in the cache.
   static constexpr int kCombs[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
   static constexpr int kAllpasses[4] = {556, 441, 341, 225};
   const float feedback = 0.7f + 0.28f * roomSize;
+  const size_t n = source.frames();
+  // A loop runs twice so that its tail wraps round into its start.
+  const size_t passes = circular_ ? 2 : 1;
+  std::vector<float> input(n * passes), sum(n * passes);
   for (int channel = 0; channel < 2; ++channel) {
-    const std::vector<float>& in = channel == 0 ? source.left_ : source.right_;
-    std::vector<float>& out = channel == 0 ? left_ : right_;
+    const std::vector<float>& near = channel == 0 ? source.left_ : source.right_;
+    const std::vector<float>& far = channel == 0 ? source.right_ : source.left_;
+    for (size_t i = 0; i < n * passes; ++i) input[i] = (near[i % n] + far[i % n] * 0.3f) * 0.015f;
+    std::fill(sum.begin(), sum.end(), 0.0f);
     const int spread = channel == 0 ? 0 : 23;
-    std::vector<std::vector<float>> combs, allpasses;
-    std::vector<size_t> combAt(8, 0), allpassAt(4, 0);
-    std::vector<float> combLow(8, 0.0f);
-    for (int c : kCombs) combs.emplace_back(static_cast<size_t>(c + spread), 0.0f);
-    for (int a : kAllpasses) allpasses.emplace_back(static_cast<size_t>(a + spread), 0.0f);
-    // A loop runs twice so that its tail wraps round into its start.
-    const int passes = circular_ ? 2 : 1;
-    const size_t n = in.size();
-    for (int pass = 0; pass < passes; ++pass) {
-      for (size_t i = 0; i < n; ++i) {
-        const float input = (in[i] + (channel == 0 ? source.right_[i] : source.left_[i]) * 0.3f) * 0.015f;
-        float sum = 0;
-        for (size_t c = 0; c < combs.size(); ++c) {
-          float& cell = combs[c][combAt[c]];
-          const float output = cell;
-          combLow[c] = output * (1 - damping) + combLow[c] * damping;
-          cell = input + combLow[c] * feedback;
-          if (++combAt[c] == combs[c].size()) combAt[c] = 0;
-          sum += output;
-        }
-        for (size_t a = 0; a < allpasses.size(); ++a) {
-          float& cell = allpasses[a][allpassAt[a]];
-          const float buffered = cell;
-          cell = sum + buffered * 0.5f;
-          sum = buffered - sum;
-          if (++allpassAt[a] == allpasses[a].size()) allpassAt[a] = 0;
-        }
-        if (pass == passes - 1 && i < out.size()) out[i] += sum * gain;
+    for (int length : kCombs) {
+      std::vector<float> line(static_cast<size_t>(length + spread), 0.0f);
+      size_t at = 0;
+      float low = 0;
+      for (size_t i = 0; i < input.size(); ++i) {
+        const float output = line[at];
+        low = output * (1 - damping) + low * damping;
+        line[at] = input[i] + low * feedback;
+        if (++at == line.size()) at = 0;
+        sum[i] += output;
       }
     }
+    for (int length : kAllpasses) {
+      std::vector<float> line(static_cast<size_t>(length + spread), 0.0f);
+      size_t at = 0;
+      for (float& value : sum) {
+        const float buffered = line[at];
+        line[at] = value + buffered * 0.5f;
+        value = buffered - value;
+        if (++at == line.size()) at = 0;
+      }
+    }
+    std::vector<float>& out = channel == 0 ? left_ : right_;
+    const size_t offset = n * (passes - 1);
+    for (size_t i = 0; i < std::min(n, out.size()); ++i) out[i] += sum[offset + i] * gain;
   }
 }
 

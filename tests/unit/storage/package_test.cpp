@@ -219,6 +219,7 @@ TEST_F(PackageTest, MissingPackageOrEntry) {
   ASSERT_NE(storage::JPEG24bitPX(entry, image), 0);
   // A failed read empties the record that held the earlier entry.
   ExpectReadFails("MENU.JPG", "not found in the package");
+  ExpectReadFails(std::string("menu.jpg\0x", 10), "not found in the package");
   ExpectReadFails("star.jpg", "not found in the package");
   ExpectFailure([&] { return storage::JPEG24bitPX(entry, image); }, "star.jpg", "holds no picture");
   EXPECT_EQ(image.pixels, nullptr);

@@ -1,0 +1,53 @@
+#include "game/deal.h"
+
+#include <string>
+
+namespace game {
+
+std::string FormatBestText(int32_t bestScore) {
+  std::string text = std::to_string(bestScore);
+  // Six digits stay six: the board shows whatever the score file held.
+  while (text.size() < 5) text.insert(text.begin(), '0');
+  return text;
+}
+
+void DealBoard(GameState& state, Level level, RandomSource& random) {
+  const LevelParams& params = ParamsOf(level);
+
+  state.won = false;
+  state.lost = false;
+  state.timeLeft = params.timeLimit;
+  state.bestText.Set(FormatBestText(state.bestScore[params.bestScoreSlot]));
+
+  // Red and green are kept: the next SecondTick colours the boxes anew.
+  for (int i = 0; i < params.boxCount; ++i) {
+    Box& box = state.boxes[i];
+    box.face = 0;
+    box.open = false;
+    box.hover = false;
+    box.present = true;
+    box.b = 1.0f;
+  }
+
+  // Face 0 marks a free box while dealing; the boxes still holding it at the end are face 0's
+  // copies. A draw that lands on a taken box is wasted and drawn again.
+  for (int face = 1; face < params.faceCount; ++face) {
+    int placed = 0;
+    while (placed < params.copiesPerFace) {
+      Box& box = state.boxes[random.Next() % params.boxCount];
+      if (box.face == 0) {
+        box.face = static_cast<int8_t>(face);
+        ++placed;
+      }
+    }
+  }
+
+  state.selectionCount = 0;
+  state.pairsFound = 0;
+  state.score = 0;
+  state.scoreText.Set("0000");
+  // Last, with release: whoever loads the play scene with acquire sees the whole board.
+  state.scene.store(params.playScene, std::memory_order_release);
+}
+
+}  // namespace game

@@ -1,0 +1,48 @@
+// Keyboard and mouse: input only changes GameState, raises sound requests and switches `scene`;
+// the ticks and the frames pick the changes up. No SDL here: the event loop translates its events
+// into these calls. All of it runs on the UI thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "game/game_state.h"
+
+namespace game {
+
+enum class Key { J, V, Escape, Enter, Other };
+
+// What input calls outside the rules. An empty function is skipped.
+struct InputActions {
+  // Sets state.pickedName from mouseX, mouseY and the scene (0 for nothing). When empty,
+  // pickedName becomes 0.
+  std::function<void()> pickAt;
+  // The exit sequence of the menu (third Escape, the out button). Runs synchronously.
+  std::function<void()> exitFromMenu;
+  // Sets the swap interval (1 with vsync, 0 without); empty when the driver cannot.
+  std::function<void(int)> setSwapInterval;
+};
+
+// A key-down, auto-repeats included. J and V mark the hidden-picture keys in every scene; Escape
+// acts by scene (counts toward quitting in the menu, leaves a board, the help or the about screen,
+// closes the hidden picture). Returns true when the key is consumed (Escape only); Enter is not
+// consumed: the caller hands it to OnOK. UI thread.
+bool OnKeyDown(GameState& state, Key key, const InputActions& actions);
+
+// Enter: opens the hidden picture from the about screen once both J and V were seen there;
+// nothing otherwise. UI thread.
+void OnOK(GameState& state);
+
+// A mouse move: stores the cursor and the window's outer rectangle (left, top, right, bottom, in
+// screen pixels), derives mouseX/mouseY, picks, then updates the hover flags of the scene. UI
+// thread.
+void OnMouseMove(GameState& state, int32_t cursorX, int32_t cursorY,
+                 const int32_t (&windowRect)[4], const InputActions& actions);
+
+// A left-button press: the same cursor handling and pick, then the action of the scene under the
+// picked name (menu buttons and switches, boxes and the back button, back from help/about). UI
+// thread.
+void OnLeftButtonDown(GameState& state, int32_t cursorX, int32_t cursorY,
+                      const int32_t (&windowRect)[4], const InputActions& actions);
+
+}  // namespace game

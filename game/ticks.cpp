@@ -1,0 +1,172 @@
+#include "game/ticks.h"
+
+#include <string>
+
+#include "game/deal.h"
+
+namespace game {
+namespace {
+
+constexpr float kTitleStep = 0.05f;
+constexpr float kTitleLimit = 5.0f;
+constexpr float kColorStep = 0.01f;
+constexpr float kSpinStep = 0.2f;
+
+// Signs of the x, y and z spin per spinDirection. Directions 2 and 4 are the same on purpose:
+// the game has always spun that way, and (+, -, +) never occurs.
+constexpr int kSpinSigns[8][3] = {
+    {+1, +1, +1}, {-1, -1, -1}, {+1, -1, -1}, {+1, +1, -1},
+    {+1, -1, -1}, {-1, +1, -1}, {-1, +1, +1}, {-1, -1, +1},
+};
+
+void EnterMenu(GameState& state, TickEnvironment& environment) {
+  state.bestText.Set("0");
+  state.escCount = 0;
+  environment.random.Seed(static_cast<uint32_t>(environment.secondsNow()));
+  state.scene.store(SCENE_MENU, std::memory_order_release);
+}
+
+void AnimateStars(GameState& state, RandomSource& random) {
+  for (Star& star : state.stars) {
+    if (star.alpha == 0) {
+      star.r = static_cast<uint8_t>(random.Next() % 256);
+      star.g = static_cast<uint8_t>(random.Next() % 256);
+      star.b = static_cast<uint8_t>(random.Next() % 256);
+      star.x = static_cast<float>(random.Next() % 700) * 0.01f - 3.5f;
+      star.y = static_cast<float>(random.Next() % 540) * 0.01f - 2.7f;
+      star.fadeIn = true;
+    }
+    star.alpha = static_cast<uint8_t>(star.fadeIn ? star.alpha + 5 : star.alpha - 5);
+    if (star.alpha == 255) star.fadeIn = false;
+  }
+}
+
+void SwingTitle(GameState& state) {
+  if (state.titleSwingUp) {
+    state.titleAngle = state.titleAngle + kTitleStep;
+    if (state.titleAngle > kTitleLimit) state.titleSwingUp = false;
+  } else {
+    state.titleAngle = state.titleAngle - kTitleStep;
+    if (state.titleAngle < -kTitleLimit) state.titleSwingUp = true;
+  }
+}
+
+void AnimateAbout(GameState& state) {
+  // Within one step of the target a step up is undone by the step down: the colour settles.
+  for (int channel = 0; channel < 3; ++channel) {
+    float color = state.cubeColor[channel];
+    const float target = state.cubeTargetColor[channel];
+    if (target > color) color += kColorStep;
+    if (target < color) color -= kColorStep;
+    state.cubeColor[channel] = color;
+  }
+
+  const int32_t direction = state.spinDirection;
+  if (direction < 0 || direction > 7) return;
+  for (int axis = 0; axis < 3; ++axis)
+    state.cubeAngle[axis] =
+        state.cubeAngle[axis] + static_cast<float>(kSpinSigns[direction][axis]) * kSpinStep;
+}
+
+void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {
+  if (state.selectionCount.load(std::memory_order_acquire) == 2)
+    EvaluateTry(state, params, environment);
+  state.messageColor[2] = Percentage(environment.random);
+  state.messageColor[1] = Percentage(environment.random);
+  state.messageColor[0] = Percentage(environment.random);
+  state.scoreText.Set(std::to_string(state.score));
+}
+
+}  // namespace
+
+void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& environment) {
+  const uint8_t first = state.firstPick;
+  const uint8_t second = state.secondPick;
+
+  // The sound starts during the pause while both pictures stay visible.
+  if (state.boxes[first].face == state.boxes[second].face) {
+    RequestSound(state, SoundRequest::playBingo);
+    environment.pause();
+    // Every open box of the level: the removed ones keep `open` until the next mismatch.
+    for (int i = 0; i < params.boxCount; ++i)
+      if (state.boxes[i].open) state.boxes[i].present = false;
+    state.pairsFound = state.pairsFound + 1;
+    state.score = state.score + state.timeLeft;
+  } else {
+    RequestSound(state, SoundRequest::playError);
+    environment.pause();
+    for (int i = 0; i < params.boxCount; ++i) state.boxes[i].open = false;
+  }
+  state.selectionCount.store(0, std::memory_order_release);
+
+  if (state.pairsFound == params.pairsToWin) {
+    // The message shows at once, the win sound half a second later.
+    state.won = true;
+    state.selectionCount.store(3, std::memory_order_release);
+    environment.pause();
+    RequestSound(state, SoundRequest::playWin);
+    Shared<int32_t>& best = state.bestScore[params.bestScoreSlot];
+    const int32_t score = state.score;
+    if (best < score) best = score;
+  }
+}
+
+void GameTick(GameState& state, TickEnvironment& environment) {
+  const int8_t scene = state.scene.load(std::memory_order_acquire);
+  switch (scene) {
+    case SCENE_MENU_ENTER:
+      EnterMenu(state, environment);
+      return;
+    case SCENE_MENU:
+      AnimateStars(state, environment.random);
+      SwingTitle(state);
+      return;
+    case SCENE_ABOUT:
+      AnimateAbout(state);
+      return;
+    default:
+      break;
+  }
+  if (const auto level = LevelOfSetupScene(scene)) {
+    DealBoard(state, *level, environment.random);
+  } else if (const auto played = LevelOfPlayScene(scene)) {
+    PlayTick(state, ParamsOf(*played), environment);
+  }
+}
+
+void SecondTick(GameState& state, TickEnvironment& environment) {
+  const int8_t scene = state.scene.load(std::memory_order_acquire);
+  if (scene == SCENE_ABOUT) {
+    for (Shared<float>& channel : state.cubeTargetColor) channel = Percentage(environment.random);
+    return;
+  }
+  const auto level = LevelOfPlayScene(scene);
+  if (!level) return;
+  const LevelParams& params = ParamsOf(*level);
+
+  // Every box gets new colours, open and removed ones too; only closed boxes show them.
+  for (int i = 0; i < params.boxCount; ++i) {
+    Box& box = state.boxes[i];
+    box.r = Percentage(environment.random);
+    box.g = Percentage(environment.random);
+    box.b = Percentage(environment.random);
+  }
+  if (!state.won && !state.lost) state.timeLeft = state.timeLeft - 1;
+  // Written before the loss check: the board shows "0" for the second the level is lost, then "-1".
+  state.timeText.Set(std::to_string(state.timeLeft));
+
+  if (state.timeLeft == 0) {
+    state.lost = true;
+    state.selectionCount.store(3, std::memory_order_release);
+    state.timeLeft = -1;
+    environment.pause();
+    RequestSound(state, SoundRequest::playLose);
+  }
+}
+
+void SpinTick(GameState& state, TickEnvironment& environment) {
+  if (state.scene.load(std::memory_order_acquire) == SCENE_ABOUT)
+    state.spinDirection = environment.random.Next() % 8;
+}
+
+}  // namespace game

@@ -1,0 +1,38 @@
+// The scene machine: three periodic ticks that move everything in the game. They run one at a
+// time on the tick thread and change only GameState.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "game/game_state.h"
+#include "game/level.h"
+#include "game/random.h"
+
+namespace game {
+
+// What the ticks need from outside: chance, the pause of the rules and the clock.
+struct TickEnvironment {
+  RandomSource& random;                     // the one generator, reseeded on every menu entry
+  std::function<void()> pause;              // the rules' 500 ms pause; the game sleeps here
+  std::function<int64_t()> secondsNow;      // calendar time in seconds, the reseed value
+};
+
+// One 10 ms step of the scene in `scene`: menu entry, menu animation, dealing, judging a try,
+// about-screen cubes. Scenes 8, 10 and unknown codes: nothing. Tick thread.
+void GameTick(GameState& state, TickEnvironment& environment);
+
+// The 1000 ms step: on a board the box colours, the countdown and the loss; on the about screen a
+// new target colour for the cubes. Other scenes: nothing. Tick thread.
+void SecondTick(GameState& state, TickEnvironment& environment);
+
+// The 3000 ms step: a new spin direction (rand mod 8) on the about screen; nothing elsewhere.
+// Tick thread.
+void SpinTick(GameState& state, TickEnvironment& environment);
+
+// Judges the two open boxes of a try (selectionCount 2): removes a pair or closes the boxes, and
+// ends the level on its last pair. Reads firstPick and secondPick once, at its start. Called by
+// GameTick on a board; tick thread.
+void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& environment);
+
+}  // namespace game

@@ -1,0 +1,147 @@
+#include "sound/mixer_devices.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace sound {
+namespace {
+
+constexpr int kRequestedRate = 44100;
+constexpr int kRequestedChannels = 2;
+constexpr int kChunkFrames = 1024;
+// Looped music plays over a channel that loops this much silence.
+constexpr std::size_t kSilenceFrames = 1024;
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> AudioOutput::Open() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", SDL_GetError());
+    return nullptr;
+  }
+  if (Mix_OpenAudio(kRequestedRate, AUDIO_S16SYS, kRequestedChannels, kChunkFrames) != 0) {
+    std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", Mix_GetError());
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return nullptr;
+  }
+  PcmFormat format;
+  Uint16 sampleFormat = 0;
+  Mix_QuerySpec(&format.sampleRate, &sampleFormat, &format.channels);
+  format.sampleFormat = sampleFormat;
+  if (!CanDecodeInto(format) || Mix_AllocateChannels(kSlotCount) != kSlotCount) {
+    std::fprintf(stderr,
+                 "tessary: unusable sound device (format %#x, %d channels); no sound\n",
+                 sampleFormat, format.channels);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return nullptr;
+  }
+  return std::unique_ptr<AudioOutput>(new AudioOutput(format));
+}
+
+AudioOutput::~AudioOutput() {
+  Mix_CloseAudio();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+MixerDevices::MixerDevices(const PcmFormat& format,
+                           const std::array<std::string, kSlotCount>& paths)
+    : frameBytes_(static_cast<std::size_t>(format.BytesPerFrame())),
+      silence_(kSilenceFrames * frameBytes_, format.sampleFormat == AUDIO_U8 ? 0x80 : 0) {
+  silenceChunk_.allocated = 0;
+  silenceChunk_.abuf = silence_.data();
+  silenceChunk_.alen = static_cast<Uint32>(silence_.size());
+  silenceChunk_.volume = MIX_MAX_VOLUME;
+
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    Device& device = devices_[slot];
+    std::string error;
+    if (!DecodeAudioFile(paths[slot], format, device.pcm, error)) {
+      std::fprintf(stderr, "tessary: cannot open sound %s: %s\n", paths[slot].c_str(),
+                   error.c_str());
+      continue;
+    }
+    if (device.pcm.size() > std::numeric_limits<Uint32>::max()) {
+      std::fprintf(stderr, "tessary: cannot open sound %s: too long\n", paths[slot].c_str());
+      device.pcm = {};
+      continue;
+    }
+    device.chunk.allocated = 0;
+    device.chunk.abuf = device.pcm.data();
+    device.chunk.alen = static_cast<Uint32>(device.pcm.size());
+    device.chunk.volume = MIX_MAX_VOLUME;
+    device.open = true;
+  }
+}
+
+MixerDevices::~MixerDevices() {
+  // Halting takes the mixer's lock, so once it returns no channel reads this object's sound.
+  for (int slot = 0; slot < kSlotCount; ++slot) Mix_HaltChannel(slot);
+}
+
+void MixerDevices::Play(int slot) {
+  if (!IsValid(slot)) return;
+  Device& device = devices_[slot];
+  // Playing on the slot's own channel cuts whatever it plays, a looped feed included.
+  Mix_PlayChannel(slot, &device.chunk, 0);
+  device.looping = false;
+  device.loopPosition.store(0, std::memory_order_relaxed);
+}
+
+void MixerDevices::PlayLooped(int slot) {
+  if (!IsValid(slot)) return;
+  Device& device = devices_[slot];
+  if (device.looping && Mix_Playing(slot)) return;
+  // The mixer unregisters a channel's effects when it stops, so the feed is registered anew
+  // before every start; the channel is idle in between, so no silence slips out.
+  Mix_HaltChannel(slot);
+  device.looping = false;
+  if (Mix_RegisterEffect(slot, FeedLoop, nullptr, &device) == 0) return;
+  if (Mix_PlayChannel(slot, &silenceChunk_, -1) < 0) {
+    Mix_UnregisterAllEffects(slot);
+    return;
+  }
+  device.looping = true;
+}
+
+void MixerDevices::Stop(int slot) {
+  if (!IsValid(slot)) return;
+  Mix_HaltChannel(slot);
+  devices_[slot].looping = false;
+}
+
+bool MixerDevices::IsOpen(int slot) const { return IsValid(slot); }
+
+bool MixerDevices::IsPlaying(int slot) const { return IsValid(slot) && Mix_Playing(slot) != 0; }
+
+std::size_t MixerDevices::FrameCount(int slot) const {
+  return IsValid(slot) ? devices_[slot].pcm.size() / frameBytes_ : 0;
+}
+
+std::size_t MixerDevices::LoopPosition(int slot) const {
+  return IsValid(slot) ? devices_[slot].loopPosition.load(std::memory_order_relaxed) / frameBytes_
+                       : 0;
+}
+
+void MixerDevices::FeedLoop(int, void* stream, int length, void* userData) {
+  Device& device = *static_cast<Device*>(userData);
+  const std::size_t size = device.pcm.size();
+  auto* out = static_cast<uint8_t*>(stream);
+  std::size_t position = device.loopPosition.load(std::memory_order_relaxed);
+  std::size_t remaining = static_cast<std::size_t>(length);
+  while (remaining > 0) {
+    if (position >= size) position = 0;
+    const std::size_t count = std::min(remaining, size - position);
+    std::memcpy(out, device.pcm.data() + position, count);
+    out += count;
+    remaining -= count;
+    position += count;
+  }
+  device.loopPosition.store(position >= size ? 0 : position, std::memory_order_relaxed);
+}
+
+}  // namespace sound

@@ -1,1 +1,0 @@
-namespace sound {}  // placeholder until the module lands

@@ -1,0 +1,124 @@
+// Headless replays: a script of ticks, clicks and keys fed into the core, compared as a summary.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "test_support.h"
+
+namespace game {
+namespace {
+
+using testing::Harness;
+
+// Runs a script of lines "tick N", "second N", "spin N", "click NAME", "move NAME",
+// "key esc|j|v|other", "enter" and returns a one-line summary after each "summary" line.
+std::string Replay(Harness& h, const std::string& script) {
+  std::istringstream lines(script);
+  std::string summaries;
+  std::string verb;
+  while (lines >> verb) {
+    if (verb == "summary") {
+      char text[256];
+      std::snprintf(text, sizeof text,
+                    "scene=%d pairs=%d score=%d time=%d/%s won=%d lost=%d sel=%d best=%d,%d,%d\n",
+                    int(h.state.scene), int(h.state.pairsFound), int(h.state.score),
+                    int(h.state.timeLeft), h.state.timeText.Get().c_str(), int(h.state.won),
+                    int(h.state.lost), int(h.state.selectionCount), int(h.state.bestScore[0]),
+                    int(h.state.bestScore[1]), int(h.state.bestScore[2]));
+      summaries += text;
+      continue;
+    }
+    if (verb == "enter") {
+      OnOK(h.state);
+      continue;
+    }
+    std::string argument;
+    lines >> argument;
+    if (verb == "key") {
+      h.Key(argument == "esc" ? Key::Escape
+            : argument == "j" ? Key::J
+            : argument == "v" ? Key::V
+                              : Key::Other);
+      continue;
+    }
+    const int n = std::stoi(argument);
+    if (verb == "tick") {
+      for (int i = 0; i < n; ++i) h.Tick();
+    } else if (verb == "second") {
+      for (int i = 0; i < n; ++i) h.Second();
+    } else if (verb == "spin") {
+      for (int i = 0; i < n; ++i) h.Spin();
+    } else if (verb == "click") {
+      h.Click(static_cast<uint32_t>(n));
+    } else if (verb == "move") {
+      h.Move(static_cast<uint32_t>(n));
+    } else {
+      ADD_FAILURE() << "unknown replay verb " << verb;
+    }
+  }
+  return summaries;
+}
+
+// The easy board that the game's generator deals after reseeding with the replay's clock, as
+// names (box index + 1) per face:
+//   face 0: 1 3 6 16 28 32     face 1: 2 4 8 12 22 25     face 2: 9 15 23 27 34 36
+//   face 3: 10 13 14 17 20 24  face 4: 5 11 21 29 33 35   face 5: 7 18 19 26 30 31
+TEST(Replay, AWonEasyBoardALostNormalBoardAndTheHiddenPicture) {
+  Harness h;
+  h.now = 1700000000;
+  h.state.bestScore[0] = 1000;
+  const std::string script = R"(
+    tick 1 tick 3 click 2 tick 1
+    summary
+    tick 1 second 1
+    click 1 click 3 tick 1
+    summary
+    second 2
+    click 2 click 9 tick 1
+    click 2 click 2
+    click 2 click 4 tick 1
+    click 10 click 5 click 11 tick 1
+    summary
+    second 10
+    click 6 click 16 tick 1   click 28 click 32 tick 1
+    click 8 click 12 tick 1   click 22 click 25 tick 1
+    click 9 click 15 tick 1   click 23 click 27 tick 1   click 34 click 36 tick 1
+    click 10 click 13 tick 1  click 14 click 17 tick 1   click 20 click 24 tick 1
+    click 5 click 11 tick 1   click 21 click 29 tick 1   click 33 click 35 tick 1
+    click 7 click 18 tick 1   click 19 click 26 tick 1   click 30 click 31 tick 1
+    summary
+    second 3 click 1 tick 5
+    summary
+    key esc tick 1 tick 10
+    click 3 tick 1 tick 1
+    second 299
+    summary
+    second 1
+    summary
+    second 1 tick 1
+    summary
+    click 65 tick 1
+    click 6 key j key other key v enter
+    summary
+    key esc enter key esc click 1 tick 1
+    summary
+  )";
+  EXPECT_EQ(Replay(h, script),
+            "scene=3 pairs=0 score=0 time=120/ won=0 lost=0 sel=0 best=1000,0,0\n"
+            "scene=3 pairs=1 score=119 time=119/119 won=0 lost=0 sel=0 best=1000,0,0\n"
+            "scene=3 pairs=2 score=236 time=117/117 won=0 lost=0 sel=0 best=1000,0,0\n"
+            "scene=3 pairs=18 score=1948 time=107/107 won=1 lost=0 sel=3 best=1948,0,0\n"
+            "scene=3 pairs=18 score=1948 time=107/107 won=1 lost=0 sel=3 best=1948,0,0\n"
+            "scene=5 pairs=0 score=0 time=1/1 won=0 lost=0 sel=0 best=1948,0,0\n"
+            "scene=5 pairs=0 score=0 time=-1/0 won=0 lost=1 sel=3 best=1948,0,0\n"
+            "scene=5 pairs=0 score=0 time=-1/-1 won=0 lost=1 sel=3 best=1948,0,0\n"
+            "scene=10 pairs=0 score=0 time=-1/-1 won=0 lost=1 sel=3 best=1948,0,0\n"
+            "scene=1 pairs=0 score=0 time=-1/-1 won=0 lost=1 sel=3 best=1948,0,0\n");
+  EXPECT_EQ(h.state.bestText.Get(), "0");
+  EXPECT_EQ(h.pauses, 18 + 2 + 1 + 1);  // pairs, mismatches, the win, the loss
+}
+
+}  // namespace
+}  // namespace game

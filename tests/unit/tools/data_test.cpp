@@ -1,0 +1,230 @@
+// The default data as the build generated it into the run directory.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "storage/formats.h"
+#include "test_media.h"
+
+namespace {
+
+using tools_test::DataPath;
+
+// The quad each picture is drawn on: half-width and half-height.
+struct Quad {
+  double halfWidth;
+  double halfHeight;
+};
+
+Quad QuadOf(const std::string& name) {
+  static const std::map<std::string, Quad> quads = {
+      {"menu.jpg", {4, 3}},       {"pe.jpg", {4, 3}},         {"readmeshow.jpg", {4, 3}},
+      {"game.jpg", {4, 3}},       {"star.jpg", {0.2, 0.2}},   {"tlite.jpg", {2, 0.35}},
+      {"esay.jpg", {0.5, 0.2}},   {"esays.jpg", {0.5, 0.2}},  {"normal.jpg", {0.5, 0.2}},
+      {"normals.jpg", {0.5, 0.2}}, {"hard.jpg", {0.5, 0.2}},  {"hards.jpg", {0.5, 0.2}},
+      {"readme.jpg", {0.3, 0.12}}, {"readmes.jpg", {0.3, 0.12}}, {"out.jpg", {0.8, 0.32}},
+      {"outs.jpg", {0.8, 0.32}},  {"about.jpg", {0.6, 0.235}}, {"abouts.jpg", {0.6, 0.235}},
+      {"s_on.jpg", {0.3, 0.07}},  {"s_off.jpg", {0.3, 0.07}}, {"m_on.jpg", {0.3, 0.07}},
+      {"m_off.jpg", {0.3, 0.07}}, {"back.jpg", {0.5, 0.14}},  {"backs.jpg", {0.5, 0.14}},
+      {"box.jpg", {0.2, 0.2}},    {"fps_on.jpg", {0.39, 0.07}}, {"fps_off.jpg", {0.39, 0.07}},
+  };
+  if (name.starts_with("box")) return {0.2, 0.2};
+  return quads.at(name);
+}
+
+std::string PackagePath() { return DataPath(storage::NativePath(storage::kPackagePath)); }
+
+tools_test::Rgb Entry(const std::string& name) {
+  return tools_test::DecodeJpeg(tools_test::ZipEntry(PackagePath(), name));
+}
+
+constexpr double kMinusOneDbfs = 0.8913;  // 10^(-1/20)
+
+TEST(Package, HoldsExactlyTheTextureTableInOrder) {
+  const std::vector<std::string> names = tools_test::ZipEntryNames(PackagePath());
+  ASSERT_EQ(names.size(), storage::TextureTable.size()) << PackagePath();
+  for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(names[k], storage::TextureTable[k]);
+}
+
+TEST(Package, EveryPictureDecodesAtItsQuadsAspectWithinTheStagingSize) {
+  for (std::string_view entry : storage::TextureTable) {
+    const std::string name(entry);
+    SCOPED_TRACE(name);
+    const tools_test::Rgb picture = Entry(name);
+    ASSERT_GT(picture.width, 0) << "does not decode";
+    EXPECT_LE(picture.width, storage::kMaxPictureWidth);
+    EXPECT_LE(picture.height, storage::kMaxPictureHeight);
+    const Quad quad = QuadOf(name);
+    const double wanted = quad.halfWidth / quad.halfHeight;
+    const double actual = static_cast<double>(picture.width) / picture.height;
+    EXPECT_NEAR(actual / wanted, 1.0, 0.025) << picture.width << " x " << picture.height;
+    if (quad.halfWidth == 4) {
+      EXPECT_EQ(picture.width, 800);
+      EXPECT_EQ(picture.height, 600);
+    }
+  }
+}
+
+// Additive blending adds every pixel: pictures drawn on black must have black borders, or the
+// quad's rectangle shows over the background.
+TEST(Package, PicturesOnBlackHaveBlackBorders) {
+  for (const char* name : {"star.jpg", "tlite.jpg", "esay.jpg", "esays.jpg", "outs.jpg",
+                           "abouts.jpg", "readmes.jpg", "backs.jpg", "s_on.jpg", "fps_off.jpg"}) {
+    SCOPED_TRACE(name);
+    const tools_test::Rgb picture = Entry(name);
+    ASSERT_GT(picture.width, 0);
+    const int w = picture.width, h = picture.height;
+    EXPECT_LT(picture.MeanLuma(0, 0, w, 1), 6.0);
+    EXPECT_LT(picture.MeanLuma(0, h - 1, w, h), 6.0);
+    EXPECT_LT(picture.MeanLuma(0, 0, 1, h), 6.0);
+    EXPECT_LT(picture.MeanLuma(w - 1, 0, w, h), 6.0);
+  }
+}
+
+TEST(Package, HoverPicturesAreClearlyBrighterAndSwitchesShowTheirState) {
+  const std::pair<const char*, const char*> pairs[] = {
+      {"esay.jpg", "esays.jpg"},     {"normal.jpg", "normals.jpg"}, {"hard.jpg", "hards.jpg"},
+      {"readme.jpg", "readmes.jpg"}, {"out.jpg", "outs.jpg"},       {"about.jpg", "abouts.jpg"},
+      {"back.jpg", "backs.jpg"},     {"s_off.jpg", "s_on.jpg"},     {"m_off.jpg", "m_on.jpg"},
+      {"fps_off.jpg", "fps_on.jpg"},
+  };
+  for (const auto& [dim, bright] : pairs) {
+    SCOPED_TRACE(std::string(dim) + " / " + bright);
+    const double dimLuma = Entry(dim).MeanLuma(), brightLuma = Entry(bright).MeanLuma();
+    EXPECT_GT(brightLuma, dimLuma * 1.2);
+  }
+}
+
+// Backgrounds are added under boxes, stars and white text: they stay dark.
+TEST(Package, BackgroundsAreDarkAndTheHelpPictureLeavesRoomForTheBackButton) {
+  for (const char* name : {"menu.jpg", "game.jpg", "readmeshow.jpg", "pe.jpg"}) {
+    SCOPED_TRACE(name);
+    EXPECT_LT(Entry(name).MeanLuma(), 45.0);
+  }
+  const tools_test::Rgb help = Entry("readmeshow.jpg");
+  EXPECT_LT(help.MeanLuma(0, 510, 800, 600), 15.0) << "the back button sits there";
+  EXPECT_GT(help.MeanLuma(60, 90, 740, 480), 20.0) << "the rules should be there";
+}
+
+// Faces are told apart by shape and colour; at the least no two may look alike on average,
+// and each is a light card (additive blending over the board must not wash it out).
+TEST(Package, FacesAreLightCardsThatDifferFromEachOther) {
+  std::vector<tools_test::Rgb> faces;
+  for (int i = 1; i <= 10; ++i) faces.push_back(Entry("box" + std::to_string(i) + ".jpg"));
+  for (size_t a = 0; a < faces.size(); ++a) {
+    ASSERT_GT(faces[a].width, 0);
+    EXPECT_EQ(faces[a].width, faces[a].height);
+    EXPECT_GT(faces[a].MeanLuma(), 140.0) << "box" << a + 1;
+    for (size_t b = a + 1; b < faces.size(); ++b) {
+      double difference = 0;
+      for (size_t i = 0; i < faces[a].pixels.size(); ++i)
+        difference += std::abs(faces[a].pixels[i] - faces[b].pixels[i]);
+      difference /= static_cast<double>(faces[a].pixels.size());
+      EXPECT_GT(difference, 12.0) << "box" << a + 1 << " and box" << b + 1;
+    }
+  }
+  EXPECT_GT(Entry("box.jpg").MeanLuma(), 170.0) << "the box skin is light so a tint shows";
+}
+
+TEST(LoadingPicture, IsRawBgrOfTheExactSizeWithADarkLowerMiddle) {
+  const std::vector<uint8_t> bytes =
+      tools_test::ReadFile(DataPath(storage::NativePath(storage::kLoadingPicturePath)));
+  ASSERT_EQ(bytes.size(), storage::kLoadingBytes);
+  // Rows run bottom to top: the lower middle is in the first rows of the file.
+  double sum = 0;
+  long count = 0;
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 150; x < 450; ++x) {
+      const size_t at = (static_cast<size_t>(y) * storage::kLoadingWidth + x) * 3;
+      sum += bytes[at] + bytes[at + 1] + bytes[at + 2];
+      count += 3;
+    }
+  }
+  EXPECT_LT(sum / static_cast<double>(count), 20.0);
+  double total = 0;
+  for (uint8_t b : bytes) total += b;
+  EXPECT_GT(total / static_cast<double>(bytes.size()), 8.0) << "the picture is not black";
+}
+
+TEST(Icon, LoadsWithSdlAt64By64WithATransparentCorner) {
+  SDL_Surface* icon = SDL_LoadBMP(DataPath("data/icon.bmp").c_str());
+  ASSERT_NE(icon, nullptr) << SDL_GetError();
+  EXPECT_EQ(icon->w, 64);
+  EXPECT_EQ(icon->h, 64);
+  EXPECT_GE(icon->format->BitsPerPixel, 24);
+  auto pixel = [&](int x, int y) {
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+    const auto* row = static_cast<const uint8_t*>(icon->pixels) + y * icon->pitch;
+    uint32_t value = 0;
+    std::memcpy(&value, row + x * icon->format->BytesPerPixel, icon->format->BytesPerPixel);
+    SDL_GetRGBA(value, icon->format, &r, &g, &b, &a);
+    return std::array<uint8_t, 4>{r, g, b, a};
+  };
+  EXPECT_EQ(pixel(0, 0)[3], 0) << "corner";
+  EXPECT_GE(pixel(32, 32)[3], 250) << "centre";
+  SDL_FreeSurface(icon);
+}
+
+struct EffectLimits {
+  const char* file;
+  double minSeconds;
+  double maxSeconds;
+};
+
+TEST(Sounds, EffectsAreCleanPcmWavesOfTheRightLength) {
+  const EffectLimits effects[] = {
+      {"music/button.wav", 0.03, 0.2}, {"music/box.wav", 0.03, 0.2},
+      {"music/error.wav", 0.15, 0.8},  {"music/bingo.wav", 0.15, 0.8},
+      {"music/lose.wav", 1.5, 3.0},    {"music/win.wav", 1.5, 3.0},
+  };
+  std::vector<double> loudness;
+  for (const EffectLimits& effect : effects) {
+    SCOPED_TRACE(effect.file);
+    tools_test::Audio audio;
+    std::string error;
+    ASSERT_TRUE(tools_test::ParseWav(tools_test::ReadFile(DataPath(effect.file)), audio, error))
+        << error;
+    EXPECT_EQ(audio.sampleRate, 44100);
+    EXPECT_GE(audio.Seconds(), effect.minSeconds);
+    EXPECT_LE(audio.Seconds(), effect.maxSeconds);
+    EXPECT_LE(audio.Peak(), kMinusOneDbfs);
+    EXPECT_GT(audio.Peak(), 0.1) << "audible";
+    // No click: the first and last samples are at rest.
+    EXPECT_LT(std::abs(audio.interleaved.front()), 0.002f);
+    EXPECT_LT(std::abs(audio.interleaved.back()), 0.002f);
+    loudness.push_back(20 * std::log10(audio.LoudestWindowRms(0.1)));
+  }
+  const auto [quietest, loudest] = std::minmax_element(loudness.begin(), loudness.end());
+  EXPECT_LT(*loudest - *quietest, 3.0) << "effects are balanced";
+}
+
+TEST(Sounds, MusicDecodesAsLongStereoWmaLoopsThatJoinWithoutAClick) {
+  std::vector<double> loudness;
+  for (const char* file : {"music/menu.wma", "music/game.wma", "music/about.wma"}) {
+    SCOPED_TRACE(file);
+    tools_test::Audio audio;
+    ASSERT_TRUE(tools_test::DecodeWithFfmpeg(DataPath(file), audio));
+    EXPECT_EQ(audio.codec, "wmav2");
+    EXPECT_EQ(audio.channels, 2);
+    EXPECT_EQ(audio.sampleRate, 44100);
+    EXPECT_GE(audio.Seconds(), 20.0);
+    EXPECT_LE(audio.Seconds(), 40.0);
+    EXPECT_LE(audio.Peak(), kMinusOneDbfs);
+    // Played in a loop, the last sample is followed by the first.
+    const size_t n = audio.interleaved.size();
+    EXPECT_LT(std::abs(audio.interleaved[0] - audio.interleaved[n - 2]), 0.01f);
+    EXPECT_LT(std::abs(audio.interleaved[1] - audio.interleaved[n - 1]), 0.01f);
+    loudness.push_back(20 * std::log10(audio.Rms()));
+  }
+  const auto [quietest, loudest] = std::minmax_element(loudness.begin(), loudness.end());
+  EXPECT_LT(*loudest - *quietest, 3.0) << "music pieces are balanced";
+}
+
+}  // namespace

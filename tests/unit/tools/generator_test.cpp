@@ -1,0 +1,117 @@
+// The generator itself: reproducible output, and the synthesis pieces that make loops seamless.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "storage/formats.h"
+#include "test_media.h"
+#include "tools/sounds.h"
+#include "tools/synth.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDirectory {
+ public:
+  TempDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "tessary-datagen-XXXXXX").string();
+    path_ = mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+  }
+  ~TempDirectory() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+int RunGenerator(const fs::path& out) {
+  const std::string command =
+      std::string("'") + TESSARY_DATAGEN + "' --out '" + out.string() + "' > /dev/null";
+  return std::system(command.c_str());
+}
+
+std::vector<std::string> GeneratedFiles() {
+  std::vector<std::string> files = {storage::NativePath(storage::kPackagePath),
+                                    storage::NativePath(storage::kLoadingPicturePath),
+                                    "data/icon.bmp"};
+  for (std::string_view sound : storage::kSoundFiles) files.push_back(storage::NativePath(sound));
+  return files;
+}
+
+TEST(Generator, TwoRunsWriteTheSameBytes) {
+  TempDirectory first, second;
+  ASSERT_FALSE(first.path().empty());
+  ASSERT_FALSE(second.path().empty());
+  ASSERT_EQ(RunGenerator(first.path()), 0);
+  ASSERT_EQ(RunGenerator(second.path()), 0);
+  for (const std::string& file : GeneratedFiles()) {
+    SCOPED_TRACE(file);
+    const std::vector<uint8_t> a = tools_test::ReadFile((first.path() / file).string());
+    const std::vector<uint8_t> b = tools_test::ReadFile((second.path() / file).string());
+    EXPECT_FALSE(a.empty());
+    EXPECT_TRUE(a == b) << "the two runs differ";
+    // The build's own data came from the same generator.
+    EXPECT_TRUE(a == tools_test::ReadFile(tools_test::DataPath(file))) << "the build's copy differs";
+  }
+}
+
+TEST(Generator, RejectsAMissingOutputDirectoryArgument) {
+  const std::string command = std::string("'") + TESSARY_DATAGEN + "' --bogus 2> /dev/null";
+  EXPECT_NE(std::system(command.c_str()), 0);
+}
+
+TEST(Synth, ACircularMixWrapsTailsToTheStartAndAPlainMixDropsThem) {
+  const tools::synth::Mono ones(10, 1.0f);
+  tools::synth::Mix loop(16, true), plain(16, false);
+  loop.Add(ones, 12, 1.0f, 0.0f);
+  plain.Add(ones, 12, 1.0f, 0.0f);
+  // Centre pan at equal power gives each side the full gain.
+  for (size_t i = 0; i < 16; ++i) {
+    const bool covered = i >= 12 || i < 6;
+    EXPECT_FLOAT_EQ(loop.left()[i], covered ? 1.0f : 0.0f) << i;
+    EXPECT_FLOAT_EQ(plain.left()[i], i >= 12 ? 1.0f : 0.0f) << i;
+  }
+}
+
+TEST(Synth, ALoopsReverbTailComesRoundToItsStart) {
+  // An impulse near the end of a loop: the reverb it starts must be heard at the beginning.
+  tools::synth::Mix dry(44100, true);
+  dry.Add(tools::synth::Mono{1.0f}, 44000, 1.0f, 0.0f);
+  tools::synth::Mix wet(44100, true);
+  wet.AddReverb(dry, 0.8f, 0.3f, 1.0f);
+  double early = 0;
+  for (size_t i = 0; i < 4410; ++i) early += std::abs(wet.left()[i]);
+  EXPECT_GT(early, 1e-4);
+}
+
+TEST(Synth, WmaPrerollPutsTheLoopsLastFrameFirst) {
+  tools::StereoSamples loop(2 * 3 * tools::kWmaFrame);
+  for (size_t i = 0; i < loop.size(); ++i) loop[i] = static_cast<float>(i);
+  const tools::StereoSamples written = tools::WithWmaPreroll(loop);
+  ASSERT_EQ(written.size(), loop.size() + 2 * tools::kWmaFrame);
+  EXPECT_EQ(written[0], loop[loop.size() - 2 * tools::kWmaFrame]);
+  EXPECT_EQ(written[2 * tools::kWmaFrame], loop[0]);
+  EXPECT_EQ(written.back(), loop.back());
+}
+
+TEST(Synth, EffectsFadeToSilenceAndStayUnderTheCeiling) {
+  for (auto make : {tools::MakeButtonSound, tools::MakeBoxSound, tools::MakeErrorSound}) {
+    const tools::StereoSamples sound = make();
+    ASSERT_FALSE(sound.empty());
+    EXPECT_EQ(sound.front(), 0.0f);
+    EXPECT_EQ(sound.back(), 0.0f);
+    float peak = 0;
+    for (float v : sound) peak = std::max(peak, std::abs(v));
+    EXPECT_LE(peak, 0.8913f);
+  }
+}
+
+}  // namespace
