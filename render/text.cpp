@@ -183,6 +183,9 @@ FontFace* OpenFontFace() {
   bool found = false;
   for (const char* family : kFontFamilies)
     if (!found) found = OpenFamily(*font, family);
+  // Nothing else in the game uses fontconfig: release its configuration now, or its parse
+  // leaves a few hundred bytes behind for good.
+  FcFini();
   font->converter = iconv_open(kUtf32Native, "GBK");
   if (!found || font->converter == reinterpret_cast<iconv_t>(-1)) {
     CloseFontFace(font);

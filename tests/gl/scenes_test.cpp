@@ -106,6 +106,10 @@ const Board kBoards[] = {
     {game::Level::hard, 2.7, 1.85, -6, 2.3, 81},
 };
 
+void PrintTo(const Board& board, std::ostream* out) {
+  *out << "board of level " << static_cast<int>(board.level);
+}
+
 struct BoxCentre {
   double x, y, z;
 };
