@@ -192,7 +192,7 @@ class Game:
         """Waits until the loading picture has given way to the menu (the frame changes and
         keeps changing: the stars move)."""
         self.wait_window(timeout)
-        first = self.screenshot()
+        first = self.wait_first_frame(timeout)
         deadline = time.time() + timeout
         while time.time() < deadline:
             time.sleep(0.3)
