@@ -111,9 +111,9 @@ TEST_F(AssetsTest, ASecondLoadReturnsAtOnceWithoutReadingThePackage) {
 
 TEST_F(AssetsTest, StagingHoldsTheLastPictureBottomRowFirst) {
   const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
-  PackageSpec spec;
-  spec.pictures[36] = QuadrantPicture(800, 600, red, green, blue, white);  // the largest allowed
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.pictures[36] = QuadrantPicture(800, 600, red, green, blue, white);  // the largest allowed
+  TestPackage package(contents);
   ASSERT_TRUE(Load(package));
   const auto& s = *staging_;
   EXPECT_TRUE(Near({s[0], s[1], s[2]}, blue));  // bottom left comes first
@@ -122,9 +122,9 @@ TEST_F(AssetsTest, StagingHoldsTheLastPictureBottomRowFirst) {
 }
 
 TEST_F(AssetsTest, AMissingSecondEntryMakesOneTextureAndStopsTheGame) {
-  PackageSpec spec;
-  spec.omitted = {1};  // "star.jpg"
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.omitted = {1};  // "star.jpg"
+  TestPackage package(contents);
   EXPECT_FALSE(Load(package));
   EXPECT_FALSE(state_.running);
   EXPECT_FALSE(assets_.loaded);
@@ -134,9 +134,9 @@ TEST_F(AssetsTest, AMissingSecondEntryMakesOneTextureAndStopsTheGame) {
 }
 
 TEST_F(AssetsTest, AMissingFirstEntryOrPackageMakesNoTexture) {
-  PackageSpec spec;
-  spec.omitted = {0};
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.omitted = {0};
+  TestPackage package(contents);
   EXPECT_FALSE(Load(package));
   EXPECT_FALSE(state_.running);
   EXPECT_EQ(TexturesMade(), 0);
@@ -148,25 +148,25 @@ TEST_F(AssetsTest, AMissingFirstEntryOrPackageMakesNoTexture) {
 }
 
 TEST_F(AssetsTest, APictureLargerThanTheStagingBufferIsRefusedUntouched) {
-  PackageSpec spec;
-  spec.pictures[0] = SolidPicture(801, 600, {200, 10, 10});
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.pictures[0] = SolidPicture(801, 600, {200, 10, 10});
+  TestPackage package(contents);
   EXPECT_FALSE(Load(package));
   EXPECT_FALSE(state_.running);
   EXPECT_EQ(TexturesMade(), 0);
   EXPECT_TRUE(std::all_of(staging_->begin(), staging_->end(), [](uint8_t b) { return b == 0xAB; }));
 
-  spec.pictures[0] = SolidPicture(600, 801, {200, 10, 10});
-  TestPackage tall(spec);
+  contents.pictures[0] = SolidPicture(600, 801, {200, 10, 10});
+  TestPackage tall(contents);
   state_.running = true;
   EXPECT_FALSE(Load(tall));
   EXPECT_FALSE(state_.running);
 }
 
 TEST_F(AssetsTest, AnEntryThatIsNotAPictureStopsTheGame) {
-  PackageSpec spec;
-  spec.bytes[5] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 2, 3};
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.bytes[5] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 2, 3};
+  TestPackage package(contents);
   EXPECT_FALSE(Load(package));
   EXPECT_FALSE(state_.running);
   EXPECT_EQ(TexturesMade(), 5);
@@ -303,9 +303,9 @@ TEST_F(DisplayListTest, ListThirtyFiveDrawsNothing) {
 
 TEST_F(AssetsTest, AFullScreenPictureIsUprightWithItsTrueColours) {
   const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
-  PackageSpec spec;
-  spec.pictures[0] = QuadrantPicture(64, 48, red, green, blue, white);
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.pictures[0] = QuadrantPicture(64, 48, red, green, blue, white);
+  TestPackage package(contents);
   ASSERT_TRUE(Load(package));
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(render::LIST_MENU_BACKGROUND);

@@ -97,9 +97,9 @@ TEST_F(FrameTest, ThePicturesAreLoadedBeforeTheFirstSceneEvenWhenLoadingEndedFir
 }
 
 TEST_F(FrameTest, AFailedLoadEndsTheGame) {
-  PackageSpec spec;
-  spec.omitted = {20};
-  TestPackage package(spec);
+  PackageContents contents;
+  contents.omitted = {20};
+  TestPackage package(contents);
   EXPECT_EQ(Frame(package.path()), FrameResult::loadFailed);
   EXPECT_FALSE(state_.running);
   EXPECT_FALSE(assets_.loaded);

@@ -20,12 +20,12 @@ constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kWhite{255, 255, 255};
 
 // Dark backgrounds, white box skin and star, so that what lies on them shows its own colour.
-PackageSpec ScenePackage() {
-  PackageSpec spec;
-  for (int k : {0, 21, 22, 23}) spec.pictures[k] = SolidPicture(16, 16, kBlack);
-  spec.pictures[1] = SolidPicture(16, 16, kWhite);   // star
-  spec.pictures[34] = SolidPicture(16, 16, kWhite);  // box skin
-  return spec;
+PackageContents ScenePackage() {
+  PackageContents contents;
+  for (int k : {0, 21, 22, 23}) contents.pictures[k] = SolidPicture(16, 16, kBlack);
+  contents.pictures[1] = SolidPicture(16, 16, kWhite);   // star
+  contents.pictures[34] = SolidPicture(16, 16, kWhite);  // box skin
+  return contents;
 }
 
 Rgb FaceColour(int face) { return EntryColour(24 + face); }

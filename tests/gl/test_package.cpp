@@ -48,7 +48,7 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture) {
   return out;
 }
 
-TestPackage::TestPackage(const PackageSpec& spec) {
+TestPackage::TestPackage(const PackageContents& wanted) {
   std::string pattern = std::filesystem::temp_directory_path() / "tessary-gl-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
     ADD_FAILURE() << "cannot make a temporary directory";
@@ -62,11 +62,12 @@ TestPackage::TestPackage(const PackageSpec& spec) {
   std::vector<std::vector<uint8_t>> contents;
   std::vector<std::string> names;
   for (int k = 0; k < storage::kTextureCount; ++k) {
-    if (std::find(spec.omitted.begin(), spec.omitted.end(), k) != spec.omitted.end()) continue;
+    if (std::find(wanted.omitted.begin(), wanted.omitted.end(), k) != wanted.omitted.end())
+      continue;
     names.emplace_back(storage::TextureTable[k]);
-    if (auto bytes = spec.bytes.find(k); bytes != spec.bytes.end())
+    if (auto bytes = wanted.bytes.find(k); bytes != wanted.bytes.end())
       contents.push_back(bytes->second);
-    else if (auto picture = spec.pictures.find(k); picture != spec.pictures.end())
+    else if (auto picture = wanted.pictures.find(k); picture != wanted.pictures.end())
       contents.push_back(EncodeJpeg(picture->second));
     else
       contents.push_back(EncodeJpeg(SolidPicture(16, 16, EntryColour(k))));

@@ -27,7 +27,7 @@ Picture QuadrantPicture(int width, int height, Rgb topLeft, Rgb topRight, Rgb bo
 // The colour of entry k in a default package: distinct for each of the 37 entries.
 Rgb EntryColour(int k);
 
-struct PackageSpec {
+struct PackageContents {
   std::map<int, Picture> pictures;            // replaces the default picture of entry k
   std::map<int, std::vector<uint8_t>> bytes;  // replaces entry k with these bytes
   std::vector<int> omitted;                   // entries left out
@@ -36,7 +36,7 @@ struct PackageSpec {
 // A temporary directory holding data/game.px; removed with the object.
 class TestPackage {
  public:
-  explicit TestPackage(const PackageSpec& spec = {});
+  explicit TestPackage(const PackageContents& wanted = {});
   ~TestPackage();
   TestPackage(const TestPackage&) = delete;
   TestPackage& operator=(const TestPackage&) = delete;
