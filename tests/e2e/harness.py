@@ -228,8 +228,12 @@ class Game:
             self.display.close()
 
     def cleanup(self):
+        """Ends the run and removes its directory, unless TESSARY_E2E_KEEP asks to keep it (for
+        looking at the screenshots)."""
         self.close()
-        if self.own_run_dir:
+        if os.environ.get("TESSARY_E2E_KEEP"):
+            print("kept", self.run_dir)
+        elif self.own_run_dir:
             shutil.rmtree(self.run_dir, ignore_errors=True)
 
     # --- input ------------------------------------------------------------
