@@ -266,9 +266,15 @@ class Game:
         self.shots += 1
         path = keep or os.path.join(self.run_dir, "shot-%03d.png" % self.shots)
         x, y, width, height = region or (0, 0, WIDTH, HEIGHT)
-        subprocess.run(["import", "-silent", "-window", "root", "-crop",
-                        "%dx%d+%d+%d" % (width, height, x, y), "+repage", path],
-                       env=self.env, check=True)
+        command = ["import", "-silent", "-window", "root", "-crop",
+                   "%dx%d+%d+%d" % (width, height, x, y), "+repage", path]
+        # import now and then fails to grab a window that is being redrawn: try again.
+        for attempt in range(3):
+            if subprocess.run(command, env=self.env, stderr=subprocess.DEVNULL).returncode == 0:
+                break
+            time.sleep(0.1)
+        else:
+            raise Failure("could not take a screenshot")
         raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
                              check=True).stdout
         check(len(raw) == width * height * 3, "unexpected screenshot size %d" % len(raw))
