@@ -67,10 +67,15 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
           glCallList(LIST_BOX);
         }
       }
-      // The frame follows the cursor even over a removed box, so it stays pickable there.
-      glDisable(GL_BLEND);
-      if (box.hover) glCallList(LIST_BOX_OUTLINE);
-      glEnable(GL_BLEND);
+      // The frame follows the cursor even over a removed box, so it stays pickable there. It is
+      // drawn with blending off. Without a frame nothing would be drawn between switching
+      // blending off and on, so the two switches are left out: the same pixels, fewer state
+      // changes.
+      if (box.hover) {
+        glDisable(GL_BLEND);
+        glCallList(LIST_BOX_OUTLINE);
+        glEnable(GL_BLEND);
+      }
       ++name;
     }
     glTranslatef(layout.rowReturn, 0.0f, 0.0f);
