@@ -1,6 +1,7 @@
 // tessary_bench: the figures measured inside one real game window (SDL, GLX), printed as rows of
 // the bench table. Run from a directory holding data/ (the game's run directory), or name it:
-//   tessary_bench [--data DIR] [--repetitions N] [--batch SECONDS] [--only frames,pixels,picks,text,assets]
+//   tessary_bench [--data DIR] [--repetitions N] [--batch SECONDS]
+//                 [--only frames,pixels,picks,text,assets,sound,memory]
 #include <GL/gl.h>
 #include <SDL.h>
 #include <unistd.h>
@@ -68,18 +69,19 @@ int main(int argc, char** argv) {
 
   const char* display = std::getenv("TESSARY_BENCH_DISPLAY");
   const char* displayName = std::getenv("DISPLAY");
+  std::string displayServer = "none";
+  if (display != nullptr) displayServer = display;
+  else if (displayName != nullptr) displayServer = std::string("DISPLAY=") + displayName;
   bench::PrintRow("GL renderer (glGetString)", GLString(GL_RENDERER),
                   std::string("GL ") + GLString(GL_VERSION), "-", "-", "-");
-  bench::PrintRow("Display server",
-                  display != nullptr ? display
-                                     : (displayName != nullptr ? std::string("DISPLAY=") + displayName
-                                                               : std::string("none")),
+  bench::PrintRow("Display server", displayServer,
                   std::string("SDL video driver ") + SDL_GetCurrentVideoDriver(), "-", "-", "-");
   bench::PrintRow(
       "Swap interval",
       std::string("0 ") + (intervalZeroSet ? "accepted" : "refused: " + intervalZeroError) +
           "; in force: " + std::to_string(intervalInForce),
-      std::string("1 at start-up: ") + (intervalOneSet ? "accepted" : "refused: " + intervalOneError),
+      std::string("1 at start-up: ") +
+          (intervalOneSet ? "accepted" : "refused: " + intervalOneError),
       "-", "-", "-");
 
   // The first loading frame loads the pictures, as in the game.
@@ -99,15 +101,13 @@ int main(int argc, char** argv) {
   if (Wanted(only, "assets")) bench::MeasureLoadAssets(bench);
   if (Wanted(only, "sound")) bench::MeasureSoundOpening(bench);
   if (Wanted(only, "memory")) {
-    const bench::MemoryUse endMemory = bench::ReadMemoryUse();
     bench::PrintRow("Resident memory of the bench process (no sound): window, GL context, font",
                     bench::Describe(platformMemory), "-", "-", "-", "-");
-    bench::PrintRow("Resident memory of the bench process: pictures loaded, then every scene drawn",
-                    bench::Describe(loadedMemory) + "; " + bench::Describe(endMemory),
-                    "window, GL context, font " + bench::Format("%.1f MB", platformMemory.resident),
-                    bench::Format("%.2f; %.2f", loadedMemory.resident / platformMemory.resident,
-                                  endMemory.resident / platformMemory.resident),
-                    "-", "-");
+    bench::PrintRow("Resident memory of the bench process: pictures loaded, loading frame drawn",
+                    bench::Describe(loadedMemory),
+                    bench::Format("window, GL context, font %.1f MB", platformMemory.resident),
+                    bench::Format("%.2f", loadedMemory.resident / platformMemory.resident), "-",
+                    "-");
   }
 
   bench.window.Close();

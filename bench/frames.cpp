@@ -238,7 +238,8 @@ void MeasureFrames(WindowBench& bench) {
            Format("%.2f", cutGain), "> 1", Met(cutGain > 1.0));
   // The empty frame's spread is what the machine adds to every frame: other processes, the
   // display server. The UI thread's own processor time shows what the game adds.
-  const double noise = Percentile(scenes[kEmpty].frameTimes, 99.0) / Median(scenes[kEmpty].frameTimes);
+  const double noise =
+      Percentile(scenes[kEmpty].frameTimes, 99.0) / Median(scenes[kEmpty].frameTimes);
   for (int i = 0; i < kSceneCount; ++i) {
     const FrameScene& scene = scenes[i];
     const double median = Median(scene.frameTimes) * 1000.0;

@@ -1,6 +1,7 @@
 #include "bench/reference.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <cstdint>
 
@@ -123,6 +124,61 @@ void DrawHardSceneReference(const game::GameState& state) {
   glLoadIdentity();
   glTranslatef(2.3f, -1.8f, -5.0f);
   glCallList(state.hoverBack ? render::LIST_BACK_HOVER : render::LIST_BACK);
+}
+
+void PickAtHardBoardReference(game::GameState& state) {
+  state.pickedName = 0;
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glSelectBuffer(4, state.selectBuffer);
+  glRenderMode(GL_SELECT);
+  glInitNames();
+  glPushName(0);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  gluPickMatrix(state.mouseX, viewport[3] - state.mouseY, 3.0, 3.0, viewport);
+  gluPerspective(45.0,
+                 static_cast<GLfloat>(viewport[2] - viewport[0]) /
+                     static_cast<GLfloat>(viewport[3] - viewport[1]),
+                 0.1f, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+
+  glLoadIdentity();
+  glTranslatef(2.7f, 1.85f, -6.0f);
+  GLuint name = 1;
+  for (int row = 0; row < 8; ++row) {
+    for (int column = 0; column < 10; ++column) {
+      glTranslatef(-0.5f, 0.0f, 0.0f);
+      glLoadName(name);
+      const game::Box& box = state.boxes[name - 1];
+      if (box.present) {
+        if (box.open) {
+          glColor3f(1.0f, 1.0f, 1.0f);
+          glCallList(render::LIST_FACE_FIRST + static_cast<unsigned>(box.face));
+        } else {
+          glColor3f(box.r, box.g, box.b);
+          glCallList(render::LIST_BOX);
+        }
+      }
+      glDisable(GL_BLEND);
+      if (box.hover) glCallList(render::LIST_BOX_OUTLINE);
+      glEnable(GL_BLEND);
+      ++name;
+    }
+    glTranslatef(5.0f, 0.0f, 0.0f);
+    glTranslatef(0.0f, -0.5f, 0.0f);
+  }
+  glColor3f(1.0f, 1.0f, 1.0f);
+  glLoadIdentity();
+  glTranslatef(2.3f, -1.8f, -5.0f);
+  glLoadName(81);
+  glCallList(state.hoverBack ? render::LIST_BACK_HOVER : render::LIST_BACK);
+
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glRenderMode(GL_RENDER);
 }
 
 void DrawPlainCubes(const game::GameState& state) {

@@ -27,6 +27,9 @@ void SetUpAbout(game::GameState& state);
 // every box's outline test). Called like DrawHardScene.
 void DrawHardSceneReference(const game::GameState& state);
 
+// PickAt on the hard board as it was before the cuts: every box drawn in selection mode.
+void PickAtHardBoardReference(game::GameState& state);
+
 // The background and the 80 boxes of the hard board as plain list calls, nothing else: what a
 // simple display-list drawing of the board costs.
 void DrawPlainCubes(const game::GameState& state);

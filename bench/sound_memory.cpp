@@ -35,7 +35,8 @@ void MeasureSoundOpening(WindowBench& bench) {
   const double total = Median(totals);
   PrintRow("Sound devices opened: the 9 files decoded whole (sound thread, before the loading "
            "second)",
-           Format("%.0f ms, %.1f MB of PCM kept", total * 1000.0, static_cast<double>(pcmBytes) / 1048576.0),
+           Format("%.0f ms, %.1f MB of PCM kept", total * 1000.0,
+                  static_cast<double>(pcmBytes) / 1048576.0),
            "the loading second 1000 ms", Format("%.2f", total / 1.0), "-", "-");
 }
 
