@@ -5,10 +5,13 @@
  *   swap2 T        the second swap returned: the pictures are loaded
  *   menu T         the first swap of a frame that drew the menu background (display list 1)
  *   frames N T     about once a second: N swaps so far
- * It wraps SDL_GL_SwapWindow and glCallList and adds nothing else to a frame but a clock read. */
+ *   thread NAME T  a thread took the name NAME (the game names SoundThread and TimerThread)
+ * It wraps SDL_GL_SwapWindow, glCallList and pthread_setname_np, and adds nothing to a frame but
+ * a clock read. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -75,6 +78,15 @@ void SDL_GL_SwapWindow(void* window) {
     Log(line);
     lastCountLog = now;
   }
+}
+
+int pthread_setname_np(pthread_t thread, const char* name) {
+  static int (*real)(pthread_t, const char*);
+  if (real == NULL) Next("pthread_setname_np", &real);
+  char line[96];
+  snprintf(line, sizeof line, "thread %.15s %lld\n", name, Now());
+  Log(line);
+  return real(thread, name);
 }
 
 void glCallList(unsigned list) {
