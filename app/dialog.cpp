@@ -1,5 +1,7 @@
 #include "app/dialog.h"
 
+#include <pthread.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -60,8 +62,15 @@ bool CTessaryDlg::OnInitDialog() {
   storage::ReadBestScores(state_, files_);
   storage::OpenScoreFile(files_);
 
-  soundThreadHandle_ = std::thread([this] { sound::SoundThread(state_); });
-  timerThreadHandle_ = std::thread([this] { TimerThread(state_); });
+  // Named, so that tools listing the threads (top -H, /proc/PID/task) tell them apart.
+  soundThreadHandle_ = std::thread([this] {
+    pthread_setname_np(pthread_self(), "SoundThread");
+    sound::SoundThread(state_);
+  });
+  timerThreadHandle_ = std::thread([this] {
+    pthread_setname_np(pthread_self(), "TimerThread");
+    TimerThread(state_);
+  });
 
   game::RequestSound(state_, game::SoundRequest::playMenuMusic);
   render::SetFixedGLState();

@@ -3,6 +3,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 #include "render/render_local.h"
 
 namespace render {
@@ -27,6 +31,54 @@ bool picking = false;
 
 void Name(GLuint name) {
   if (picking) glLoadName(name);
+}
+
+// Where PickAt's 3 x 3 region lies while it picks on a board, and how eye space maps to the
+// window there. A box whose outline cannot touch the region would add no hit record, so it is
+// left out of the selection pass: the first hit, and so pickedName, stay what they were, and a
+// pick over the hard board draws the few boxes near the cursor instead of all 80.
+struct PickRegion {
+  double left, right, bottom, top;  // window coordinates, widened by a safety margin
+  double centreX, centreY;          // the window point of the view axis
+  double scaleX, scaleY;            // window offset per unit of x / -z and y / -z
+};
+std::optional<PickRegion> pickRegion;
+
+PickRegion MakePickRegion(const GLint viewport[4], double cursorX, double cursorY, double aspect) {
+  constexpr double kHalfSize = 1.5;  // gluPickMatrix with 3 x 3 pixels
+  constexpr double kMargin = 2.0;    // pixels, for rounding in the driver
+  const double focal = 1.0 / std::tan(45.0 / 2.0 * M_PI / 180.0);
+  const double reach = kHalfSize + kMargin;
+  return {cursorX - reach,
+          cursorX + reach,
+          cursorY - reach,
+          cursorY + reach,
+          viewport[0] + viewport[2] / 2.0,
+          viewport[1] + viewport[3] / 2.0,
+          focal / aspect * viewport[2] / 2.0,
+          focal * viewport[3] / 2.0};
+}
+
+// Whether anything drawn at a box centred at (x, y, z) in eye space can touch the region: the
+// window rectangle around the eight corners of the hover outline (the largest of the box's
+// shapes), which holds the whole perspective image of it.
+bool MayTouch(const PickRegion& region, GLfloat x, GLfloat y, GLfloat z) {
+  constexpr double kOutlineHalfSize = 0.22;
+  double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
+  for (double dz : {-kOutlineHalfSize, kOutlineHalfSize}) {
+    const double depth = -(z + dz);
+    if (depth <= 0.1) return true;  // not wholly beyond the near plane: no shortcut
+    for (double d : {-kOutlineHalfSize, kOutlineHalfSize}) {
+      const double windowX = region.centreX + region.scaleX * (x + d) / depth;
+      const double windowY = region.centreY + region.scaleY * (y + d) / depth;
+      minX = std::min(minX, windowX);
+      maxX = std::max(maxX, windowX);
+      minY = std::min(minY, windowY);
+      maxY = std::max(maxY, windowY);
+    }
+  }
+  return maxX >= region.left && minX <= region.right && maxY >= region.bottom &&
+         minY <= region.top;
 }
 
 void PlaceAt(GLfloat x, GLfloat y, GLfloat z) {
@@ -55,6 +107,14 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
   for (int row = 0; row < layout.rows; ++row) {
     for (int column = 0; column < layout.columns; ++column) {
       glTranslatef(-0.5f, 0.0f, 0.0f);
+      if (pickRegion) {
+        const GLfloat x = layout.startX - 0.5f * static_cast<GLfloat>(column + 1);
+        const GLfloat y = layout.startY - 0.5f * static_cast<GLfloat>(row);
+        if (!MayTouch(*pickRegion, x, y, layout.startZ)) {
+          ++name;
+          continue;
+        }
+      }
       Name(name);
       const game::Box& box = state.boxes[name - 1];
       if (box.present) {
@@ -67,10 +127,15 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
           glCallList(LIST_BOX);
         }
       }
-      // The frame follows the cursor even over a removed box, so it stays pickable there.
-      glDisable(GL_BLEND);
-      if (box.hover) glCallList(LIST_BOX_OUTLINE);
-      glEnable(GL_BLEND);
+      // The frame follows the cursor even over a removed box, so it stays pickable there. It is
+      // drawn with blending off. Without a frame nothing would be drawn between switching
+      // blending off and on, so the two switches are left out: the same pixels, fewer state
+      // changes.
+      if (box.hover) {
+        glDisable(GL_BLEND);
+        glCallList(LIST_BOX_OUTLINE);
+        glEnable(GL_BLEND);
+      }
       ++name;
     }
     glTranslatef(layout.rowReturn, 0.0f, 0.0f);
@@ -259,14 +324,16 @@ void PickAt(game::GameState& state) {
   glPushMatrix();
   glLoadIdentity();
   gluPickMatrix(state.mouseX, viewport[3] - state.mouseY, 3.0, 3.0, viewport);
-  gluPerspective(45.0,
-                 static_cast<GLfloat>(viewport[2] - viewport[0]) /
-                     static_cast<GLfloat>(viewport[3] - viewport[1]),
-                 0.1f, 100.0);
+  const GLfloat aspect = static_cast<GLfloat>(viewport[2] - viewport[0]) /
+                         static_cast<GLfloat>(viewport[3] - viewport[1]);
+  gluPerspective(45.0, aspect, 0.1f, 100.0);
   glMatrixMode(GL_MODELVIEW);
 
   picking = true;
-  switch (state.scene.load(std::memory_order_acquire)) {
+  const auto scene = static_cast<game::Scene>(state.scene.load(std::memory_order_acquire));
+  if (scene == game::SCENE_EASY || scene == game::SCENE_NORMAL || scene == game::SCENE_HARD)
+    pickRegion = MakePickRegion(viewport, state.mouseX, viewport[3] - state.mouseY, aspect);
+  switch (scene) {
     case game::SCENE_MENU: DrawMenuButtons(state); break;
     case game::SCENE_EASY: DrawEasyBoard(state); break;
     case game::SCENE_NORMAL: DrawNormalBoard(state); break;
@@ -275,6 +342,7 @@ void PickAt(game::GameState& state) {
     case game::SCENE_ABOUT: DrawBackButton(state); break;
     default: break;  // nothing can be picked
   }
+  pickRegion.reset();
   picking = false;
 
   glMatrixMode(GL_PROJECTION);

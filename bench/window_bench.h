@@ -1,0 +1,36 @@
+// The measurements made inside one real game window (render::GameWindow on SDL): frame rates,
+// picking, text and the picture load. Each prints its rows of the table.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "game/game_state.h"
+#include "render/render.h"
+#include "storage/formats.h"
+
+namespace bench {
+
+struct WindowBench {
+  render::GameWindow window;
+  std::unique_ptr<game::GameState> state = std::make_unique<game::GameState>();
+  std::unique_ptr<storage::StagingPixels> staging = std::make_unique<storage::StagingPixels>();
+  int repetitions = 7;
+  double batchSeconds = 0.6;  // frames of one scene in one repetition
+};
+
+void MeasureFrames(WindowBench& bench);
+void CheckBoardPixels(WindowBench& bench);
+void MeasurePicks(WindowBench& bench);
+void MeasureText(WindowBench& bench);
+void MeasureLoadAssets(WindowBench& bench);
+void MeasureSoundOpening(WindowBench& bench);
+
+// The resident memory of this process, in MB: all of it, anonymous, mapped from files.
+struct MemoryUse {
+  double resident = 0, anonymous = 0, files = 0;
+};
+MemoryUse ReadMemoryUse();
+std::string Describe(const MemoryUse& use);
+
+}  // namespace bench
