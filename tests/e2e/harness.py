@@ -287,6 +287,8 @@ class Game:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        if getattr(self, "stderr_copier", None):
+            self.stderr_copier.join(10)
         if getattr(self, "stderr_file", None):
             self.stderr_file.close()
         if self.own_display:
