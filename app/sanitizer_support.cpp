@@ -25,7 +25,5 @@ extern "C" const char* __lsan_default_suppressions() {
 extern "C" const char* __tsan_default_suppressions() {
   return "race:swrast_dri\n"
          "race:libgallium\n"
-         "race:libLLVM\n"
-         "mutex:swrast_dri\n"
-         "mutex:libgallium\n";
+         "race:libLLVM\n";
 }
