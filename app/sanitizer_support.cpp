@@ -1,5 +1,4 @@
 // Built into the game only in sanitizer builds: what the sanitizers must not blame on us.
-#include <cstddef>
 
 // SDL unloads the OpenGL driver when it shuts down, before the leak check runs at exit; the
 // check then reports the driver's own allocations from an unnamed module, which no suppression
