@@ -148,11 +148,12 @@ void CTessaryDlg::EndGame() {
   if (ended_) return;
   game::StopRunning(state_);
   std::this_thread::sleep_for(kGracePeriod);
-  storage::WriteSettings(state_);
+  const bool settingsSaved = storage::WriteSettings(state_);
   StopWorkers();
-  storage::WriteBestScores(state_, files_);
+  const bool scoresSaved = storage::WriteBestScores(state_, files_);
   ended_ = true;
-  exitStatus_ = 0;
+  // A file that could not be saved has been named on stderr; the status tells a script too.
+  exitStatus_ = settingsSaved && scoresSaved ? 0 : 1;
 }
 
 void CTessaryDlg::StopWorkers() {

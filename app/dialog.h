@@ -27,7 +27,8 @@ class CTessaryDlg {
   bool OnInitDialog();
 
   // Runs the event and frame loop until a way out. Returns the process exit status:
-  // 0 after the close sequence or ExitFromMenu, non-zero when the pictures could not be loaded.
+  // 0 after the close sequence or ExitFromMenu, non-zero when the pictures could not be loaded
+  // or a file could not be saved at exit.
   int RunModal();
 
  private:

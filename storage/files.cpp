@@ -1,10 +1,14 @@
 // The settings, best-score and loading-picture files.
 #include "storage/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -83,7 +87,17 @@ void ReadBestScores(game::GameState& state, FileState& files) {
 
 void OpenScoreFile(FileState& files) {
   // The file keeps its scores until the exit writes new ones, so a run that never reaches an
-  // exit sequence loses nothing.
+  // exit sequence loses nothing. A file that is there but cannot be read was read as zeros:
+  // saving over it would destroy the scores it holds, so this run saves none.
+  const std::string path = NativePath(kBestScorePath);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int error = errno;
+  if (fd < 0 && error != ENOENT) {
+    ReportProblem(path + ": cannot be read: " + std::strerror(error) +
+                  " (the scores it holds are kept; this run's will not be saved)");
+    return;
+  }
+  if (fd >= 0) ::close(fd);
   files.scoreWriterReady = true;
 }
 

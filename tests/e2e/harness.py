@@ -9,6 +9,7 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 WIDTH, HEIGHT = 800, 600
@@ -139,11 +140,54 @@ class Display:
             self.process.kill()
 
 
+class MapWatcher:
+    """Records the top-level windows mapped on a display (xev on the root window), to tell that
+    a game which ends at once did open its window first."""
+
+    def __init__(self, display):
+        self.env = dict(os.environ, DISPLAY=display.name)
+        self.lines = []
+        self.process = subprocess.Popen(
+            ["xev", "-root", "-event", "substructure", "-event", "property"], env=self.env,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        # A window mapped before xev has selected its events would go unseen: wait until a
+        # property change of our own comes through.
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            subprocess.run(["xprop", "-root", "-f", "TESSARY_E2E_MARK", "8s", "-set",
+                            "TESSARY_E2E_MARK", "1"], env=self.env, check=True)
+            time.sleep(0.05)
+            if any(line.startswith("PropertyNotify") for line in self.lines):
+                return
+        raise Failure("xev did not start watching the display")
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.append(line)
+
+    def stop(self):
+        """Ends the watcher; returns how many windows were mapped meanwhile."""
+        time.sleep(0.2)
+        self.process.terminate()
+        self.process.wait(10)
+        self.reader.join(10)
+        return sum(1 for line in self.lines if line.startswith("MapNotify event"))
+
+
 class Game:
     """One run of tessary in its own run directory on its own display."""
 
-    def __init__(self, binary, data_dir, run_dir=None, prepare=None, display=None, env=None):
+    def __init__(self, binary, data_dir, run_dir=None, prepare=None, display=None, env=None,
+                 user=None, preexec=None, stderr_pipe=False):
+        """`user` (uid, gid) runs the game as that user, owning the run directory; `preexec` runs
+        in the child before the game starts (limits, signal dispositions); `stderr_pipe` collects
+        stderr through a pipe, for runs whose own file writes are limited."""
         self.binary = binary
+        self.user = user
+        self.preexec = preexec
+        self.stderr_pipe = stderr_pipe
         self.own_run_dir = run_dir is None
         self.run_dir = run_dir or tempfile.mkdtemp(prefix="tessary-e2e-")
         if self.own_run_dir:
@@ -151,6 +195,10 @@ class Game:
             shutil.copytree(os.path.join(data_dir, "music"), os.path.join(self.run_dir, "music"))
         if prepare:
             prepare(self.run_dir)
+        if user:
+            for base, dirs, files in os.walk(self.run_dir):
+                for name in [base] + [os.path.join(base, n) for n in dirs + files]:
+                    os.lchown(name, *user)
         self.display = display or Display()
         self.own_display = display is None
         self.audio_file = os.path.join(self.run_dir, "audio.raw")
@@ -171,9 +219,23 @@ class Game:
 
     def start(self):
         self.stderr_file = open(self.stderr_path, "wb")
-        self.process = subprocess.Popen([self.binary], cwd=self.run_dir, env=self.env,
-                                        stdout=subprocess.DEVNULL, stderr=self.stderr_file)
+        extra = {}
+        if self.user:
+            extra = {"user": self.user[0], "group": self.user[1], "extra_groups": []}
+        self.process = subprocess.Popen(
+            [self.binary], cwd=self.run_dir, env=self.env, stdout=subprocess.DEVNULL,
+            stderr=subprocess.PIPE if self.stderr_pipe else self.stderr_file,
+            preexec_fn=self.preexec, **extra)
+        self.stderr_copier = None
+        if self.stderr_pipe:
+            self.stderr_copier = threading.Thread(target=self._copy_stderr, daemon=True)
+            self.stderr_copier.start()
         return self
+
+    def _copy_stderr(self):
+        for chunk in iter(lambda: self.process.stderr.read1(4096), b""):
+            self.stderr_file.write(chunk)
+            self.stderr_file.flush()
 
     def wait_window(self, timeout=30):
         deadline = time.time() + timeout
@@ -204,9 +266,12 @@ class Game:
 
     def wait_exit(self, timeout=20):
         try:
-            return self.process.wait(timeout)
+            status = self.process.wait(timeout)
         except subprocess.TimeoutExpired:
             raise Failure("the game did not end within %d s" % timeout)
+        if self.stderr_copier:
+            self.stderr_copier.join(10)
+        return status
 
     def running(self):
         return self.process.poll() is None
@@ -222,6 +287,8 @@ class Game:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        if getattr(self, "stderr_copier", None):
+            self.stderr_copier.join(10)
         if getattr(self, "stderr_file", None):
             self.stderr_file.close()
         if self.own_display:
