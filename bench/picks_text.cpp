@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,7 +75,7 @@ std::vector<std::pair<int, int>> CheckPlaces() {
   std::vector<std::pair<int, int>> places;
   for (int y = 0; y < render::kClientHeight; y += 7)
     for (int x = 0; x < render::kClientWidth; x += 7) places.emplace_back(x, y);
-  const double focal = 1.0 / std::tan(22.5 * M_PI / 180.0) * render::kClientHeight / 2.0;
+  const double focal = 1.0 / std::tan(22.5 * std::numbers::pi / 180.0) * render::kClientHeight / 2.0;
   for (int box = 0; box < 80; ++box) {
     const double x = 2.7 - 0.5 * (box % 10 + 1);
     const double y = 1.85 - 0.5 * (box / 10);

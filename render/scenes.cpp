@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <optional>
 
 #include "render/render_local.h"
@@ -47,7 +48,7 @@ std::optional<PickRegion> pickRegion;
 PickRegion MakePickRegion(const GLint viewport[4], double cursorX, double cursorY, double aspect) {
   constexpr double kHalfSize = 1.5;  // gluPickMatrix with 3 x 3 pixels
   constexpr double kMargin = 2.0;    // pixels, for rounding in the driver
-  const double focal = 1.0 / std::tan(45.0 / 2.0 * M_PI / 180.0);
+  const double focal = 1.0 / std::tan(45.0 / 2.0 * std::numbers::pi / 180.0);
   const double reach = kHalfSize + kMargin;
   return {cursorX - reach,
           cursorX + reach,
