@@ -118,7 +118,8 @@ class Display:
     def __init__(self):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -254,6 +255,8 @@ class Game:
         """Waits until the loading picture has given way to the menu (the frame changes and
         keeps changing: the stars move)."""
         self.wait_window(timeout)
+        # The window maps black before its first frame: compare with a drawn frame, or the
+        # loading picture itself would pass for the change.
         first = self.wait_first_frame(timeout)
         deadline = time.time() + timeout
         while time.time() < deadline:

@@ -65,7 +65,8 @@ class Tally:
     def report(self):
         print("%d kills" % self.kills)
         for phase, outcomes in self.outcomes.items():
-            print("  %-40s %s" % (phase, ", ".join("%s: %d" % kv for kv in sorted(outcomes.items()))))
+            counts = ", ".join("%s: %d" % kv for kv in sorted(outcomes.items()))
+            print("  %-46s %s" % (phase, counts))
 
 
 def test_kill_safety():
