@@ -1,9 +1,10 @@
-// Tessary: one window, one game state, four threads. The game reads no command line.
+// Tessary: one window, one game state, four threads.
 #include <SDL.h>
 
 #include <cstdio>
 
 #include "app/dialog.h"
+#include "app/options.h"
 #include "game/game_state.h"
 
 namespace {
@@ -13,7 +14,10 @@ game::GameState gameState;
 
 }  // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+  const app::CommandLine commandLine = app::ParseCommandLine(argc, argv);
+  if (commandLine.exitStatus) return *commandLine.exitStatus;
+
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "tessary: cannot start SDL: %s\n", SDL_GetError());
     return 1;

@@ -1,0 +1,103 @@
+#include "app/options.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "app/build_config.h"
+
+namespace app {
+
+namespace {
+
+enum OptionCode : int { kHelpCode = 'h', kVersionCode = 'V', kFullscreenCode = 1000, kWindowCode, kLangCode };
+
+struct OptionEntry {
+  OptionInfo info;
+  int code;
+};
+
+constexpr std::array<OptionEntry, 5> kOptions = {{
+    {{"help", nullptr, "show this help and exit"}, kHelpCode},
+    {{"version", nullptr, "show the version and exit"}, kVersionCode},
+    {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
+    {{"window", nullptr, "start in a window (the default)"}, kWindowCode},
+    {{"lang", "zh|en", "texts in Chinese or English (default: from the locale)"}, kLangCode},
+}};
+
+std::array<OptionInfo, kOptions.size()> MakeTable() {
+  std::array<OptionInfo, kOptions.size()> table{};
+  for (std::size_t i = 0; i < kOptions.size(); ++i) table[i] = kOptions[i].info;
+  return table;
+}
+
+const std::array<OptionInfo, kOptions.size()> kTable = MakeTable();
+
+}  // namespace
+
+std::span<const OptionInfo> OptionTable() { return kTable; }
+
+std::string UsageText() {
+  std::string text = "Usage: tessary [OPTION]...\nA 3-D memory game: open two boxes at a time, "
+                     "equal pictures vanish.\n\n";
+  for (const OptionInfo& option : kTable) {
+    std::string name = std::string("  --") + option.longName;
+    if (option.argument) name += std::string(" ") + option.argument;
+    name.resize(std::max<std::size_t>(name.size() + 2, 22), ' ');
+    text += name + option.help + "\n";
+  }
+  return text;
+}
+
+CommandLine ParseCommandLine(int argc, char** argv) {
+  std::array<option, kOptions.size() + 1> longOptions{};
+  for (std::size_t i = 0; i < kOptions.size(); ++i)
+    longOptions[i] = {kOptions[i].info.longName,
+                      kOptions[i].info.argument ? required_argument : no_argument, nullptr,
+                      kOptions[i].code};
+
+  CommandLine result;
+  auto fail = [&result] {
+    std::fputs(UsageText().c_str(), stderr);
+    result.exitStatus = 2;
+    return result;
+  };
+  opterr = 1;  // getopt names the bad option on stderr before our usage
+  optind = 1;
+  int code;
+  while ((code = getopt_long(argc, argv, "hV", longOptions.data(), nullptr)) != -1) {
+    switch (code) {
+      case kHelpCode:
+        std::fputs(UsageText().c_str(), stdout);
+        result.exitStatus = 0;
+        return result;
+      case kVersionCode:
+        std::printf("tessary %s\n", kVersion);
+        result.exitStatus = 0;
+        return result;
+      case kFullscreenCode: result.options.fullscreen = true; break;
+      case kWindowCode: result.options.fullscreen = false; break;
+      case kLangCode:
+        if (std::strcmp(optarg, "zh") == 0) {
+          result.options.language = Language::chinese;
+        } else if (std::strcmp(optarg, "en") == 0) {
+          result.options.language = Language::english;
+        } else {
+          std::fprintf(stderr, "tessary: --lang: \"%s\" is neither zh nor en\n", optarg);
+          return fail();
+        }
+        break;
+      default: return fail();
+    }
+  }
+  if (optind < argc) {
+    std::fprintf(stderr, "tessary: unexpected argument \"%s\"\n", argv[optind]);
+    return fail();
+  }
+  return result;
+}
+
+}  // namespace app
