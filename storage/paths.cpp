@@ -53,7 +53,7 @@ void PlaceSavedFile(const std::string& xdgValue, const std::string& home,
                     std::string& anchor) {
   if (IsAbsolute(xdgValue)) {
     file = Joined(xdgValue, "tessary/" + std::string(name));
-    anchor = "/";
+    anchor.assign(1, '/');  // the folders are made from the root down, as mkdir -p does
   } else if (IsAbsolute(home)) {
     file = Joined(home, std::string(homeDefault) + "/tessary/" + std::string(name));
     anchor = fs::path(home).lexically_normal().string();  // HOME itself is never made
