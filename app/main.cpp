@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/dialog.h"
 #include "app/build_config.h"
+#include "app/dialog.h"
 #include "app/options.h"
 #include "game/game_state.h"
 #include "storage/paths.h"

@@ -9,7 +9,8 @@ set(CPACK_PACKAGE_VENDOR "The Tessary developers")
 set(CPACK_PACKAGE_CONTACT ${TESSARY_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3-D memory game: open two boxes at a time, find the pairs")
 # CPack puts the summary on the first line itself; this is the long description only.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tessary shows a grid of coloured boxes in perspective. Open two boxes at a
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Tessary shows a grid of coloured boxes in perspective. Open two boxes at a
 time: equal pictures vanish and score the seconds left on the clock. Three
 levels (6 x 6, 8 x 8 and 8 x 10 boxes) race a countdown, and the best score
 of each level is kept between games.")

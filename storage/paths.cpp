@@ -127,7 +127,8 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
   problem = "cannot find the game's data (" + NativePath(kPackagePath) + "): looked in " +
             (clues.workingDirectory.empty() ? std::string(".") : clues.workingDirectory) +
             " (the working directory)";
-  for (const auto& [folder, why] : candidates) problem += ", " + folder + " (" + std::string(why) + ")";
+  for (const auto& [folder, why] : candidates)
+    problem += ", " + folder + " (" + std::string(why) + ")";
   if (candidates.empty()) problem += "; the game's own folder is unknown";
   return false;
 }
