@@ -2,10 +2,13 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "app/build_config.h"
 #include "app/dialog.h"
 #include "app/options.h"
 #include "game/game_state.h"
+#include "storage/paths.h"
 
 namespace {
 
@@ -17,6 +20,12 @@ game::GameState gameState;
 int main(int argc, char** argv) {
   const app::CommandLine commandLine = app::ParseCommandLine(argc, argv);
   if (commandLine.exitStatus) return *commandLine.exitStatus;
+  // Where the data is read from and the files saved to, fixed before any thread starts.
+  if (!storage::ChooseFileMode()) return 1;
+  // The desktop ties the window to the menu entry and its icon by this class (X11 WM_CLASS,
+  // the Wayland app id); SDL 2.26 reads it from the environment when video starts.
+  setenv("SDL_VIDEO_X11_WMCLASS", app::kAppId, 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", app::kAppId, 0);
 
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "tessary: cannot start SDL: %s\n", SDL_GetError());

@@ -66,7 +66,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return result;
   };
   opterr = 1;  // getopt names the bad option on stderr before our usage
-  optind = 1;
+  optind = 0;  // not 1: glibc then also forgets where an earlier parse stopped inside "-hV"
   int code;
   while ((code = getopt_long(argc, argv, "hV", longOptions.data(), nullptr)) != -1) {
     switch (code) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "render/render_local.h"
+#include "storage/paths.h"
 
 namespace render {
 
@@ -14,8 +15,6 @@ namespace {
 constexpr char kLoadingText[] =  // 数据加载中请稍后......
     "\xca\xfd\xbe\xdd\xbc\xd3\xd4\xd8\xd6\xd0\xc7\xeb\xc9\xd4\xba\xf3\x2e\x2e\x2e\x2e\x2e\x2e";
 static_assert(sizeof kLoadingText - 1 == 22);
-
-constexpr const char* kIconPath = "data/icon.bmp";
 
 void SetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
 
@@ -45,7 +44,7 @@ bool GameWindow::Open() {
     return false;
   }
   // A missing icon leaves the default one.
-  if (SDL_Surface* icon = SDL_LoadBMP(kIconPath)) {
+  if (SDL_Surface* icon = SDL_LoadBMP(storage::PathOf(storage::kIconPath).c_str())) {
     SDL_SetWindowIcon(window_, icon);
     SDL_FreeSurface(icon);
   }
@@ -165,7 +164,9 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
 FrameResult DrawFrame(GameWindow& window, game::GameState& state,
                       storage::StagingPixels& stagingPixels) {
   if (window.IsMinimised()) return FrameResult::drawn;
-  return DrawFrameContents(state, TheAssets(), stagingPixels, storage::kPackagePath,
+  // The places are fixed before the first frame; looked up once, not on every frame.
+  static const std::string packagePath = storage::PathOf(storage::kPackagePath);
+  return DrawFrameContents(state, TheAssets(), stagingPixels, packagePath,
                            [&window] { window.Swap(); });
 }
 

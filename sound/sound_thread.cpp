@@ -8,6 +8,7 @@
 #include "sound/mixer_devices.h"
 #include "sound/sound_service.h"
 #include "storage/formats.h"
+#include "storage/paths.h"
 
 namespace sound {
 namespace {
@@ -19,7 +20,7 @@ std::array<std::string, kSlotCount> SoundFilePaths() {
   static_assert(storage::kSoundSlotCount == kSlotCount);
   std::array<std::string, kSlotCount> paths;
   for (int slot = 0; slot < kSlotCount; ++slot)
-    paths[slot] = storage::NativePath(storage::kSoundFiles[slot]);
+    paths[slot] = storage::PathOf(storage::kSoundFiles[slot]);
   return paths;
 }
 

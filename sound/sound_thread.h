@@ -5,8 +5,8 @@
 
 namespace sound {
 
-// Thread procedure. Opens the nine devices from storage::kSoundFiles (relative to the working
-// directory), sets `loadingDone` one second later (sooner if `running` clears), serves sound
+// Thread procedure. Opens the nine devices from storage::kSoundFiles (where storage::PathOf
+// finds them), sets `loadingDone` one second later (sooner if `running` clears), serves sound
 // requests until `running` clears, closes the devices and returns 0. Without a sound device it
 // plays nothing after one warning on stderr. Runs on its own thread, one at a time.
 int SoundThread(game::GameState& state);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "storage/paths.h"
 #include "storage/storage_local.h"
 
 namespace storage {
@@ -26,7 +27,7 @@ using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 // Opens a file for reading; null when it is missing or not a regular file (a directory of that
 // name counts as missing, as it cannot be opened as a file elsewhere either).
 InputFile OpenInput(std::string_view storedPath) {
-  InputFile file(std::fopen(NativePath(storedPath).c_str(), "rb"));
+  InputFile file(std::fopen(PathOf(storedPath).c_str(), "rb"));
   if (!file) return nullptr;
   struct stat info {};
   if (::fstat(::fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return nullptr;
@@ -89,7 +90,7 @@ void OpenScoreFile(FileState& files) {
   // The file keeps its scores until the exit writes new ones, so a run that never reaches an
   // exit sequence loses nothing. A file that is there but cannot be read was read as zeros:
   // saving over it would destroy the scores it holds, so this run saves none.
-  const std::string path = NativePath(kBestScorePath);
+  const std::string path = PathOf(kBestScorePath);
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   const int error = errno;
   if (fd < 0 && error != ENOENT) {
@@ -107,12 +108,13 @@ bool WriteSettings(const game::GameState& state) {
       static_cast<uint8_t>(state.musicOn ? '1' : '0'),
       static_cast<uint8_t>(state.vsyncOn ? '1' : '0'),
   };
-  return ReplaceFileAtomically(NativePath(kSettingsPath), bytes);
+  const std::string path = SavePathOf(kSettingsPath);
+  return !path.empty() && ReplaceFileAtomically(path, bytes);
 }
 
 bool WriteBestScores(const game::GameState& state, FileState& files) {
   if (!files.scoreWriterReady) {
-    ReportProblem(NativePath(kBestScorePath) + ": not saved: the score writer is not open");
+    ReportProblem(PathOf(kBestScorePath) + ": not saved: the score writer is not open");
     return false;
   }
   files.scoreWriterReady = false;
@@ -123,7 +125,8 @@ bool WriteBestScores(const game::GameState& state, FileState& files) {
     bytes[2 * level] = static_cast<uint8_t>(value >> 8);
     bytes[2 * level + 1] = static_cast<uint8_t>(value);
   }
-  return ReplaceFileAtomically(NativePath(kBestScorePath), bytes);
+  const std::string path = SavePathOf(kBestScorePath);
+  return !path.empty() && ReplaceFileAtomically(path, bytes);
 }
 
 }  // namespace storage

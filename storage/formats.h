@@ -1,6 +1,7 @@
 // Every name and size of Tessary's files, in one place: the readers, the writers and the data
-// generator all include this header. Paths are relative to the working directory and keep their
-// stored spelling with a backslash; NativePath turns it into '/'.
+// generator all include this header. Paths are relative to the run directory and keep their
+// stored spelling with a backslash; NativePath turns it into '/'. Where the run directory is
+// (and where the two saved files go when the game is installed) is storage/paths.h's business.
 #pragma once
 
 #include <array>
@@ -15,6 +16,7 @@ inline constexpr std::string_view kSettingsPath = "game.cfg";
 inline constexpr std::string_view kBestScorePath = "data\\maxsum.cfg";
 inline constexpr std::string_view kLoadingPicturePath = "data\\loading.logo";
 inline constexpr std::string_view kPackagePath = "data\\game.px";
+inline constexpr std::string_view kIconPath = "data\\icon.bmp";
 
 // Settings: three characters, sound, music, vsync; "0" is off, anything else on.
 inline constexpr std::size_t kSettingsBytes = 3;

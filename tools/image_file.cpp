@@ -180,6 +180,17 @@ bool WritePng(const std::filesystem::path& path, const Picture& picture) {
   return true;
 }
 
+bool WriteIconPng(const std::filesystem::path& path, const Canvas& canvas) {
+  cairo_surface_flush(canvas.surface());
+  const cairo_status_t status = cairo_surface_write_to_png(canvas.surface(), path.c_str());
+  if (status != CAIRO_STATUS_SUCCESS) {
+    std::fprintf(stderr, "tessary-datagen: cannot write %s: %s\n", path.c_str(),
+                 cairo_status_to_string(status));
+    return false;
+  }
+  return true;
+}
+
 bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -33,6 +33,9 @@ bool WriteLoadingPicture(const std::filesystem::path& path, const Picture& pictu
 // Writes a 32-bit BMP (BITMAPV4HEADER with an alpha mask, bottom row first) from the canvas.
 bool WriteIconBmp(const std::filesystem::path& path, const Canvas& canvas);
 
+// Writes the canvas as a PNG with its alpha (the desktop's icons).
+bool WriteIconPng(const std::filesystem::path& path, const Canvas& canvas);
+
 // Writes an RGB picture as PNG (previews for people; not part of the game's data).
 bool WritePng(const std::filesystem::path& path, const Picture& picture);
 

@@ -1,8 +1,10 @@
 // tessary-datagen: draws and synthesizes all of Tessary's data into a run directory.
 //   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
+//   tessary-datagen --icons DIR --icon-name NAME
 //   tessary-datagen --measure DIR
 // Writes DIR/data/game.px, DIR/data/loading.logo, DIR/data/icon.bmp and the nine files of
-// DIR/music/. The same bytes on every run. --measure prints the figures of DIR's sounds.
+// DIR/music/. The same bytes on every run. --icons draws the window icon's artwork at the
+// desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints the figures of DIR's sounds.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +22,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]\n"
+               "       tessary-datagen --icons DIR --icon-name NAME\n"
                "       tessary-datagen --measure DIR\n");
   return 2;
 }
@@ -37,19 +40,39 @@ bool WriteSounds(const std::filesystem::path& out, const std::vector<tools::Soun
   return ok;
 }
 
+// The icon theme's sizes, drawn from the same artwork as the window icon rather than scaled.
+bool WriteDesktopIcons(const std::filesystem::path& out, const std::string& name) {
+  bool ok = true;
+  for (int size : {48, 64, 128, 256}) {
+    const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+    std::error_code error;
+    std::filesystem::create_directories(out / folder / "apps", error);
+    tools::Canvas icon(size, size);
+    tools::DrawIcon(icon);
+    ok = tools::WriteIconPng(out / folder / "apps" / (name + ".png"), icon) && ok;
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outDir, contactSheet, mockups, measure;
+  std::string outDir, contactSheet, mockups, measure, icons, iconName;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (!std::strcmp(argv[i], "--out") && hasValue) outDir = argv[++i];
     else if (!std::strcmp(argv[i], "--contact-sheet") && hasValue) contactSheet = argv[++i];
     else if (!std::strcmp(argv[i], "--mockups") && hasValue) mockups = argv[++i];
     else if (!std::strcmp(argv[i], "--measure") && hasValue) measure = argv[++i];
+    else if (!std::strcmp(argv[i], "--icons") && hasValue) icons = argv[++i];
+    else if (!std::strcmp(argv[i], "--icon-name") && hasValue) iconName = argv[++i];
     else return Usage();
   }
   if (!measure.empty()) return tools::MeasureSounds(measure) ? 0 : 1;
+  if (!icons.empty()) {
+    if (iconName.empty() || !outDir.empty()) return Usage();
+    return WriteDesktopIcons(icons, iconName) ? 0 : 1;
+  }
   if (outDir.empty()) return Usage();
 
   const std::filesystem::path out(outDir);

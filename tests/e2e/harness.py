@@ -182,7 +182,9 @@ class Game:
 
     def __init__(self, binary, data_dir, run_dir=None, prepare=None, display=None, env=None,
                  user=None, preexec=None, stderr_pipe=False):
-        """`user` (uid, gid) runs the game as that user, owning the run directory; `preexec` runs
+        """A given `run_dir` is the working directory as it is (nothing is copied into it, and
+        `data_dir` may be None); `env` adds to the environment, a None value removes the name.
+        `user` (uid, gid) runs the game as that user, owning the run directory; `preexec` runs
         in the child before the game starts (limits, signal dispositions); `stderr_pipe` collects
         stderr through a pipe, for runs whose own file writes are limited."""
         self.binary = binary
@@ -204,14 +206,20 @@ class Game:
         self.own_display = display is None
         self.audio_file = os.path.join(self.run_dir, "audio.raw")
         self.env = dict(os.environ)
+        # ctest hands the tests the data folder under this name; the game itself would read it
+        # as an override of its installed data. A test that wants it passes it in `env`.
+        self.env.pop("TESSARY_DATA_DIR", None)
         self.env.update({
             "DISPLAY": self.display.name,
             "SDL_AUDIODRIVER": "disk",
             "SDL_DISKAUDIOFILE": self.audio_file,
             "LIBGL_ALWAYS_SOFTWARE": "1",
         })
-        if env:
-            self.env.update(env)
+        for name, value in (env or {}).items():
+            if value is None:
+                self.env.pop(name, None)
+            else:
+                self.env[name] = value
         self.process = None
         self.shots = 0
         self.stderr_path = os.path.join(self.run_dir, "stderr.txt")

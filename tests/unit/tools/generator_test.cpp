@@ -1,8 +1,11 @@
 // The generator itself: reproducible output, and the synthesis pieces that make loops seamless.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+#include <cairo.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -66,6 +69,54 @@ TEST(Generator, TwoRunsWriteTheSameBytes) {
 TEST(Generator, RejectsAMissingOutputDirectoryArgument) {
   const std::string command = std::string("'") + TESSARY_DATAGEN + "' --bogus 2> /dev/null";
   EXPECT_NE(std::system(command.c_str()), 0);
+}
+
+TEST(Generator, DesktopIconsAreTheWindowIconsArtworkAtEachSize) {
+  TempDirectory out;
+  ASSERT_FALSE(out.path().empty());
+  const std::string command = std::string("'") + TESSARY_DATAGEN + "' --icons '" +
+                              out.path().string() + "' --icon-name test.Id > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (int size : {48, 64, 128, 256}) {
+    SCOPED_TRACE(size);
+    const std::string name = std::to_string(size) + "x" + std::to_string(size);
+    const fs::path path = out.path() / name / "apps" / "test.Id.png";
+    cairo_surface_t* png = cairo_image_surface_create_from_png(path.c_str());
+    ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS) << path;
+    EXPECT_EQ(cairo_image_surface_get_width(png), size);
+    EXPECT_EQ(cairo_image_surface_get_height(png), size);
+    const auto* pixels = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(png));
+    const int stride = cairo_image_surface_get_stride(png) / 4;
+    EXPECT_EQ(pixels[0] >> 24, 0u) << "the corners are transparent";
+    EXPECT_GT(pixels[(size / 2) * stride + size / 2] >> 24, 200u) << "the cube is opaque";
+    if (size == 64) {
+      // The same pixels as the window icon (straight alpha there, premultiplied here).
+      SDL_Surface* bmp = SDL_LoadBMP(tools_test::DataPath("data/icon.bmp").c_str());
+      ASSERT_NE(bmp, nullptr);
+      SDL_Surface* argb = SDL_ConvertSurfaceFormat(bmp, SDL_PIXELFORMAT_ARGB8888, 0);
+      int worst = 0;
+      for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+          const uint32_t want = static_cast<const uint32_t*>(argb->pixels)[y * argb->pitch / 4 + x];
+          const uint32_t got = pixels[y * stride + x];
+          const uint32_t alpha = want >> 24;
+          for (int shift : {24, 16, 8, 0}) {
+            uint32_t expected = (want >> shift) & 0xFF;
+            if (shift != 24) expected = expected * alpha / 255;
+            worst = std::max(worst, std::abs(static_cast<int>((got >> shift) & 0xFF) -
+                                             static_cast<int>(expected)));
+          }
+        }
+      }
+      EXPECT_LE(worst, 2);
+      SDL_FreeSurface(argb);
+      SDL_FreeSurface(bmp);
+    }
+    cairo_surface_destroy(png);
+  }
+  const std::string unnamed =
+      std::string("'") + TESSARY_DATAGEN + "' --icons '" + out.path().string() + "' 2> /dev/null";
+  EXPECT_NE(std::system(unnamed.c_str()), 0);
 }
 
 TEST(Synth, ACircularMixWrapsTailsToTheStartAndAPlainMixDropsThem) {
