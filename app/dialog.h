@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <optional>
 #include <thread>
 
 #include "game/game_state.h"
@@ -31,6 +32,11 @@ class CTessaryDlg {
   // or a file could not be saved at exit.
   int RunModal();
 
+  // The saving half of every way out, the lost display's included: clears `running`, gives the
+  // workers their grace, saves the settings, stops the workers, saves the best scores. Returns
+  // whether both files were saved; runs once, later calls return the first answer. UI thread.
+  bool SaveAndStop();
+
  private:
   // Hands one event to the game; returns false when the loop must end.
   bool PreTranslateMessage(const SDL_Event& event);
@@ -38,7 +44,7 @@ class CTessaryDlg {
   void OnClose();
   // The exit button and the third Escape in the menu.
   void ExitFromMenu();
-  // Clears `running`, gives the workers their grace, writes the files; shared by both ways out.
+  // SaveAndStop and the exit status; shared by every way out.
   void EndGame();
   // Wakes the workers and joins them; nothing is ever killed.
   void StopWorkers();
@@ -50,7 +56,9 @@ class CTessaryDlg {
   std::thread soundThreadHandle_;
   std::thread timerThreadHandle_;
   const game::InputActions* actions_ = nullptr;  // set while RunModal runs
+  bool audioStarted_ = false;
   bool ended_ = false;
+  std::optional<bool> saved_;  // set by the first SaveAndStop
   int exitStatus_ = 0;
 };
 
