@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/session_end.h"
 #include "app/timer_thread.h"
 #include "game/input.h"
 #include "sound/sound_thread.h"
@@ -42,6 +43,9 @@ CTessaryDlg::~CTessaryDlg() {
   if (state_.running) game::StopRunning(state_);
   if (soundThreadHandle_.joinable()) soundThreadHandle_.join();
   if (timerThreadHandle_.joinable()) timerThreadHandle_.join();
+  if (audioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  // A display lost from here on finds the files as the way out left them.
+  SetSaveForExit([saved = saved_] { return saved; });
 }
 
 bool CTessaryDlg::OnInitDialog() {
@@ -62,6 +66,12 @@ bool CTessaryDlg::OnInitDialog() {
   storage::ReadBestScores(state_, files_);
   storage::OpenScoreFile(files_);
 
+  // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
+  // stops after it has been joined.
+  audioStarted_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  if (!audioStarted_)
+    std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", SDL_GetError());
+
   // Named, so that tools listing the threads (top -H, /proc/PID/task) tell them apart.
   soundThreadHandle_ = std::thread([this] {
     pthread_setname_np(pthread_self(), "SoundThread");
@@ -70,6 +80,12 @@ bool CTessaryDlg::OnInitDialog() {
   timerThreadHandle_ = std::thread([this] {
     pthread_setname_np(pthread_self(), "TimerThread");
     TimerThread(state_);
+  });
+
+  // From here on a lost display saves the files; a failed picture load writes nothing.
+  SetSaveForExit([this]() -> std::optional<bool> {
+    if (ended_ && !saved_) return std::nullopt;
+    return SaveAndStop();
   });
 
   game::RequestSound(state_, game::SoundRequest::playMenuMusic);
@@ -92,6 +108,10 @@ int CTessaryDlg::RunModal() {
     }
     while (!ended_ && SDL_PollEvent(&event))
       if (!PreTranslateMessage(event)) break;
+    if (!ended_ && WindowLost()) {
+      EndGame();
+      exitStatus_ = 1;  // the files are saved, but the game did not end as asked
+    }
     if (ended_ || window_.IsMinimised()) continue;
 
     if (render::DrawFrame(window_, state_, stagingPixels) == render::FrameResult::loadFailed) {
@@ -107,7 +127,8 @@ int CTessaryDlg::RunModal() {
 
 bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
   switch (event.type) {
-    case SDL_QUIT:  // the close button, Ctrl+C, SIGTERM
+    case SDL_QUIT:  // the close button, Ctrl+C, SIGTERM, SIGHUP; a lost Wayland connection
+      if (WaylandConnectionLost()) EndAfterDisplayLoss(SaveAndStop());
       OnClose();
       return false;
     case SDL_WINDOWEVENT:
@@ -146,14 +167,21 @@ void CTessaryDlg::ExitFromMenu() {
 
 void CTessaryDlg::EndGame() {
   if (ended_) return;
+  const bool saved = SaveAndStop();
+  ended_ = true;
+  // A file that could not be saved has been named on stderr; the status tells a script too.
+  exitStatus_ = saved ? 0 : 1;
+}
+
+bool CTessaryDlg::SaveAndStop() {
+  if (saved_) return *saved_;
   game::StopRunning(state_);
   std::this_thread::sleep_for(kGracePeriod);
   const bool settingsSaved = storage::WriteSettings(state_);
   StopWorkers();
   const bool scoresSaved = storage::WriteBestScores(state_, files_);
-  ended_ = true;
-  // A file that could not be saved has been named on stderr; the status tells a script too.
-  exitStatus_ = settingsSaved && scoresSaved ? 0 : 1;
+  saved_ = settingsSaved && scoresSaved;
+  return *saved_;
 }
 
 void CTessaryDlg::StopWorkers() {

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <optional>
 #include <thread>
 
 #include "game/game_state.h"
@@ -27,19 +28,24 @@ class CTessaryDlg {
   bool OnInitDialog();
 
   // Runs the event and frame loop until a way out. Returns the process exit status:
-  // 0 after the close sequence or ExitFromMenu, non-zero when the pictures could not be loaded
-  // or a file could not be saved at exit.
+  // 0 after the close sequence or ExitFromMenu, non-zero when the pictures could not be loaded,
+  // a file could not be saved at exit or the window was destroyed from outside (the files are
+  // then saved). A lost display never returns here: it saves and ends the process.
   int RunModal();
 
  private:
   // Hands one event to the game; returns false when the loop must end.
   bool PreTranslateMessage(const SDL_Event& event);
-  // Closing the window, Alt+F4, Ctrl+C or SIGTERM.
+  // Closing the window, Alt+F4, Ctrl+C, SIGTERM or SIGHUP.
   void OnClose();
   // The exit button and the third Escape in the menu.
   void ExitFromMenu();
-  // Clears `running`, gives the workers their grace, writes the files; shared by both ways out.
+  // SaveAndStop and the exit status; shared by every way out.
   void EndGame();
+  // The saving half of every way out, the lost display's included: clears `running`, gives the
+  // workers their grace, saves the settings, stops the workers, saves the best scores. Returns
+  // whether both files were saved; runs once, later calls return the first answer. UI thread.
+  bool SaveAndStop();
   // Wakes the workers and joins them; nothing is ever killed.
   void StopWorkers();
 
@@ -50,7 +56,9 @@ class CTessaryDlg {
   std::thread soundThreadHandle_;
   std::thread timerThreadHandle_;
   const game::InputActions* actions_ = nullptr;  // set while RunModal runs
+  bool audioStarted_ = false;
   bool ended_ = false;
+  std::optional<bool> saved_;  // set by the first SaveAndStop
   int exitStatus_ = 0;
 };
 

@@ -6,7 +6,8 @@
 // our own code are still reported in full.
 extern "C" int dlclose(void*) { return 0; }
 
-// The allocations Mesa's driver and D-Bus (opened by SDL) keep for the life of the process.
+// The allocations Mesa's driver, D-Bus (opened by SDL) and fontconfig (shared with the window
+// decorations, so never torn down) keep for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:swrast_dri\n"
          "leak:libgallium\n"
@@ -14,7 +15,8 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libEGL_mesa\n"
          "leak:libglapi\n"
          "leak:libLLVM\n"
-         "leak:libdbus-1\n";
+         "leak:libdbus-1\n"
+         "leak:libfontconfig\n";
 }
 
 // Races inside Mesa's software rasteriser: llvmpipe's own worker threads signal and destroy its

@@ -107,7 +107,7 @@ void ClickMenu(GameState& state, const InputActions& actions) {
   }
 }
 
-void ClickBoard(GameState& state, const LevelParams& params) {
+void ClickBoard(GameState& state, const LevelParams& params, const InputActions& actions) {
   // Two boxes open: the pair is being judged, and even the back button waits for it.
   const int8_t count = state.selectionCount.load(std::memory_order_acquire);
   if (count == 2) return;
@@ -127,7 +127,6 @@ void ClickBoard(GameState& state, const LevelParams& params) {
   Box& box = state.boxes[index];
   if (!box.present) return;
 
-  RequestSound(state, SoundRequest::playBox);
   const bool wasOpen = box.open;
   const int8_t newCount = static_cast<int8_t>(wasOpen ? count - 1 : count + 1);
   box.open = !wasOpen;
@@ -135,8 +134,14 @@ void ClickBoard(GameState& state, const LevelParams& params) {
   // sees which they are.
   if (!wasOpen && newCount == 1) state.firstPick = index;
   if (!wasOpen && newCount == 2) state.secondPick = index;
-  // The countdown may have ended the level since the count was read; the level's end wins.
-  if (!state.selectionCount.compare_exchange(count, newCount)) box.open = wasOpen;
+  if (actions.beforeCountUpdate) actions.beforeCountUpdate();
+  // The countdown may have ended the level since the count was read; the level's end wins, and
+  // a click undone so makes no sound.
+  if (!state.selectionCount.compare_exchange(count, newCount)) {
+    box.open = wasOpen;
+    return;
+  }
+  RequestSound(state, SoundRequest::playBox);
 }
 
 void ClickScreen(GameState& state) {
@@ -233,7 +238,7 @@ void OnLeftButtonDown(GameState& state, int32_t cursorX, int32_t cursorY,
   if (scene == SCENE_MENU) {
     ClickMenu(state, actions);
   } else if (const auto level = LevelOfPlayScene(scene)) {
-    ClickBoard(state, ParamsOf(*level));
+    ClickBoard(state, ParamsOf(*level), actions);
   } else if (IsScreenWithBackButton(scene)) {
     ClickScreen(state);
   }

@@ -21,6 +21,9 @@ struct InputActions {
   std::function<void()> exitFromMenu;
   // Sets the swap interval (1 with vsync, 0 without); empty when the driver cannot.
   std::function<void(int)> setSwapInterval;
+  // Test hook: runs on a box click between its decision and the update of selectionCount, where
+  // the countdown may end the level. The game leaves it empty.
+  std::function<void()> beforeCountUpdate;
 };
 
 // A key-down, auto-repeats included. J and V mark the hidden-picture keys in every scene; Escape

@@ -12,6 +12,8 @@
 #include "storage/formats.h"
 #include "storage/picture_package.h"
 
+struct FT_Bitmap_;  // FreeType's rendered glyph
+
 namespace render {
 
 // Display lists, compiled once by LoadAssets with these fixed numbers; the only way scenes draw
@@ -139,7 +141,9 @@ struct FontSource {
 };
 
 // Opens the first installed face with a 14-pixel strike (WenQuanYi Zen Hei Sharp, then the
-// WenQuanYi bitmap song). Returns null, quietly, when none is installed.
+// WenQuanYi bitmap song); without either, any face covering simplified Chinese (its 14-pixel
+// strike, else scaled to 14 pixels: strikeIndex -1). Returns null, quietly, when none is found.
+// Uses fontconfig's current configuration and never tears it down.
 FontFace* OpenFontFace();
 void CloseFontFace(FontFace* face);
 FontSource SourceOf(const FontFace& face);
@@ -152,6 +156,9 @@ struct TextBitmap {
   int rowBits = 0;
   std::string bits;
 };
+
+// Whether pixel (x, y), y from the top, of a rendered FreeType glyph is lit; either sign of pitch.
+bool GlyphPixel(const FT_Bitmap_& glyph, unsigned x, unsigned y);
 
 // Renders byteCount bytes of GBK text; invalid bytes become a replacement glyph.
 TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount);

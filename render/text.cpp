@@ -24,6 +24,9 @@ namespace {
 // character set has no counterpart here, and a scaled outline at 14 px in 1 bit is ragged.
 constexpr const char* kFontFamilies[] = {"WenQuanYi Zen Hei Sharp", "WenQuanYi Bitmap Song"};
 constexpr int kStrikePixels = 14;
+// Without them, any face that covers simplified Chinese draws the texts: the labels, the time and
+// the score must not vanish on a machine without WenQuanYi.
+constexpr const char* kFallbackLanguage = "zh-cn";
 
 // Distinct texts kept rendered; a board frame shows seven, the about screen four.
 constexpr std::size_t kTextCacheCapacity = 64;
@@ -76,16 +79,37 @@ int FindStrike(FT_Face face) {
   return -1;
 }
 
-// Opens file/index if it has the strike; returns the face selected at that strike, or null.
-FT_Face OpenStrike(FT_Library library, const char* file, int index, int& strike) {
+// Opens file/index if it has the strike; returns the face selected at that strike, or null. With
+// orScaled, a face without the strike is scaled to 14 pixels instead (strike is then -1).
+FT_Face OpenStrike(FT_Library library, const char* file, int index, int& strike,
+                   bool orScaled = false) {
   FT_Face face = nullptr;
   if (FT_New_Face(library, file, index, &face) != 0) return nullptr;
   strike = FindStrike(face);
-  if (strike < 0 || FT_Select_Size(face, strike) != 0) {
-    FT_Done_Face(face);
-    return nullptr;
+  if (strike >= 0 && FT_Select_Size(face, strike) == 0) return face;
+  strike = -1;
+  if (orScaled && FT_IS_SCALABLE(face) && FT_Set_Pixel_Sizes(face, 0, kStrikePixels) == 0)
+    return face;
+  FT_Done_Face(face);
+  return nullptr;
+}
+
+// Opens the first face of the list that OpenStrike accepts.
+bool OpenFirstOf(FontFace& font, FcFontSet* fonts, bool orScaled) {
+  for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+    FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
+    int strike = -1;
+    const char* path = reinterpret_cast<const char*>(file);
+    FT_Face face = OpenStrike(font.library, path, index, strike, orScaled);
+    if (face == nullptr) continue;
+    font.face = face;
+    font.source = {path, index, strike};
+    return true;
   }
-  return face;
+  return false;
 }
 
 bool OpenFamily(FontFace& font, const char* family) {
@@ -93,21 +117,25 @@ bool OpenFamily(FontFace& font, const char* family) {
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
   FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
   FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-  bool found = false;
-  for (int i = 0; fonts != nullptr && i < fonts->nfont && !found; ++i) {
-    FcChar8* file = nullptr;
-    int index = 0;
-    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-    FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
-    int strike = -1;
-    FT_Face face = OpenStrike(font.library, reinterpret_cast<const char*>(file), index, strike);
-    if (face == nullptr) continue;
-    font.face = face;
-    font.source = {reinterpret_cast<const char*>(file), index, strike};
-    found = true;
-  }
+  const bool found = OpenFirstOf(font, fonts, false);
   if (fonts != nullptr) FcFontSetDestroy(fonts);
   FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return found;
+}
+
+// Any installed face that covers simplified Chinese, a 14-pixel strike preferred, else scaled.
+bool OpenFallback(FontFace& font) {
+  FcPattern* pattern = FcPatternCreate();
+  FcLangSet* languages = FcLangSetCreate();
+  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(kFallbackLanguage));
+  FcPatternAddLangSet(pattern, FC_LANG, languages);
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+  const bool found = OpenFirstOf(font, fonts, false) || OpenFirstOf(font, fonts, true);
+  if (fonts != nullptr) FcFontSetDestroy(fonts);
+  FcObjectSetDestroy(objects);
+  FcLangSetDestroy(languages);
   FcPatternDestroy(pattern);
   return found;
 }
@@ -145,12 +173,6 @@ void SetBit(TextBitmap& bitmap, int column, int rowFromTop) {
   bitmap.bits[byte] = static_cast<char>(bitmap.bits[byte] | (0x80 >> (column % 8)));
 }
 
-bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y) {
-  const unsigned char* row = glyph.buffer + static_cast<long>(y) * glyph.pitch;
-  if (glyph.pixel_mode == FT_PIXEL_MODE_MONO) return (row[x / 8] >> (7 - x % 8)) & 1;
-  if (glyph.pixel_mode == FT_PIXEL_MODE_GRAY) return row[x] >= 128;
-  return false;
-}
 
 const TextBitmap& FindOrRenderText(FontFace& font, const char* text, int32_t byteCount) {
   const std::string_view key(text, static_cast<std::size_t>(byteCount));
@@ -173,6 +195,18 @@ const TextBitmap& FindOrRenderText(FontFace& font, const char* text, int32_t byt
 
 }  // namespace
 
+bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y) {
+  // The pitch steps one row down. A negative one (rows stored bottom-up) leaves the buffer
+  // pointing at the bottom row, so the top row lies at the far end.
+  const long pitch = glyph.pitch;
+  const unsigned char* top =
+      pitch >= 0 ? glyph.buffer : glyph.buffer + (static_cast<long>(glyph.rows) - 1) * -pitch;
+  const unsigned char* row = top + static_cast<long>(y) * pitch;
+  if (glyph.pixel_mode == FT_PIXEL_MODE_MONO) return (row[x / 8] >> (7 - x % 8)) & 1;
+  if (glyph.pixel_mode == FT_PIXEL_MODE_GRAY) return row[x] >= 128;
+  return false;
+}
+
 FontFace* OpenFontFace() {
   auto* font = new FontFace;
   if (FT_Init_FreeType(&font->library) != 0) {
@@ -183,9 +217,9 @@ FontFace* OpenFontFace() {
   bool found = false;
   for (const char* family : kFontFamilies)
     if (!found) found = OpenFamily(*font, family);
-  // Nothing else in the game uses fontconfig: release its configuration now, or its parse
-  // leaves a few hundred bytes behind for good.
-  FcFini();
+  if (!found) found = OpenFallback(*font);
+  // No FcFini here: SDL's window decorations (libdecor on Wayland) use fontconfig too, and
+  // tearing it down under them aborts the process.
   font->converter = iconv_open(kUtf32Native, "GBK");
   if (!found || font->converter == reinterpret_cast<iconv_t>(-1)) {
     CloseFontFace(font);
@@ -253,8 +287,8 @@ void CreateTextFont() {
   if (textFont.fontHandle != nullptr) return;
   textFont.fontHandle = OpenFontFace();
   if (textFont.fontHandle == nullptr)
-    std::fputs("tessary: no WenQuanYi font with a 14-pixel strike is installed "
-               "(fonts-wqy-zenhei or xfonts-wqy); texts are not drawn\n",
+    std::fputs("tessary: no font for Chinese text is installed (fonts-wqy-zenhei or xfonts-wqy "
+               "draw it best); texts are not drawn\n",
                stderr);
 }
 

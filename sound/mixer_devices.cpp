@@ -19,13 +19,10 @@ constexpr std::size_t kSilenceFrames = 1024;
 }  // namespace
 
 std::unique_ptr<AudioOutput> AudioOutput::Open() {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", SDL_GetError());
-    return nullptr;
-  }
+  // Whoever started audio has told why it could not.
+  if (SDL_WasInit(SDL_INIT_AUDIO) == 0) return nullptr;
   if (Mix_OpenAudio(kRequestedRate, AUDIO_S16SYS, kRequestedChannels, kChunkFrames) != 0) {
     std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", Mix_GetError());
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return nullptr;
   }
   PcmFormat format;
@@ -37,16 +34,12 @@ std::unique_ptr<AudioOutput> AudioOutput::Open() {
                  "tessary: unusable sound device (format %#x, %d channels); no sound\n",
                  sampleFormat, format.channels);
     Mix_CloseAudio();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return nullptr;
   }
   return std::unique_ptr<AudioOutput>(new AudioOutput(format));
 }
 
-AudioOutput::~AudioOutput() {
-  Mix_CloseAudio();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
+AudioOutput::~AudioOutput() { Mix_CloseAudio(); }
 
 MixerDevices::MixerDevices(const PcmFormat& format,
                            const std::array<std::string, kSlotCount>& paths)

@@ -16,12 +16,13 @@
 
 namespace sound {
 
-// SDL's audio subsystem and the mixer (44100 Hz, stereo, 16-bit asked; nine channels), open for
-// the object's life.
+// The mixer (44100 Hz, stereo, 16-bit asked; nine channels), open for the object's life, over
+// SDL's audio subsystem, which the thread that started SDL starts before and stops after: SDL
+// counts its subsystems without a lock.
 class AudioOutput {
  public:
-  // Opens the output. Returns null after one warning on stderr when no sound device can be
-  // opened; never blocks waiting for one. Sound thread.
+  // Opens the output. Returns null at once when SDL's audio is not started, and after one warning
+  // on stderr when no sound device can be opened; never blocks waiting for one. Sound thread.
   static std::unique_ptr<AudioOutput> Open();
   ~AudioOutput();
   AudioOutput(const AudioOutput&) = delete;

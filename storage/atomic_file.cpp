@@ -1,6 +1,7 @@
 // Atomic replacement of a small file: write a temporary file in the same directory, fsync it,
-// rename it over the old file, fsync the directory.
+// rename it over the old file, fsync the directory. Links are followed and permission bits kept.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,9 +48,25 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
+std::string FollowLinks(const std::string& nativePath) {
+  std::string current = nativePath;
+  // The kernel's own limit for a chain of links; past it, open and rename report the loop.
+  for (int hop = 0; hop < 40; ++hop) {
+    char target[4096];
+    const ssize_t length = ::readlink(current.c_str(), target, sizeof target);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return current;
+    std::string next(target, static_cast<std::size_t>(length));
+    if (next[0] != '/') next = DirectoryOf(current) + "/" + next;
+    current = std::move(next);
+  }
+  return current;
+}
+
 bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_t> bytes) {
+  // A player who keeps the file elsewhere behind a link keeps the link: its target is replaced.
+  const std::string targetPath = FollowLinks(nativePath);
   // One temporary name per process: the game writes each file from one thread only.
-  const std::string temporaryPath = nativePath + ".tmp" + std::to_string(::getpid());
+  const std::string temporaryPath = targetPath + ".tmp" + std::to_string(::getpid());
   auto fail = [&](int error, bool removeTemporary) {
     if (removeTemporary) ::unlink(temporaryPath.c_str());
     ReportProblem(nativePath + ": could not be saved: " + std::strerror(error) +
@@ -60,17 +77,21 @@ bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_
   int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
                   0666);
   if (fd < 0) return fail(errno, false);
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+  // A file the player made private (0600, say) stays so; a new one gets 0666 less the umask.
+  struct stat old {};
+  const bool keepMode = ::stat(targetPath.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  if (!WriteAll(fd, bytes) || (keepMode && ::fchmod(fd, old.st_mode & 07777) != 0) ||
+      ::fsync(fd) != 0) {
     int error = errno;
     ::close(fd);
     return fail(error, true);
   }
   if (::close(fd) != 0) return fail(errno, true);
-  if (::rename(temporaryPath.c_str(), nativePath.c_str()) != 0) return fail(errno, true);
+  if (::rename(temporaryPath.c_str(), targetPath.c_str()) != 0) return fail(errno, true);
 
   // Makes the rename itself durable. The new file is already in place, and some file systems
   // refuse fsync on a directory, so a failure here changes nothing for the caller.
-  int directory = ::open(DirectoryOf(nativePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int directory = ::open(DirectoryOf(targetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (directory >= 0) {
     ::fsync(directory);
     ::close(directory);

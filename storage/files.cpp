@@ -118,15 +118,13 @@ bool WriteBestScores(const game::GameState& state, FileState& files) {
     return false;
   }
   files.scoreWriterReady = false;
-  std::array<uint8_t, kBestScoreBytes> bytes{};
-  for (std::size_t level = 0; level < 3; ++level) {
-    // Only the low 16 bits are kept, high byte first.
-    auto value = static_cast<uint32_t>(static_cast<int32_t>(state.bestScore[level]));
-    bytes[2 * level] = static_cast<uint8_t>(value >> 8);
-    bytes[2 * level + 1] = static_cast<uint8_t>(value);
+  StoredScores ours{};
+  for (std::size_t level = 0; level < ours.size(); ++level) {
+    // Only the low 16 bits are kept.
+    ours[level] = static_cast<uint16_t>(static_cast<uint32_t>(int32_t{state.bestScore[level]}));
   }
   const std::string path = SavePathOf(kBestScorePath);
-  return !path.empty() && ReplaceFileAtomically(path, bytes);
+  return !path.empty() && MergeBestScores(path, ours);
 }
 
 }  // namespace storage

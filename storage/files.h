@@ -39,8 +39,9 @@ void OpenScoreFile(FileState& files);
 // stderr, when it could not; the previous file is then intact.
 bool WriteSettings(const game::GameState& state);
 
-// Replaces "data\maxsum.cfg" atomically with the three best scores (low 16 bits each) and
-// closes the writer. Returns false, after one message on stderr, when it could not; the previous
+// Replaces "data\maxsum.cfg" atomically with the three best scores (low 16 bits each), each
+// level keeping the larger of ours and what the file holds by then (another copy of the game may
+// have saved meanwhile), and closes the writer. Returns false, after one message on stderr, when it could not; the previous
 // file is then intact.
 bool WriteBestScores(const game::GameState& state, FileState& files);
 

@@ -1,6 +1,7 @@
 // Helpers shared by the storage sources; not for other folders.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -13,8 +14,23 @@ void ReportProblem(std::string_view text);
 
 // Replaces the file at nativePath with bytes: a temporary file beside it is written, flushed to
 // disk and renamed over the old one, so a crash, a kill or a full disk never leaves a short file.
-// Returns false after one message naming the file and the reason; the old file is then intact
-// and the temporary file is gone.
+// When nativePath is a symbolic link, the file it leads to is replaced and the link stays; an
+// existing file keeps its permission bits. Returns false after one message naming the file and
+// the reason; the old file is then intact and the temporary file is gone.
 bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_t> bytes);
+
+// The path nativePath leads to once every symbolic link is followed (the last target need not
+// exist); nativePath itself when it is no link.
+std::string FollowLinks(const std::string& nativePath);
+
+// Best scores as stored: easy, normal, hard, the low 16 bits of each.
+using StoredScores = std::array<uint16_t, 3>;
+
+// Saves ours into the score file at nativePath without ever lowering a score another copy of the
+// game saved meanwhile: under an flock on "<file>.lock" beside the file (links followed), reads
+// the file, keeps for each level the larger of its value and ours (a level whose two bytes are
+// missing counts as 0), and replaces the file atomically. Returns false after one message on
+// stderr when the file could not be read or written; it is then left as it was.
+bool MergeBestScores(const std::string& nativePath, const StoredScores& ours);
 
 }  // namespace storage

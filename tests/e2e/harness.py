@@ -141,6 +141,59 @@ class Display:
             self.process.kill()
 
 
+class Weston:
+    """A Wayland compositor shown in an X window of a private Xvfb: weston's x11 backend with
+    the pixman renderer, its own runtime folder, one 800 x 600 output and no panel, so that a
+    client's 800 x 600 window covers the output at its top-left corner."""
+
+    def __init__(self, display):
+        self.display = display
+        self.runtime_dir = tempfile.mkdtemp(prefix="tessary-wayland-")
+        os.chmod(self.runtime_dir, 0o700)
+        config = os.path.join(self.runtime_dir, "weston.ini")
+        with open(config, "w") as f:
+            f.write("[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\n")
+        self.socket = "wayland-tessary"
+        self.log_path = os.path.join(self.runtime_dir, "weston.log")
+        self.log = open(self.log_path, "wb")
+        self.process = subprocess.Popen(
+            ["weston", "--backend=x11-backend.so", "--use-pixman", "--width=%d" % WIDTH,
+             "--height=%d" % HEIGHT, "--socket=" + self.socket, "--config=" + config,
+             "--idle-time=0"],
+            env=dict(os.environ, DISPLAY=display.name, XDG_RUNTIME_DIR=self.runtime_dir),
+            stdout=self.log, stderr=subprocess.STDOUT)
+        deadline = time.time() + 20
+        while not os.path.exists(os.path.join(self.runtime_dir, self.socket + ".lock")) or \
+                not self._shell_ready():
+            check(self.process.poll() is None and time.time() < deadline,
+                  "weston did not start: " + self._log_text())
+            time.sleep(0.1)
+
+    def _log_text(self):
+        with open(self.log_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def _shell_ready(self):
+        return "launching '" in self._log_text() and os.path.exists(
+            os.path.join(self.runtime_dir, self.socket))
+
+    def client_env(self):
+        """What a game needs to talk to this compositor only: no X display."""
+        return {"DISPLAY": None, "WAYLAND_DISPLAY": self.socket,
+                "XDG_RUNTIME_DIR": self.runtime_dir, "SDL_VIDEODRIVER": "wayland"}
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+        shutil.rmtree(self.runtime_dir, ignore_errors=True)
+
+
 class MapWatcher:
     """Records the top-level windows mapped on a display (xev on the root window), to tell that
     a game which ends at once did open its window first."""
@@ -215,11 +268,13 @@ class Game:
             "SDL_DISKAUDIOFILE": self.audio_file,
             "LIBGL_ALWAYS_SOFTWARE": "1",
         })
-        for name, value in (env or {}).items():
-            if value is None:
-                self.env.pop(name, None)
-            else:
-                self.env[name] = value
+        if env:
+            self.env.update(env)
+        # A value of None takes the variable away from the game (no DISPLAY, say).
+        self.env = {k: v for k, v in self.env.items() if v is not None}
+        # xdotool and import always look at the X server, even when the game talks to a
+        # Wayland compositor shown on it.
+        self.x_env = dict(os.environ, DISPLAY=self.display.name)
         self.process = None
         self.shots = 0
         self.stderr_path = os.path.join(self.run_dir, "stderr.txt")
@@ -251,7 +306,7 @@ class Game:
         while time.time() < deadline:
             if self.process.poll() is not None:
                 raise Failure("the game ended before its window appeared: " + self.stderr())
-            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=self.env,
+            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=self.x_env,
                                    capture_output=True, text=True)
             if found.stdout.strip():
                 self.window = found.stdout.split()[0]
@@ -317,7 +372,7 @@ class Game:
     # --- input ------------------------------------------------------------
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env, check=True)
+        subprocess.run(["xdotool", *args], env=self.x_env, check=True)
 
     def move(self, x, y):
         self.xdotool("mousemove", str(x), str(y))
@@ -335,7 +390,7 @@ class Game:
         """What a window manager does when the close button is pressed: WM_DELETE_WINDOW."""
         helper = os.environ.get("TESSARY_WM_CLOSE")
         check(helper, "TESSARY_WM_CLOSE is not set")
-        subprocess.run([helper, self.window], env=self.env, check=True)
+        subprocess.run([helper, self.window], env=self.x_env, check=True)
 
     # --- eyes -------------------------------------------------------------
 
@@ -348,7 +403,7 @@ class Game:
                    "%dx%d+%d+%d" % (width, height, x, y), "+repage", path]
         # import now and then fails to grab a window that is being redrawn: try again.
         for attempt in range(3):
-            if subprocess.run(command, env=self.env, stderr=subprocess.DEVNULL).returncode == 0:
+            if subprocess.run(command, env=self.x_env, stderr=subprocess.DEVNULL).returncode == 0:
                 break
             time.sleep(0.1)
         else:

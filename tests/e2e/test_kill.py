@@ -1,5 +1,7 @@
-"""Kill safety of the real game: SIGKILL at many moments never costs the saved files, SIGTERM and
-SIGINT run the close sequence.
+"""Kill safety of the real game: SIGKILL at many moments never costs the saved files; SIGTERM,
+SIGINT and SIGHUP run the close sequence; the end of a desktop session (a lost display, a window
+destroyed from outside, a second copy of the game, a Wayland compositor, no display at all)
+never hangs the game or costs a best score.
 
 kill_safety: one run directory lives through every kill, so each run starts from what the killed
 one before it left. Before a kill the directory holds known settings and best scores; after it
@@ -7,13 +9,17 @@ both files must be whole and hold either what was there or what the game meant t
 """
 
 import os
+import shutil
 import signal
+import stat
+import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (Display, Failure, Game, box_center, check, menu_button,  # noqa: E402
-                     run_cases)
+from harness import (HEIGHT, WIDTH, Display, Failure, Game, Weston, box_center,  # noqa: E402
+                     check, menu_button, run_cases)
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
@@ -242,13 +248,265 @@ def test_sigterm_closes():
         run("SIGTERM on a board with a box open", signal.SIGTERM, board, NEW_SETTINGS)
         run("SIGTERM during the exit sequence", signal.SIGTERM, exiting, NEW_SETTINGS)
         run("SIGINT in the menu", signal.SIGINT, switched, NEW_SETTINGS)
+        run("SIGHUP in the menu", signal.SIGHUP, switched, NEW_SETTINGS)
+
+        def hung_up_twice(g):
+            switched(g)
+            g.process.send_signal(signal.SIGHUP)
+            time.sleep(0.1)  # the second lands inside the close sequence
+        run("SIGHUP twice in the menu", signal.SIGHUP, hung_up_twice, NEW_SETTINGS)
     finally:
+        display.close()
+
+
+def wait_end(g, limit, what):
+    """Waits for the game to end; returns its status and how long it took (at most `limit`)."""
+    started = time.time()
+    status = g.wait_exit(max(limit, 10))
+    took = time.time() - started
+    check(took <= limit, "%s: the game took %.2f s to end" % (what, took))
+    return status, took
+
+
+def test_display_lost():
+    """The X server goes away while a won level is on show: the game saves both files, says so in
+    one line and ends with status 1 within 2 s."""
+    from test_game import enter_board, open_menu, play_level, message_visible
+    g = Game(BINARY, DATA_DIR, prepare=lambda d: put_files(d, OLD_SETTINGS, bytes(6)))
+    try:
+        open_menu(g)
+        g.click(*menu_button("sound"))
+        g.move(5, 5)
+        enter_board(g, "easy")
+        play_level(g, "easy", 36)
+        time.sleep(1.0)  # the best score comes half a second after the win message
+        check(message_visible(g), "the level was not won")
+        g.display.process.kill()
+        status, took = wait_end(g, 2.0, "display lost")
+        check(status == 1, "status %d" % status)
+        lines = [line for line in g.stderr().splitlines() if line.startswith("tessary:")]
+        check(lines == ["tessary: the display connection was lost; settings and best scores "
+                        "saved"], "stderr: %r" % lines)
+        game_cfg, maxsum = files_of(g.run_dir)
+        easy_best = maxsum[0] * 256 + maxsum[1]
+        check(game_cfg == NEW_SETTINGS and easy_best > 0 and maxsum[2:] == bytes(4),
+              "files %r %r" % (game_cfg, maxsum))
+        print("X server killed on a won board: ended after %.2f s, status 1, easy best %d saved"
+              % (took, easy_best))
+    finally:
+        g.cleanup()
+
+
+def test_window_destroyed():
+    """Another client destroys the game's window (xdotool windowclose): the game closes within
+    2 s with both files saved."""
+    g = Game(BINARY, DATA_DIR, prepare=lambda d: put_files(d, OLD_SETTINGS, OLD_SCORES))
+    try:
+        g.start()
+        g.wait_menu()
+        g.click(*menu_button("sound"))
+        time.sleep(0.2)
+        g.xdotool("windowclose", g.window)
+        status, took = wait_end(g, 2.0, "window destroyed")
+        check(status == 1, "status %d: %s" % (status, g.stderr()))
+        check("tessary: the window is gone" in g.stderr(), g.stderr())
+        check(files_of(g.run_dir) == [NEW_SETTINGS, OLD_SCORES],
+              "files %r" % files_of(g.run_dir))
+        check(not leftovers(g.run_dir), "temporary files left")
+        print("window destroyed: ended after %.2f s, status %d, both files saved" % (took, status))
+    finally:
+        g.cleanup()
+
+
+def test_two_copies():
+    """Two copies on the same files, and a third writer saving higher scores while both run:
+    whichever ends last, no best score goes down."""
+    first = Game(BINARY, DATA_DIR, prepare=lambda d: put_files(
+        d, OLD_SETTINGS, bytes([0, 100, 0, 200, 1, 44])))
+    run_dir = first.run_dir
+    a = Game(BINARY, DATA_DIR, run_dir=run_dir)
+    b = Game(BINARY, DATA_DIR, run_dir=run_dir)
+    b.stderr_path = os.path.join(run_dir, "stderr-b.txt")
+    try:
+        a.start()
+        b.start()
+        a.wait_menu()
+        b.wait_menu()
+        # Saved from outside while both run: easy and hard higher, normal lower.
+        higher = bytes([0x01, 0xF4, 0, 50, 0x03, 0x20])
+        with open(os.path.join(run_dir, "data", "maxsum.cfg.new"), "wb") as f:
+            f.write(higher)
+        os.rename(os.path.join(run_dir, "data", "maxsum.cfg.new"),
+                  os.path.join(run_dir, "data", "maxsum.cfg"))
+        a.process.send_signal(signal.SIGTERM)
+        check(a.wait_exit(30) == 0, "A: %s" % a.stderr())
+        b.process.send_signal(signal.SIGTERM)
+        check(b.wait_exit(30) == 0, "B: %s" % b.stderr())
+        _settings, maxsum = files_of(run_dir)
+        check(maxsum == bytes([0x01, 0xF4, 0, 200, 0x03, 0x20]),
+              "the scores after both copies ended: %r" % maxsum)
+        check(not leftovers(run_dir), "temporary files left")
+        print("two copies: scores 500/200/800 kept (file 500/50/800, both copies 100/200/300)")
+    finally:
+        a.close()
+        b.close()
+        first.cleanup()
+
+
+def test_file_modes_and_links():
+    """A private score file stays private; a settings file kept elsewhere behind a symbolic link
+    keeps its link, and its target gets the new settings."""
+    def prepare(run_dir):
+        put_files(run_dir, OLD_SETTINGS, OLD_SCORES)
+        os.chmod(os.path.join(run_dir, "data", "maxsum.cfg"), 0o600)
+        os.mkdir(os.path.join(run_dir, "elsewhere"))
+        os.rename(os.path.join(run_dir, "game.cfg"), os.path.join(run_dir, "elsewhere", "mine"))
+        os.symlink(os.path.join("elsewhere", "mine"), os.path.join(run_dir, "game.cfg"))
+    g = Game(BINARY, DATA_DIR, prepare=prepare)
+    try:
+        g.start()
+        g.wait_menu()
+        g.click(*menu_button("sound"))
+        time.sleep(0.2)
+        g.close_button()
+        check(g.wait_exit() == 0, g.stderr())
+        mode = stat.S_IMODE(os.stat(os.path.join(g.run_dir, "data", "maxsum.cfg")).st_mode)
+        check(mode == 0o600, "the score file's mode became %o" % mode)
+        link = os.path.join(g.run_dir, "game.cfg")
+        check(os.path.islink(link), "the settings link was replaced by a file")
+        check(g.read(os.path.join("elsewhere", "mine")) == NEW_SETTINGS,
+              "the link's target holds %r" % g.read(os.path.join("elsewhere", "mine")))
+        print("score file mode 600 kept; game.cfg still a link, its target saved")
+    finally:
+        g.cleanup()
+
+
+def test_no_display():
+    """Without DISPLAY and WAYLAND_DISPLAY the game says so and ends with status 1; with
+    SDL_VIDEODRIVER chosen on purpose it runs."""
+    run_dir = tempfile.mkdtemp(prefix="tessary-e2e-")
+    try:
+        shutil.copytree(os.path.join(DATA_DIR, "data"), os.path.join(run_dir, "data"))
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+        started = time.time()
+        done = subprocess.run([BINARY], cwd=run_dir, env=env, capture_output=True, timeout=20)
+        took = time.time() - started
+        check(done.returncode == 1, "status %d" % done.returncode)
+        check(done.stderr == b"tessary: no display (set DISPLAY or WAYLAND_DISPLAY)\n",
+              "stderr %r" % done.stderr)
+        check(not os.path.exists(os.path.join(run_dir, "game.cfg")), "a file was written")
+        print("no display: status 1 after %.2f s, one line" % took)
+
+        # On purpose: the offscreen driver runs the game without a display (it is killed after
+        # a second: Mesa queues unthrottled offscreen frames without bound).
+        env.update(SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy",
+                   LIBGL_ALWAYS_SOFTWARE="1")
+        game = subprocess.Popen([BINARY], cwd=run_dir, env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE)
+        time.sleep(1)
+        running = game.poll() is None
+        game.kill()
+        _out, err = game.communicate(timeout=20)
+        check(running and b"no display" not in err, "the offscreen run ended: %r" % err)
+        print("SDL_VIDEODRIVER=offscreen without a display: the game runs")
+    finally:
+        shutil.rmtree(run_dir, ignore_errors=True)
+
+
+MENU_TITLE = (250, 20, 550, 100)
+
+
+def wait_animated(g, timeout=40):
+    """Waits for the menu on a display whose first pictures are not the game's (the compositor's
+    background, the loading picture): the title shows and the stars move."""
+    deadline = time.time() + timeout
+    previous = g.screenshot()
+    changes = 0
+    while time.time() < deadline:
+        check(g.running(), "the game ended: " + g.stderr())
+        time.sleep(0.3)
+        shot = g.screenshot()
+        changes = changes + 1 if shot.difference(previous) > 2 else 0
+        previous = shot
+        # The compositor's start fades in too: the menu is the one with the bright title.
+        if changes >= 2 and sum(shot.mean(*MENU_TITLE)) > 150:
+            return shot
+    raise Failure("the menu never showed: " + g.stderr())
+
+
+def test_wayland():
+    """A real Wayland compositor (weston on Xvfb) with SDL's libdecor decorations: the game
+    reaches the menu, deals a board on a click, ends on SIGTERM with both files; and when the
+    compositor dies it saves and ends like on a lost X display."""
+    display = Display()
+    weston = None
+    try:
+        weston = Weston(display)
+        g = Game(BINARY, DATA_DIR, display=display, env=weston.client_env(),
+                 prepare=lambda d: None)
+        try:
+            g.start()
+            menu = wait_animated(g)
+            title = menu.mean(*MENU_TITLE)
+            g.screenshot(keep=os.path.join(g.run_dir, "wayland-menu.png"))
+            # Xvfb starts with its pointer inside the compositor's window, which then never sees
+            # it enter: take it out and back in before the click.
+            g.move(WIDTH + 100, HEIGHT + 100)
+            time.sleep(0.2)
+            g.move(*menu_button("easy"))
+            time.sleep(0.3)
+            g.click(*menu_button("easy"))
+            time.sleep(1.0)
+            board = g.screenshot(keep=os.path.join(g.run_dir, "wayland-board.png"))
+            check(sum(board.mean(*MENU_TITLE)) < sum(title) / 2,
+                  "the click did not deal a board")
+            check(board.mean(*[p for c in (box_center("easy", 0),) for p in
+                               (c[0] - 10, c[1] - 10, c[0] + 10, c[1] + 10)]) != (0, 0, 0),
+                  "no box on the board")
+            maps = open("/proc/%d/maps" % g.process.pid).read()
+            check("libdecor-cairo" in maps, "the libdecor plugin was not loaded")
+            g.process.send_signal(signal.SIGTERM)
+            status = g.wait_exit(30)
+            check(status == 0, "status %d: %s" % (status, g.stderr()))
+            game_cfg, maxsum = files_of(g.run_dir)
+            check(game_cfg == b"111" and maxsum == bytes(6), "files %r %r" % (game_cfg, maxsum))
+            print("wayland: menu, board, SIGTERM status 0, both files written")
+        finally:
+            g.cleanup()
+
+        g = Game(BINARY, DATA_DIR, display=display, env=weston.client_env(),
+                 prepare=lambda d: put_files(d, OLD_SETTINGS, OLD_SCORES))
+        try:
+            g.start()
+            wait_animated(g)
+            g.click(*menu_button("sound"))
+            time.sleep(0.3)
+            weston.process.kill()
+            status, took = wait_end(g, 2.0, "compositor killed")
+            check(status == 1, "status %d: %s" % (status, g.stderr()))
+            check("tessary: the display connection was lost; settings and best scores saved"
+                  in g.stderr(), g.stderr())
+            check(files_of(g.run_dir) == [NEW_SETTINGS, OLD_SCORES],
+                  "files %r" % files_of(g.run_dir))
+            print("wayland: compositor killed, ended after %.2f s, status 1, files saved" % took)
+        finally:
+            g.cleanup()
+    finally:
+        if weston:
+            weston.close()
         display.close()
 
 
 CASES = {
     "kill_safety": test_kill_safety,
     "sigterm_closes": test_sigterm_closes,
+    "display_lost": test_display_lost,
+    "window_destroyed": test_window_destroyed,
+    "two_copies": test_two_copies,
+    "file_modes_and_links": test_file_modes_and_links,
+    "no_display": test_no_display,
+    "wayland": test_wayland,
 }
 
 if __name__ == "__main__":

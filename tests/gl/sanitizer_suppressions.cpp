@@ -1,13 +1,14 @@
-// What the sanitizers must not blame on us: the allocations that Mesa's driver keeps for the
-// life of the process and the races between its own threads. Built into the test programs, so
-// they hold however the tests are started.
+// What the sanitizers must not blame on us: the allocations that Mesa's driver and fontconfig
+// keep for the life of the process and the races between the driver's own threads. Built into
+// the test programs, so they hold however the tests are started.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:swrast_dri\n"
          "leak:libgallium\n"
          "leak:libGLX_mesa\n"
          "leak:libEGL_mesa\n"
          "leak:libglapi\n"
-         "leak:libLLVM\n";
+         "leak:libLLVM\n"
+         "leak:libfontconfig\n";
 }
 
 extern "C" const char* __tsan_default_suppressions() {

@@ -1,11 +1,15 @@
 // Bitmap text: pixel-exact glyphs of the 14-pixel strike at the raster position, in the given
 // colour, and the GL state every call leaves behind.
 #include <GL/gl.h>
+#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "gl_context.h"
@@ -294,6 +298,93 @@ TEST(GLFontTest, TheRequestIsTheGamesOwn) {
   EXPECT_EQ(font.strikeOut, 0);
   EXPECT_STREQ(font.faceName, "Terminal");
   EXPECT_EQ(font.fontHandle, nullptr);
+}
+
+// FreeType may hand over rows bottom-up: a negative pitch, the buffer at the bottom row.
+TEST(GlyphPixelTest, ReadsRowsFromTheTopWhateverThePitchsSign) {
+  // Three rows of one byte, top row 0x80, middle 0x00, bottom 0x01.
+  unsigned char topDown[3] = {0x80, 0x00, 0x01};
+  unsigned char bottomUp[3] = {0x01, 0x00, 0x80};
+  for (bool negative : {false, true}) {
+    SCOPED_TRACE(negative ? "negative pitch" : "positive pitch");
+    FT_Bitmap glyph{};
+    glyph.rows = 3;
+    glyph.width = 8;
+    glyph.pitch = negative ? -1 : 1;
+    glyph.buffer = negative ? bottomUp : topDown;
+    glyph.pixel_mode = FT_PIXEL_MODE_MONO;
+    EXPECT_TRUE(render::GlyphPixel(glyph, 0, 0));
+    EXPECT_FALSE(render::GlyphPixel(glyph, 7, 0));
+    EXPECT_FALSE(render::GlyphPixel(glyph, 0, 1));
+    EXPECT_TRUE(render::GlyphPixel(glyph, 7, 2));
+    EXPECT_FALSE(render::GlyphPixel(glyph, 0, 2));
+  }
+}
+
+// A machine without WenQuanYi's 14-pixel strikes: fontconfig made current with those faces
+// rejected, then with no Chinese face at all.
+class FontFallbackTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (previous_ != nullptr) {
+      FcConfigSetCurrent(previous_);
+      FcConfigDestroy(previous_);
+    }
+  }
+  void UseConfig(const std::string& xml) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("tessary-fonts-" + std::to_string(::getpid()) +
+                                                   ".conf")).string();
+    std::ofstream(path) << xml;
+    FcConfig* config = FcConfigCreate();
+    ASSERT_TRUE(FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(path.c_str()),
+                                     FcTrue));
+    std::remove(path.c_str());
+    ASSERT_TRUE(FcConfigBuildFonts(config));
+    if (previous_ == nullptr) previous_ = FcConfigReference(nullptr);
+    ASSERT_TRUE(FcConfigSetCurrent(config));
+    FcConfigDestroy(config);  // the current configuration keeps its own reference
+  }
+
+ private:
+  FcConfig* previous_ = nullptr;
+};
+
+constexpr const char* kRejectStrikes = R"(<?xml version="1.0"?>
+<fontconfig>
+  <dir>/usr/share/fonts/truetype/wqy</dir>
+  <dir>/usr/share/fonts/truetype/dejavu</dir>
+  <selectfont><rejectfont>
+    <pattern><patelt name="family"><string>WenQuanYi Zen Hei Sharp</string></patelt></pattern>
+    <pattern><patelt name="family"><string>WenQuanYi Bitmap Song</string></patelt></pattern>
+  </rejectfont></selectfont>
+</fontconfig>
+)";
+
+constexpr const char* kOnlyLatin = R"(<?xml version="1.0"?>
+<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir></fontconfig>
+)";
+
+TEST_F(FontFallbackTest, AnotherChineseFaceDrawsTheTextsScaledTo14Pixels) {
+  UseConfig(kRejectStrikes);
+  render::FontFace* face = render::OpenFontFace();
+  ASSERT_NE(face, nullptr) << "no fallback although WenQuanYi Zen Hei covers Chinese";
+  const render::FontSource source = render::SourceOf(*face);
+  EXPECT_NE(source.path.find("wqy-zenhei"), std::string::npos) << source.path;
+  EXPECT_EQ(source.strikeIndex, -1);
+  // 中g and the digits of a score: nothing comes out empty.
+  const render::TextBitmap text = render::RenderText(*face, kSample, kSampleBytes);
+  const render::TextBitmap digits = render::RenderText(*face, "0123", 4);
+  EXPECT_GT(text.width, 14);
+  EXPECT_GT(digits.width, 0);
+  EXPECT_NE(text.bits.find_first_not_of('\0'), std::string::npos);
+  EXPECT_NE(digits.bits.find_first_not_of('\0'), std::string::npos);
+  render::CloseFontFace(face);
+}
+
+TEST_F(FontFallbackTest, WithoutAnyChineseFaceThereIsNoFont) {
+  UseConfig(kOnlyLatin);
+  EXPECT_EQ(render::OpenFontFace(), nullptr);
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST(Cursor, IsStoredAndOffsetByTheWindowAndCaptionBeforeThePick) {
     seenX = h.state.mouseX;
     seenY = h.state.mouseY;
     h.state.pickedName = 4;
-  }, nullptr, nullptr};
+  }, nullptr, nullptr, nullptr};
   const int32_t rect[4] = {100, 200, 900, 800};
   OnMouseMove(h.state, 130, 250, rect, actions);
   EXPECT_EQ(seenX, 30);
@@ -353,14 +353,23 @@ TEST_P(BoardInput, HoverLightsOnlyTheBoxOrBackButtonUnderTheCursor) {
   EXPECT_FALSE(h.state.hoverBack);
 }
 
-TEST_P(BoardInput, TheEndOfTheLevelWinsARaceWithAClick) {
+TEST_P(BoardInput, TheEndOfTheLevelWinsARaceWithAClickAndTheClickMakesNoSound) {
   // The countdown ends the level between the click's check and its count update.
+  h.actions.beforeCountUpdate = [&] { h.state.selectionCount = 3; };
+  h.Click(1);
+  EXPECT_EQ(h.state.selectionCount, 3);
+  EXPECT_FALSE(h.state.boxes[0].open);
+  EXPECT_TRUE(h.requests.empty()) << "a box sound for a click that was undone";
+}
+
+TEST_P(BoardInput, AClickKeptBeforeTheLevelEndsStillSounds) {
+  // The level ends just after the count update: the click stands, with its sound.
   h.onRequest = [&](SoundRequest request) {
     if (request == R::playBox) h.state.selectionCount = 3;
   };
   h.Click(1);
-  EXPECT_EQ(h.state.selectionCount, 3);
-  EXPECT_FALSE(h.state.boxes[0].open);
+  EXPECT_TRUE(h.state.boxes[0].open);
+  EXPECT_EQ(h.RequestList(), std::vector<R>{R::playBox});
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, BoardInput,

@@ -110,7 +110,7 @@ struct Harness {
   int exits = 0;
   std::vector<int> swapIntervals;
   InputActions actions{[this] { state.pickedName = pickName; }, [this] { ++exits; },
-                       [this](int interval) { swapIntervals.push_back(interval); }};
+                       [this](int interval) { swapIntervals.push_back(interval); }, {}};
 };
 
 // Every field of the state as text, so that "nothing changed" is one comparison.

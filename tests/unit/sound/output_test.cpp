@@ -1,5 +1,6 @@
 // Real output through SDL's disk audio driver, which writes the mixed sound to a file at the
 // pace of a sound card: what the devices and the sound thread play can be read back exactly.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,6 +71,12 @@ class DiskOutput : public ::testing::Test {
     setenv("SDL_DISKAUDIOFILE", outputFile.c_str(), 1);
     unsetenv("SDL_DISKAUDIODELAY");  // real time: the tests react well within a sound's length
   }
+  // As in the game, audio starts on the main thread before any sound thread and stops after it
+  // (a derived fixture joins its thread before this destructor runs).
+  void SetUp() override { audioStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+  ~DiskOutput() override {
+    if (audioStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
 
   std::unique_ptr<sound::AudioOutput> OpenOutput() {
     auto output = sound::AudioOutput::Open();
@@ -118,6 +125,7 @@ class DiskOutput : public ::testing::Test {
 
   sound_test::TempDir dir;
   std::filesystem::path outputFile;
+  bool audioStarted = false;
 
  private:
   std::uintmax_t scanned_ = 0;
@@ -320,7 +328,9 @@ class NoSoundDevice : public SoundThreadOnDisk {
   NoSoundDevice() { setenv("SDL_AUDIODRIVER", "tessary-no-such-driver", 1); }
 };
 
-TEST_F(NoSoundDevice, ThePlayIsSilentAfterOneWarningAndLoadingStillEnds) {
+TEST_F(NoSoundDevice, WithoutAudioThePlayIsSilentAndLoadingStillEnds) {
+  // The main thread found no device when it started audio; the sound thread adds nothing.
+  ASSERT_FALSE(audioStarted);
   testing::internal::CaptureStderr();
   Start();
   ASSERT_TRUE(sound_test::WaitUntil([&] { return bool(state.loadingDone); }));
@@ -328,9 +338,7 @@ TEST_F(NoSoundDevice, ThePlayIsSilentAfterOneWarningAndLoadingStillEnds) {
   game::RequestSound(state, game::SoundRequest::playBox);
   ASSERT_TRUE(sound_test::WaitUntil([&] { return !sound::AnySoundRequested(state); }));
   EXPECT_EQ(StopAndJoin(), 0);
-  const std::string warnings = testing::internal::GetCapturedStderr();
-  EXPECT_NE(warnings.find("no sound device"), std::string::npos) << warnings;
-  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 1) << warnings;
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

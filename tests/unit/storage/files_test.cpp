@@ -1,14 +1,19 @@
 // The settings, best-score and loading-picture files: short and odd files, the byte that carries
 // over from one read to the next, the atomic writes and their failures.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
-
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "scratch_directory.h"
@@ -128,7 +133,7 @@ TEST_F(ScoresTest, SixBytesHighByteFirstAndWrittenBackUnchanged) {
   EXPECT_EQ(ReadBytes("data/maxsum.cfg"), stored) << "opening the writer must not empty the file";
   ASSERT_TRUE(storage::WriteBestScores(state, files));
   EXPECT_EQ(ReadBytes("data/maxsum.cfg"), stored);
-  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg"}).empty());
+  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg", "maxsum.cfg.lock"}).empty());
 }
 
 TEST_F(ScoresTest, ShortFileRepeatsTheLastByte) {
@@ -196,7 +201,8 @@ TEST_F(ScoresTest, WriterMustBeOpenAndClosesAfterOneWrite) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(storage::WriteBestScores(state, files));
   testing::internal::GetCapturedStderr();
-  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 9, 0, 0, 0, 0}));
+  // The one write merged: the file's 2 and 3 beat this run's zeros.
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 9, 0, 2, 0, 3}));
 }
 
 TEST_F(ScoresTest, FailedRenameKeepsTheOldEntryAndRemovesTheTemporaryFile) {
@@ -209,7 +215,7 @@ TEST_F(ScoresTest, FailedRenameKeepsTheOldEntryAndRemovesTheTemporaryFile) {
   EXPECT_EQ(message.rfind("tessary: data/maxsum.cfg: could not be saved: ", 0), 0u) << message;
   EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
   EXPECT_TRUE(std::filesystem::is_directory("data/maxsum.cfg"));
-  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg"}).empty());
+  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg", "maxsum.cfg.lock"}).empty());
 }
 
 TEST_F(ScoresTest, MissingDirectoryIsReported) {
@@ -264,8 +270,132 @@ TEST_F(ScoresTest, WriteCutShortKeepsThePreviousScores) {
   EXPECT_NE(message.find("tessary: game.cfg: could not be saved"), std::string::npos) << message;
   EXPECT_EQ(ReadBytes("data/maxsum.cfg"), previous);
   EXPECT_EQ(ReadBytes("game.cfg"), (std::vector<uint8_t>{'1', '0', '1'}));
-  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg"}).empty());
+  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg", "maxsum.cfg.lock"}).empty());
   EXPECT_TRUE(Leftovers(".", {"data", "game.cfg"}).empty());
+}
+
+// Two copies of the game on the same files: each exit merges the best scores, so neither undoes
+// a better score the other (or anyone) saved meanwhile.
+TEST_F(ScoresTest, EachLevelKeepsTheLargerOfTheFileAndThisRun) {
+  WriteBytes("data/maxsum.cfg", {0x00, 0x32, 0x00, 0x0A, 0x01, 0x00});
+  storage::ReadBestScores(state, files);
+  storage::OpenScoreFile(files);
+  state.bestScore[0] = 30;  // lower than the file: another copy saved 50 meanwhile
+  state.bestScore[1] = 20;
+  state.bestScore[2] = 256;
+  ASSERT_TRUE(storage::WriteBestScores(state, files));
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"),
+            (std::vector<uint8_t>{0x00, 0x32, 0x00, 0x14, 0x01, 0x00}));
+}
+
+TEST_F(ScoresTest, ACopyEndingLastCannotLowerTheOthersScores) {
+  WriteBytes("data/maxsum.cfg", {0, 0, 0, 0, 0, 0});
+  game::GameState second;
+  storage::FileState secondFiles;
+  storage::ReadBestScores(state, files);
+  storage::ReadBestScores(second, secondFiles);
+  storage::OpenScoreFile(files);
+  storage::OpenScoreFile(secondFiles);
+  state.bestScore[0] = 40;   // the first copy won easy
+  second.bestScore[2] = 70;  // the second won hard
+  ASSERT_TRUE(storage::WriteBestScores(state, files));
+  ASSERT_TRUE(storage::WriteBestScores(second, secondFiles));
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 40, 0, 0, 0, 70}));
+}
+
+TEST_F(ScoresTest, AShortFileCountsItsMissingLevelsAsZero) {
+  WriteBytes("data/maxsum.cfg", {0x00, 0x05, 0x00});
+  storage::OpenScoreFile(files);
+  state.bestScore[0] = 3;
+  state.bestScore[1] = 4;
+  ASSERT_TRUE(storage::WriteBestScores(state, files));
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 5, 0, 4, 0, 0}));
+}
+
+TEST_F(ScoresTest, TheMergeWaitsForTheLockAndReadsWhatItsHolderSaved) {
+  WriteBytes("data/maxsum.cfg", {0, 1, 0, 1, 0, 1});
+  storage::OpenScoreFile(files);
+  state.bestScore[0] = 9;
+  state.bestScore[1] = 9;
+  // Another copy in the middle of its save holds the lock beside the file.
+  const int held = ::open("data/maxsum.cfg.lock", O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  std::atomic<bool> done{false};
+  bool saved = false;
+  std::thread saver([&] {
+    saved = storage::WriteBestScores(state, files);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(done) << "the merge did not wait for the lock";
+  WriteBytes("data/maxsum.cfg", {0, 1, 0, 30, 0, 1});  // what the other copy saved
+  ::close(held);
+  saver.join();
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 9, 0, 30, 0, 1}));
+}
+
+TEST_F(ScoresTest, AFileThatCannotBeReadAtSaveTimeIsLeftAsItIs) {
+  WriteBytes("data/maxsum.cfg", {0, 7, 0, 7, 0, 7});
+  storage::OpenScoreFile(files);
+  // Readable at start, a link loop by the exit (unreadable even for root).
+  std::filesystem::remove("data/maxsum.cfg");
+  std::filesystem::create_symlink("maxsum.cfg", "data/maxsum.cfg");
+  state.bestScore[0] = 9;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(storage::WriteBestScores(state, files));
+  const std::string message = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(message.rfind("tessary: data/maxsum.cfg: cannot be read to merge the best scores: ",
+                          0),
+            0u)
+      << message;
+  EXPECT_EQ(std::filesystem::read_symlink("data/maxsum.cfg"), "maxsum.cfg");
+  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg", "maxsum.cfg.lock"}).empty());
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+TEST_F(ScoresTest, ReplacedFilesKeepTheirPermissionBits) {
+  WriteBytes("data/maxsum.cfg", {0, 1, 0, 2, 0, 3});
+  WriteText("game.cfg", "111");
+  ASSERT_EQ(::chmod("data/maxsum.cfg", 0600), 0);
+  ASSERT_EQ(::chmod("game.cfg", 0640), 0);
+  storage::OpenScoreFile(files);
+  ASSERT_TRUE(storage::WriteBestScores(state, files));
+  ASSERT_TRUE(storage::WriteSettings(state));
+  EXPECT_EQ(ModeOf("data/maxsum.cfg"), 0600u);
+  EXPECT_EQ(ModeOf("game.cfg"), 0640u);
+}
+
+TEST_F(ScoresTest, ALinkedFileIsReplacedBehindItsLink) {
+  std::filesystem::create_directory("elsewhere");
+  WriteText("elsewhere/settings", "111");
+  WriteBytes("elsewhere/scores", {0, 1, 0, 2, 0, 3});
+  std::filesystem::create_symlink("elsewhere/settings", "game.cfg");  // relative to its folder
+  std::filesystem::create_symlink(directory_ / "elsewhere/scores", "data/maxsum.cfg");
+  state.soundOn = false;
+  state.bestScore[0] = 5;
+  storage::OpenScoreFile(files);
+  ASSERT_TRUE(storage::WriteSettings(state));
+  ASSERT_TRUE(storage::WriteBestScores(state, files));
+  EXPECT_TRUE(std::filesystem::is_symlink("game.cfg"));
+  EXPECT_TRUE(std::filesystem::is_symlink("data/maxsum.cfg"));
+  EXPECT_EQ(ReadBytes("elsewhere/settings"), (std::vector<uint8_t>{'0', '0', '0'}));
+  EXPECT_EQ(ReadBytes("elsewhere/scores"), (std::vector<uint8_t>{0, 5, 0, 2, 0, 3}));
+  // The lock and the temporary files live beside the target, not the link.
+  EXPECT_TRUE(Leftovers("data", {"maxsum.cfg"}).empty());
+  EXPECT_TRUE(Leftovers("elsewhere", {"settings", "scores", "scores.lock"}).empty());
+
+  // A link whose target does not exist yet: the target is made, the link stays.
+  std::filesystem::remove("elsewhere/settings");
+  ASSERT_TRUE(storage::WriteSettings(state));
+  EXPECT_TRUE(std::filesystem::is_symlink("game.cfg"));
+  EXPECT_EQ(ReadBytes("elsewhere/settings"), (std::vector<uint8_t>{'0', '0', '0'}));
 }
 
 class LoadingPictureTest : public ScratchDirectory {
