@@ -41,9 +41,9 @@ uint32_t NextInMenu(uint32_t from, Direction direction) {
               kMenuColumns[Wrap(column + step, static_cast<int>(kMenuColumns.size()))];
           // The nearest in height; on a tie the upper one, which comes first.
           const MenuItem* best = &next[0];
+          const int height = items[row].height;
           for (const MenuItem& item : next)
-            if (std::abs(item.height - items[row].height) < std::abs(best->height - items[row].height))
-              best = &item;
+            if (std::abs(item.height - height) < std::abs(best->height - height)) best = &item;
           return best->name;
         }
       }
@@ -83,7 +83,8 @@ uint32_t NextOnBoard(const LevelParams& params, uint32_t from, Direction directi
 
 uint32_t NextHighlight(int scene, uint32_t from, Direction direction) {
   if (scene == SCENE_MENU) return NextInMenu(from, direction);
-  if (const auto level = LevelOfPlayScene(scene)) return NextOnBoard(ParamsOf(*level), from, direction);
+  if (const auto level = LevelOfPlayScene(scene))
+    return NextOnBoard(ParamsOf(*level), from, direction);
   if (scene == SCENE_README || scene == SCENE_ABOUT) return kScreenBackButton;
   return 0;
 }

@@ -82,6 +82,21 @@ void PlaceAt(GLfloat x, GLfloat y, GLfloat z) {
 
 void White() { glColor3f(1.0f, 1.0f, 1.0f); }
 
+// A white frame of half-size w x h around the switch drawn last; the colour stays white.
+void FrameSwitch(GLfloat w, GLfloat h) {
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  White();
+  glBegin(GL_LINE_LOOP);
+  glVertex3f(-w, -h, 0.0f);
+  glVertex3f(w, -h, 0.0f);
+  glVertex3f(w, h, 0.0f);
+  glVertex3f(-w, h, 0.0f);
+  glEnd();
+  glEnable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
+}
+
 struct BoardLayout {
   GLfloat startX, startY, startZ;
   int rows, columns;
@@ -235,8 +250,11 @@ void DrawMenuButtons(const game::GameState& state) {
     glTranslatef(button.dx, button.dy, 0.0f);
     Name(name);
     glCallList(button.list);
-    // The keyboard's highlight on a switch: drawn twice, additive blending makes it brighter.
-    if (!picking && static_cast<GLuint>(state.hoverSwitch) == name) glCallList(button.list);
+    // The switches have no lit picture: the keyboard's highlight frames them instead.
+    if (!picking && static_cast<GLuint>(state.hoverSwitch) == name) {
+      const bool vsync = button.list == LIST_FPS_ON || button.list == LIST_FPS_OFF;
+      FrameSwitch(vsync ? 0.41f : 0.32f, 0.09f);
+    }
     ++name;
   }
 }

@@ -1,7 +1,7 @@
 // The English texts. A translation is one more file like this one (plain ASCII, or GBK bytes for
 // what the 14-pixel font can show) and one line in texts.cpp. Placed to fit where the Chinese
 // ones stand: a raster unit on the text plane is about 72 pixels of the 800 x 600 picture, a
-// character of the font 7 pixels; the board labels end before their values, the about screen's
+// character of the font about 6; the board labels end before their values, the about screen's
 // lines are centred as the Chinese ones are.
 #include "render/render_local.h"
 
@@ -10,12 +10,12 @@ namespace render {
 namespace {
 
 const CreditLine kEnglishCredits[4] = {
-    {"By the Tessary team (sounds, pictures and program all our own)", -3.0f, 3.5f, 0.0f, 0.0f,
+    {"By the Tessary team (sounds, pictures and program all our own)", -2.63f, 3.5f, 0.0f, 0.0f,
      1.0f},
-    {"Of course, the sounds and pictures are made by the program.", -2.85f, 3.2f, 0.0f, 1.0f,
+    {"Of course, the sounds and pictures are made by the program.", -2.48f, 3.2f, 0.0f, 1.0f,
      0.0f},
-    {"Mail: team@tessary.dev", -1.06f, 2.9f, 1.0f, 0.0f, 0.0f},
-    {"Released: 8 December 2026", -1.21f, 2.6f, 1.0f, 1.0f, 1.0f},
+    {"Mail: team@tessary.dev", -0.95f, 2.9f, 1.0f, 0.0f, 0.0f},
+    {"Released: 8 December 2026", -1.09f, 2.6f, 1.0f, 1.0f, 1.0f},
 };
 
 }  // namespace

@@ -116,7 +116,9 @@ class Display:
     """A private Xvfb server of the given screen size ("WIDTHxHEIGHT"). Xvfb picks a free display
     number itself (-displayfd), so runs from several worktrees at once never share one."""
 
-    def __init__(self, size="1024x768"):
+    def __init__(self, size="1024x768", window_manager=False):
+        """`window_manager` also starts openbox, for what only a window manager does (full
+        screen); without one every window stays where and as large as it asks to be."""
         read_end, write_end = os.pipe()
         self.size = tuple(int(n) for n in size.split("x"))
         self.process = subprocess.Popen(
@@ -134,8 +136,23 @@ class Display:
         os.close(read_end)
         check(number.strip(), "Xvfb did not start")
         self.name = ":" + number.decode().strip()
+        self.window_manager = None
+        if window_manager:
+            env = dict(os.environ, DISPLAY=self.name)
+            self.window_manager = subprocess.Popen(
+                ["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL)
+            deadline = time.time() + 20
+            while "window id" not in subprocess.run(
+                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env, capture_output=True,
+                    text=True).stdout:
+                check(time.time() < deadline, "openbox did not start")
+                time.sleep(0.1)
 
     def close(self):
+        if self.window_manager:
+            self.window_manager.terminate()
+            self.window_manager.wait(10)
         self.process.terminate()
         try:
             self.process.wait(10)

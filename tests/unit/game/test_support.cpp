@@ -21,7 +21,8 @@ std::string Dump(const GameState& s) {
     out << int(star.r) << ',' << int(star.g) << ',' << int(star.b) << ',' << star.x << ','
         << star.y << ',' << int(star.alpha) << ',' << star.fadeIn << ";";
   out << "\ntitle " << s.titleAngle << ' ' << s.titleSwingUp << " hover " << s.hoverReadme
-      << s.hoverEasy << s.hoverNormal << s.hoverHard << s.hoverOut << s.hoverAbout << s.hoverBack << int(s.hoverSwitch)
+      << s.hoverEasy << s.hoverNormal << s.hoverHard << s.hoverOut << s.hoverAbout << s.hoverBack
+      << int(s.hoverSwitch)
       << "\ncube";
   for (int i = 0; i < 3; ++i)
     out << ' ' << s.cubeColor[i] << '/' << s.cubeTargetColor[i] << '/' << s.cubeAngle[i];
