@@ -106,13 +106,16 @@ class Session:
         raise RuntimeError("no %s event within %.0f s" % (event, timeout))
 
     def xdotool(self, *words):
-        subprocess.run(["xdotool", *map(str, words)], env=self.env, check=True,
+        # Without the probe: preloaded into xdotool it would write into the game's log.
+        env = {key: value for key, value in self.env.items() if key != "LD_PRELOAD"}
+        subprocess.run(["xdotool", *map(str, words)], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def window(self):
         """The game's window id (the window opens centred, so clicks go relative to it)."""
         if not getattr(self, "window_id", None):
-            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=self.env,
+            env = {key: value for key, value in self.env.items() if key != "LD_PRELOAD"}
+            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=env,
                                    capture_output=True, text=True).stdout.split()
             if not found:
                 raise RuntimeError("no window titled Tessary")

@@ -1,7 +1,7 @@
-// The picture at any window size: every frame is drawn at 800 x 600 into an offscreen
-// framebuffer and then scaled into the window as a whole, so the bitmap texts (glBitmap draws
-// pixels, which a viewport does not scale) grow with everything else and picking keeps working
-// on the 800 x 600 picture.
+// The picture at any window size: unless the window has the picture's own size, every frame is
+// drawn at 800 x 600 into an offscreen framebuffer and then scaled into the window as a whole, so
+// the bitmap texts (glBitmap draws pixels, which a viewport does not scale) grow with everything
+// else and picking keeps working on the 800 x 600 picture.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
@@ -82,7 +82,6 @@ bool MakePictureTarget(PictureTarget& target) {
     DeletePictureTarget(target);
     return false;
   }
-  // Bound from now on: every frame draws into the picture; only the present leaves it.
   return true;
 }
 
@@ -112,8 +111,8 @@ void PresentPicture(const PictureTarget& target, game::PixelSize drawable) {
   calls.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
 }
 
-void BindPictureTarget(const PictureTarget& target) {
-  if (target.framebuffer != 0) calls.bindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+void UsePictureTarget(const PictureTarget& target, bool use) {
+  if (target.framebuffer != 0) calls.bindFramebuffer(GL_FRAMEBUFFER, use ? target.framebuffer : 0);
 }
 
 }  // namespace render

@@ -78,6 +78,7 @@ class GameWindow {
   bool minimised_ = false;
   game::PixelSize drawable_{kClientWidth, kClientHeight};
   std::unique_ptr<PictureTarget> pictureTarget_;  // the offscreen 800 x 600 picture
+  bool scaling_ = false;  // frames go into the picture target and are scaled at the swap
 };
 
 // Returns a function that sets the swap interval through SDL, or null when the driver cannot

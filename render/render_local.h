@@ -90,7 +90,8 @@ void SetViewport(int width, int height);
 
 // ---- The picture at any window size ----
 
-// Every frame is drawn into this 800 x 600 offscreen framebuffer, then scaled into the window.
+// Frames are drawn into this 800 x 600 offscreen framebuffer, then scaled into the window,
+// whenever the window does not have the picture's own size.
 struct PictureTarget {
   unsigned framebuffer = 0;  // 0: none, the frame is drawn straight into the window
   unsigned colourBuffer = 0;
@@ -104,8 +105,8 @@ void DeletePictureTarget(PictureTarget& target);
 // Clears the window's own framebuffer (the bars) and scales the picture into its fitted
 // rectangle; leaves the window's framebuffer bound for the swap. Nothing without a target.
 void PresentPicture(const PictureTarget& target, game::PixelSize drawable);
-// Binds the target again for the next frame.
-void BindPictureTarget(const PictureTarget& target);
+// Binds the target for the next frames, or (use false) the window's own framebuffer.
+void UsePictureTarget(const PictureTarget& target, bool use);
 
 // The scenes, drawn after the frame cleared the buffers and loaded the identity.
 void DrawMenuScene(const game::GameState& state);

@@ -101,9 +101,9 @@ void GameWindow::OnWindowEvent(const SDL_WindowEvent& event) {
 
 void GameWindow::Swap() {
   if (window_ == nullptr) return;
-  if (pictureTarget_) PresentPicture(*pictureTarget_, drawable_);
+  if (scaling_) PresentPicture(*pictureTarget_, drawable_);
   SDL_GL_SwapWindow(window_);
-  if (pictureTarget_) BindPictureTarget(*pictureTarget_);
+  if (scaling_) UsePictureTarget(*pictureTarget_, true);
 }
 
 void GameWindow::TrackDrawableSize() {
@@ -111,9 +111,17 @@ void GameWindow::TrackDrawableSize() {
   int height = 0;
   SDL_GL_GetDrawableSize(window_, &width, &height);
   drawable_ = {width, height};
-  if (pictureTarget_ && pictureTarget_->framebuffer != 0) return;
-  // Without an offscreen picture the frame goes straight into the fitted rectangle; the clear
-  // of each frame covers the bars, as glClear ignores the viewport.
+  // At the picture's own size the frame goes straight into the window: scaling it would only
+  // add a copy of every frame.
+  const bool ownSize = width == kClientWidth && height == kClientHeight;
+  scaling_ = pictureTarget_ && pictureTarget_->framebuffer != 0 && !ownSize;
+  if (pictureTarget_) UsePictureTarget(*pictureTarget_, scaling_);
+  if (scaling_) {
+    glViewport(0, 0, kClientWidth, kClientHeight);
+    return;
+  }
+  // Straight into the fitted rectangle (the whole window at its own size); the clear of each
+  // frame covers the bars, as glClear ignores the viewport.
   const game::PixelRect rect = game::FitPicture(drawable_);
   if (rect.width > 0 && rect.height > 0)
     glViewport(rect.x, height - rect.y - rect.height, rect.width, rect.height);

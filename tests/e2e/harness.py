@@ -200,13 +200,15 @@ class Game:
     """One run of tessary in its own run directory on its own display."""
 
     def __init__(self, binary, data_dir, run_dir=None, prepare=None, display=None, env=None,
-                 user=None, preexec=None, stderr_pipe=False, args=()):
+                 user=None, preexec=None, stderr_pipe=False, args=(), game_env=None):
         """`user` (uid, gid) runs the game as that user, owning the run directory; `preexec` runs
         in the child before the game starts (limits, signal dispositions); `stderr_pipe` collects
         stderr through a pipe, for runs whose own file writes are limited; `args` go on the
-        command line."""
+        command line; `game_env` is added to the game's environment alone, not to that of the
+        tools that drive it (a preloaded library, say)."""
         self.binary = binary
         self.args = list(args)
+        self.game_env = dict(game_env or {})
         # Where the window's client area lies on the screen, and its size: the window opens
         # centred, and moves and grows when resized or put in full screen.
         self.origin = (0, 0)
@@ -249,7 +251,8 @@ class Game:
         if self.user:
             extra = {"user": self.user[0], "group": self.user[1], "extra_groups": []}
         self.process = subprocess.Popen(
-            [self.binary, *self.args], cwd=self.run_dir, env=self.env, stdout=subprocess.DEVNULL,
+            [self.binary, *self.args], cwd=self.run_dir, env=dict(self.env, **self.game_env),
+            stdout=subprocess.DEVNULL,
             stderr=subprocess.PIPE if self.stderr_pipe else self.stderr_file,
             preexec_fn=self.preexec, **extra)
         self.stderr_copier = None

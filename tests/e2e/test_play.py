@@ -258,7 +258,7 @@ def test_language():
 
 def frame_rate(env, seconds=3.0):
     probe = os.environ.get("TESSARY_FRAME_PROBE", "")
-    g = game(env=dict(env, LD_PRELOAD=probe, TESSARY_PROBE_LOG="probe.log"))
+    g = game(env=env, game_env={"LD_PRELOAD": probe, "TESSARY_PROBE_LOG": "probe.log"})
     try:
         g.start()
         g.wait_menu()
