@@ -97,8 +97,13 @@ void DeletePictureTarget(PictureTarget& target) {
 void PresentPicture(const PictureTarget& target, game::PixelSize drawable) {
   if (target.framebuffer == 0) return;
   calls.bindFramebuffer(GL_FRAMEBUFFER, 0);
-  // The bars are cleared every frame: what a resize uncovers is undefined otherwise.
+  // The bars are cleared every frame (what a resize uncovers is undefined otherwise), and black
+  // whatever the scenes clear to.
+  GLfloat sceneClear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, sceneClear);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(sceneClear[0], sceneClear[1], sceneClear[2], sceneClear[3]);
   const game::PixelRect rect = game::FitPicture(drawable);
   if (rect.width > 0 && rect.height > 0) {
     calls.bindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
