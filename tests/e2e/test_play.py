@@ -23,6 +23,13 @@ def game(**kwargs):
     return Game(BINARY, DATA_DIR, **kwargs)
 
 
+def game_on(display, **kwargs):
+    """A game on a display of its own making that ends with it (cleanup closes both)."""
+    g = game(display=display, **kwargs)
+    g.own_display = True
+    return g
+
+
 def brightness(shot, box):
     return sum(shot.mean(*box)) / 3
 
@@ -80,7 +87,7 @@ def heard(g, action, settle=0.6):
 def test_scaled_window():
     """1600 x 1200 (twice the picture) and 1000 x 600 (bars left and right): what is drawn where
     and what a click there hits."""
-    g = game(display=Display("1600x1200"), prepare=quiet_settings)
+    g = game_on(Display("1600x1200"), prepare=quiet_settings)
     try:
         g.start()
         menu = g.wait_menu()
@@ -144,7 +151,7 @@ def test_scaled_window():
 
 def test_fullscreen():
     """F11 switches desktop full screen on and off; --fullscreen starts in it, --window not."""
-    g = game(display=Display(window_manager=True))
+    g = game_on(Display(window_manager=True))
     try:
         g.start()
         g.wait_menu()
@@ -165,7 +172,7 @@ def test_fullscreen():
     finally:
         g.cleanup()
     for args, size in ((["--fullscreen"], (1024, 768)), (["--fullscreen", "--window"], (800, 600))):
-        g = game(args=args, display=Display(window_manager=True))
+        g = game_on(Display(window_manager=True), args=args)
         try:
             g.start()
             g.wait_window()
