@@ -36,7 +36,7 @@ void SetLanguage(Language language);
 // The one window: caption "Tessary", 800 x 600 at first and resizable, placed centred by the
 // desktop, HiDPI-aware, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a
 // 24-bit depth buffer and a compatibility-profile GL context. Whatever its size, it shows the
-// 800 x 600 picture scaled uniformly and centred, black bars where the aspect differs.
+// 800 x 600 picture scaled uniformly and centred, black bars where the shapes differ.
 class GameWindow {
  public:
   GameWindow();

@@ -12,7 +12,7 @@ void ExpectRect(const PixelRect& rect, int x, int y, int width, int height) {
   EXPECT_EQ(rect.height, height);
 }
 
-TEST(FitPicture, KeepsFourToThreeCentredWithBarsWhereTheAspectDiffers) {
+TEST(FitPicture, KeepsFourToThreeCentredWithBarsWhereTheShapesDiffer) {
   ExpectRect(FitPicture({800, 600}), 0, 0, 800, 600);
   ExpectRect(FitPicture({1600, 1200}), 0, 0, 1600, 1200);
   ExpectRect(FitPicture({1000, 600}), 100, 0, 800, 600);    // bars left and right
