@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/language.h"
+#include "app/play_controls.h"
 #include "app/session_end.h"
 #include "app/timer_thread.h"
 #include "game/input.h"
@@ -19,8 +21,8 @@ storage::StagingPixels stagingPixels;
 
 constexpr auto kGracePeriod = std::chrono::milliseconds(500);
 
-// Our window's events already carry client coordinates: the rectangle starts at 0, 0 and there
-// is no caption to subtract.
+// The cursor handed to the game is already a pixel of the 800 x 600 picture: the rectangle
+// starts at 0, 0 and there is no caption to subtract.
 constexpr int kClientRect[4] = {0, 0, render::kClientWidth, render::kClientHeight};
 
 game::Key KeyOf(SDL_Keycode sym) {
@@ -36,7 +38,8 @@ game::Key KeyOf(SDL_Keycode sym) {
 
 }  // namespace
 
-CTessaryDlg::CTessaryDlg(game::GameState& state) : state_(state) {}
+CTessaryDlg::CTessaryDlg(game::GameState& state, const Options& options)
+    : state_(state), options_(options) {}
 
 CTessaryDlg::~CTessaryDlg() {
   // A way out has normally joined the workers already; this covers an early failure.
@@ -49,7 +52,9 @@ CTessaryDlg::~CTessaryDlg() {
 }
 
 bool CTessaryDlg::OnInitDialog() {
-  if (!window_.Open()) return false;  // the window with its icon, its context current
+  render::SetLanguage(ChooseLanguage(options_.language));
+  if (!window_.Open(options_.fullscreen.value_or(false))) return false;  // icon, context current
+  pacer_.SetRate(window_.RefreshRate());
 
   state_.running = true;
   state_.scene.store(game::SCENE_MENU_ENTER, std::memory_order_release);
@@ -113,6 +118,9 @@ int CTessaryDlg::RunModal() {
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
     }
     if (ended_ || window_.IsMinimised()) continue;
+    // Vsync asked for but refused by the driver: wait for the display's next frame ourselves.
+    if (state_.vsyncOn && swapIntervalProc_ == nullptr)
+      std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
 
     if (render::DrawFrame(window_, state_, stagingPixels) == render::FrameResult::loadFailed) {
       // The message naming the file and entry is already on stderr; nothing is written.
@@ -139,6 +147,8 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
         OnClose();
         return false;
       }
+      if (OnPlayKey(event.key.keysym.sym, event.key.repeat != 0, state_, window_, *actions_))
+        return !ended_;
       game::Key key = KeyOf(event.key.keysym.sym);
       if (key == game::Key::Enter)
         game::OnOK(state_);
@@ -146,12 +156,16 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
         game::OnKeyDown(state_, key, *actions_);
       return !ended_;
     }
-    case SDL_MOUSEMOTION:
-      game::OnMouseMove(state_, event.motion.x, event.motion.y, kClientRect, *actions_);
+    case SDL_MOUSEMOTION: {
+      const Cursor cursor = PictureCursor(window_, event.motion.x, event.motion.y);
+      game::OnMouseMove(state_, cursor.x, cursor.y, kClientRect, *actions_);
       return true;
+    }
     case SDL_MOUSEBUTTONDOWN:
-      if (event.button.button == SDL_BUTTON_LEFT)
-        game::OnLeftButtonDown(state_, event.button.x, event.button.y, kClientRect, *actions_);
+      if (event.button.button == SDL_BUTTON_LEFT) {
+        const Cursor cursor = PictureCursor(window_, event.button.x, event.button.y);
+        game::OnLeftButtonDown(state_, cursor.x, cursor.y, kClientRect, *actions_);
+      }
       return !ended_;
     default:
       return true;

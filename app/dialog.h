@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "game/game_state.h"
+#include "app/frame_pacer.h"
+#include "app/options.h"
 #include "game/input.h"
 #include "render/render.h"
 #include "storage/files.h"
@@ -17,7 +19,7 @@ namespace app {
 
 class CTessaryDlg {
  public:
-  explicit CTessaryDlg(game::GameState& state);
+  explicit CTessaryDlg(game::GameState& state, const Options& options = {});
   ~CTessaryDlg();
   CTessaryDlg(const CTessaryDlg&) = delete;
   CTessaryDlg& operator=(const CTessaryDlg&) = delete;
@@ -50,7 +52,9 @@ class CTessaryDlg {
   void StopWorkers();
 
   game::GameState& state_;
+  Options options_;
   render::GameWindow window_;
+  FramePacer pacer_;  // used while vsync is on and the driver cannot set the swap interval
   storage::FileState files_;
   storage::SwapIntervalProc swapIntervalProc_ = nullptr;
   std::thread soundThreadHandle_;

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   int status = 1;
   {
     app::CloseSignalWatcher closeSignals;
-    app::CTessaryDlg dialog(gameState);
+    app::CTessaryDlg dialog(gameState, commandLine.options);
     if (dialog.OnInitDialog()) status = dialog.RunModal();
   }
   SDL_Quit();

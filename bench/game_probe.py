@@ -3,7 +3,7 @@
 memory after a minute of play. Prints rows of the bench table (see bench_util.h).
 
     game_probe.py --binary tessary --data RUN_DIR --probe frame_probe.so [--startups N]
-                  [--idle SECONDS] [--play SECONDS]
+                  [--idle SECONDS] [--play SECONDS] [--before-binary OLD_TESSARY]
 
 Needs DISPLAY (scripts/bench starts an Xvfb when there is none) and xdotool. Every session runs
 in a fresh copy of the run directory's data/ and music/, with no game.cfg, so the settings are
@@ -56,7 +56,7 @@ def met(ok):
 class Session:
     """One run of the game in its own copy of the run directory, the probe preloaded."""
 
-    def __init__(self, args):
+    def __init__(self, args, binary=None):
         self.dir = tempfile.mkdtemp(prefix="tessary-bench-")
         for sub in ("data", "music"):
             shutil.copytree(os.path.join(args.data, sub), os.path.join(self.dir, sub))
@@ -75,7 +75,7 @@ class Session:
         self.env = env
         self.stderr = open(os.path.join(self.dir, "stderr.txt"), "wb")
         self.start_ns = time.monotonic_ns()
-        self.process = subprocess.Popen([args.binary], cwd=self.dir, env=env,
+        self.process = subprocess.Popen([binary or args.binary], cwd=self.dir, env=env,
                                         stdout=subprocess.DEVNULL, stderr=self.stderr)
 
     def events(self):
@@ -106,11 +106,28 @@ class Session:
         raise RuntimeError("no %s event within %.0f s" % (event, timeout))
 
     def xdotool(self, *words):
-        subprocess.run(["xdotool", *map(str, words)], env=self.env, check=True,
+        # Without the probe: preloaded into xdotool it would write into the game's log.
+        env = {key: value for key, value in self.env.items() if key != "LD_PRELOAD"}
+        subprocess.run(["xdotool", *map(str, words)], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def window(self):
+        """The game's window id (the window opens centred, so clicks go relative to it)."""
+        if not getattr(self, "window_id", None):
+            env = {key: value for key, value in self.env.items() if key != "LD_PRELOAD"}
+            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=env,
+                                   capture_output=True, text=True).stdout.split()
+            if not found:
+                raise RuntimeError("no window titled Tessary")
+            self.window_id = found[0]
+        return self.window_id
+
+    def move(self, point):
+        self.xdotool("mousemove", "--window", self.window(), point[0], point[1])
+
     def click(self, point):
-        self.xdotool("mousemove", point[0], point[1], "click", 1)
+        self.move(point)
+        self.xdotool("click", 1)
 
     def thread_times(self):
         """{tid: (name, processor seconds)} of every thread of the game."""
@@ -204,6 +221,35 @@ def report_idle(where, shares, fps, others, seconds):
         "SoundThread + TimerThread < 1 %", met(workers < 1.0))
 
 
+def compare_pacing(args):
+    """Idle menu with vsync on (the default) on a display that refuses the swap interval, this
+    build against the build before paced frames, in turns so that the machine's load falls on
+    both alike."""
+    runs = {"before": [], "after": []}
+    for _ in range(args.pacing_rounds):
+        for which, binary in (("before", args.before_binary), ("after", args.binary)):
+            session = Session(args, binary)
+            try:
+                session.wait_for("menu")
+                session.move((5, 5))
+                time.sleep(2.0)
+                shares, fps, _others = measure_idle(session, args.idle)
+                runs[which].append((sum(shares.values()), shares["UI"], fps))
+            finally:
+                session.stop()
+
+    def median(which, index):
+        return statistics.median(run[index] for run in runs[which])
+    after, before = median("after", 0), median("before", 0)
+    row("Paced frames: CPU while idle in the menu, vsync on, %d s x %d (whole process, UI "
+        "thread; frames/s)" % (args.idle, args.pacing_rounds),
+        "%.1f %% (UI %.1f %%), %.0f frames/s" % (after, median("after", 1), median("after", 2)),
+        "before pacing: %.1f %% (UI %.1f %%), %.0f frames/s"
+        % (before, median("before", 1), median("before", 2)),
+        "%.2f" % (after / before if before else 0.0), "about the display rate (60 Hz)",
+        met(median("after", 2) <= 66))
+
+
 def play(session, seconds):
     """A minute of play: boxes of the hard board clicked, the about screen, the easy board."""
     rng = random.Random(20261208)
@@ -233,9 +279,15 @@ def main():
     parser.add_argument("--startups", type=int, default=5)
     parser.add_argument("--idle", type=float, default=10.0)
     parser.add_argument("--play", type=float, default=60.0)
+    parser.add_argument("--before-binary", help="the game built before paced frames, compared "
+                        "with --binary over an idle menu")
+    parser.add_argument("--pacing-rounds", type=int, default=2)
     args = parser.parse_args()
     args.binary = os.path.abspath(args.binary)
     args.probe = os.path.abspath(args.probe)
+    if args.before_binary:
+        args.before_binary = os.path.abspath(args.before_binary)
+        compare_pacing(args)
 
     # Start-up: several fresh starts, each stopped at its first menu frame.
     menus, firsts, loads, execs, sounds = [], [], [], [], []
@@ -279,7 +331,7 @@ def main():
         shares, fps, others = measure_idle(session, args.idle)
         report_idle("menu", shares, fps, others, args.idle)
         session.click(MENU["hard"])
-        session.xdotool("mousemove", 5, 5)  # off the board: nothing hovered
+        session.move((5, 5))  # off the board: nothing hovered
         time.sleep(2.0)
         shares, fps, others = measure_idle(session, args.idle)
         report_idle("hard board", shares, fps, others, args.idle)

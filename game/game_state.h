@@ -115,6 +115,7 @@ struct GameState {
   Shared<float> titleAngle;
   Shared<bool> titleSwingUp;
   Shared<bool> hoverReadme, hoverEasy, hoverNormal, hoverHard, hoverOut, hoverAbout, hoverBack;
+  Shared<int8_t> hoverSwitch;  // 7, 8 or 9: the switch under the keyboard's highlight; else 0
 
   // About
   Shared<float> cubeColor[3]{Shared<float>(1.0f), Shared<float>(1.0f), Shared<float>(1.0f)};

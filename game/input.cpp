@@ -161,6 +161,8 @@ void HoverMenu(GameState& state) {
   state.hoverHard = name == kHardButton;
   state.hoverOut = name == kOutButton;
   state.hoverAbout = name == kAboutButton;
+  // Under the mouse the switches show their state only; the keyboard's highlight leaves them.
+  state.hoverSwitch = 0;
 }
 
 void HoverBoard(GameState& state, const LevelParams& params) {
@@ -221,6 +223,10 @@ void OnOK(GameState& state) {
 void OnMouseMove(GameState& state, int32_t cursorX, int32_t cursorY,
                  const int32_t (&windowRect)[4], const InputActions& actions) {
   LocateCursorAndPick(state, cursorX, cursorY, windowRect, actions);
+  HoverPicked(state);
+}
+
+void HoverPicked(GameState& state) {
   const int8_t scene = LoadScene(state);
   if (scene == SCENE_MENU) {
     HoverMenu(state);
@@ -234,6 +240,10 @@ void OnMouseMove(GameState& state, int32_t cursorX, int32_t cursorY,
 void OnLeftButtonDown(GameState& state, int32_t cursorX, int32_t cursorY,
                       const int32_t (&windowRect)[4], const InputActions& actions) {
   LocateCursorAndPick(state, cursorX, cursorY, windowRect, actions);
+  ClickPicked(state, actions);
+}
+
+void ClickPicked(GameState& state, const InputActions& actions) {
   const int8_t scene = LoadScene(state);
   if (scene == SCENE_MENU) {
     ClickMenu(state, actions);

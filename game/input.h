@@ -48,4 +48,12 @@ void OnMouseMove(GameState& state, int32_t cursorX, int32_t cursorY,
 void OnLeftButtonDown(GameState& state, int32_t cursorX, int32_t cursorY,
                       const int32_t (&windowRect)[4], const InputActions& actions);
 
+// The action of a left click on state.pickedName in the current scene, without a pick: what a
+// click and the keyboard's Space share. UI thread.
+void ClickPicked(GameState& state, const InputActions& actions);
+
+// The hover flags of the current scene from state.pickedName, as after a mouse move: the mouse
+// and the keyboard share one highlight. UI thread.
+void HoverPicked(GameState& state);
+
 }  // namespace game

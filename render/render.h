@@ -11,29 +11,42 @@
 
 #include <SDL.h>
 
+#include <memory>
+#include <optional>
+
 #include "game/game_state.h"
+#include "game/picture_fit.h"
 #include "storage/files.h"
 #include "storage/formats.h"
 
 namespace render {
 
-// The client area, fixed for the whole run.
+struct PictureTarget;
+
+// The picture every scene is drawn at, fixed for the whole run; the window scales it.
 inline constexpr int kClientWidth = 800;
 inline constexpr int kClientHeight = 600;
 
-// The one window: 800 x 600 client pixels, caption "Tessary", not resizable, at (0, 0) where the
-// desktop allows, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a 24-bit
-// depth buffer and a compatibility-profile GL context.
+// The languages of the texts the game draws.
+enum class Language { chinese, english };
+
+// Chooses the texts' language; call before the first frame. Chinese until then.
+void SetLanguage(Language language);
+
+// The one window: caption "Tessary", 800 x 600 at first and resizable, placed centred by the
+// desktop, HiDPI-aware, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a
+// 24-bit depth buffer and a compatibility-profile GL context. Whatever its size, it shows the
+// 800 x 600 picture scaled uniformly and centred, black bars where the shapes differ.
 class GameWindow {
  public:
-  GameWindow() = default;
+  GameWindow();
   ~GameWindow();
   GameWindow(const GameWindow&) = delete;
   GameWindow& operator=(const GameWindow&) = delete;
 
   // Creates the window and makes its context current; sets viewport and projection. Returns
   // false, after one message on stderr, when SDL, the window or the context cannot be made.
-  bool Open();
+  bool Open(bool fullscreen = false);
   // Destroys the context and the window (also done by the destructor). Safe to call twice.
   void Close();
 
@@ -42,13 +55,30 @@ class GameWindow {
   // True from a minimise until the restore: the loop then waits for events and draws nothing.
   bool IsMinimised() const { return minimised_; }
 
-  // Presents the back buffer.
+  // Scales the picture into the window and presents it; then binds the picture again.
   void Swap();
 
+  // Switches desktop full screen on or off (F11).
+  void ToggleFullscreen();
+  bool IsFullscreen() const;
+
+  // The picture pixel under a pointer at (x, y) in window units (as SDL's mouse events give
+  // them); none over a black bar.
+  std::optional<game::PicturePoint> PictureAt(int x, int y) const;
+
+  // The display's refresh rate in Hz; 60 when the display does not tell.
+  int RefreshRate() const;
+
  private:
+  // Follows the drawable's size: the bars, and the viewport when there is no offscreen picture.
+  void TrackDrawableSize();
+
   SDL_Window* window_ = nullptr;
   SDL_GLContext context_ = nullptr;
   bool minimised_ = false;
+  game::PixelSize drawable_{kClientWidth, kClientHeight};
+  std::unique_ptr<PictureTarget> pictureTarget_;  // the offscreen 800 x 600 picture
+  bool scaling_ = false;  // frames go into the picture target and are scaled at the swap
 };
 
 // Returns a function that sets the swap interval through SDL, or null when the driver cannot

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "game/game_state.h"
+#include "game/picture_fit.h"
 #include "render/render.h"
 #include "storage/formats.h"
 #include "storage/picture_package.h"
@@ -89,6 +90,26 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
 // Viewport and the fixed perspective for a client area of width x height.
 void SetViewport(int width, int height);
 
+// ---- The picture at any window size ----
+
+// Frames are drawn into this 800 x 600 offscreen framebuffer, then scaled into the window,
+// whenever the window does not have the picture's own size.
+struct PictureTarget {
+  unsigned framebuffer = 0;  // 0: none, the frame is drawn straight into the window
+  unsigned colourBuffer = 0;
+  unsigned depthBuffer = 0;
+};
+
+// Makes the target and leaves it bound. False, after one message on stderr, when the GL has no
+// framebuffer objects: frames then go straight into the fitted rectangle, texts unscaled.
+bool MakePictureTarget(PictureTarget& target);
+void DeletePictureTarget(PictureTarget& target);
+// Clears the window's own framebuffer (the bars) and scales the picture into its fitted
+// rectangle; leaves the window's framebuffer bound for the swap. Nothing without a target.
+void PresentPicture(const PictureTarget& target, game::PixelSize drawable);
+// Binds the target for the next frames, or (use false) the window's own framebuffer.
+void UsePictureTarget(const PictureTarget& target, bool use);
+
 // The scenes, drawn after the frame cleared the buffers and loaded the identity.
 void DrawMenuScene(const game::GameState& state);
 void DrawEasyScene(const game::GameState& state);
@@ -105,12 +126,37 @@ void DrawNormalBoard(const game::GameState& state);
 void DrawHardBoard(const game::GameState& state);
 void DrawBackButton(const game::GameState& state);
 
-// The texts of the about screen, GBK bytes of exactly the given lengths.
+// The texts of the about screen, GBK bytes of exactly the given lengths (the Chinese ones in
+// kCreditLines).
 struct CreditLine {
   std::string_view text;
   float x, y, r, g, b;
 };
 extern const CreditLine kCreditLines[4];
+
+// ---- Texts in the player's language ----
+
+// A text and where it stands: the raster position on the plane z = -10.
+struct PlacedText {
+  std::string_view text;
+  float x, y;
+};
+
+// Every text the game draws, in one language: bytes as DrawText3D takes them (GBK; English is
+// plain ASCII, which GBK leaves as it is). One file per language: texts_zh.cpp, texts_en.cpp.
+struct Texts {
+  PlacedText loading;
+  PlacedText bestLabel;
+  PlacedText timeLabel;
+  PlacedText wonMessage;  // placed at the message's spot; drawn in the message colour
+  PlacedText lostMessage;
+  const CreditLine* credits;  // four lines of the about screen
+};
+extern const Texts kChineseTexts;
+extern const Texts kEnglishTexts;
+
+// The texts of the language chosen with SetLanguage (Chinese until then).
+const Texts& CurrentTexts();
 
 // ---- Bitmap text ----
 

@@ -7,20 +7,13 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <span>
 
 #include "render/render_local.h"
 
 namespace render {
 
 namespace {
-
-// GBK texts of the boards, byte for byte.
-constexpr char kBestLabel[] = "\xc0\xfa\xca\xb7\xd7\xee\xb8\xdf\xb7\xd6\x3a";  // 历史最高分:
-constexpr char kTimeLabel[] = "\xca\xa3\xd3\xe0\xca\xb1\xbc\xe4\x3a";          // 剩余时间:
-constexpr char kWonMessage[] = "\xc4\xe3\xca\xa4\xc0\xfb\xc1\xcb\x21\x21\x21";  // 你胜利了!!!
-constexpr char kLostMessage[] = "\xc4\xe3\xca\xe4\xc1\xcb\x21\x21\x21";         // 你输了!!!
-static_assert(sizeof kBestLabel - 1 == 11 && sizeof kTimeLabel - 1 == 9);
-static_assert(sizeof kWonMessage - 1 == 11 && sizeof kLostMessage - 1 == 9);
 
 // The value texts are drawn with these fixed lengths; a shorter text is drawn as it is.
 constexpr std::size_t kBestTextBytes = 5;
@@ -89,6 +82,21 @@ void PlaceAt(GLfloat x, GLfloat y, GLfloat z) {
 
 void White() { glColor3f(1.0f, 1.0f, 1.0f); }
 
+// A white frame of half-size w x h around the switch drawn last; the colour stays white.
+void FrameSwitch(GLfloat w, GLfloat h) {
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  White();
+  glBegin(GL_LINE_LOOP);
+  glVertex3f(-w, -h, 0.0f);
+  glVertex3f(w, -h, 0.0f);
+  glVertex3f(w, h, 0.0f);
+  glVertex3f(-w, h, 0.0f);
+  glEnd();
+  glEnable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
+}
+
 struct BoardLayout {
   GLfloat startX, startY, startZ;
   int rows, columns;
@@ -155,22 +163,27 @@ void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, 
   DrawText3D(static_cast<int32_t>(length), bytes, x, y, 1.0f, 1.0f, 1.0f);
 }
 
+void DrawPlacedText(const PlacedText& placed, float r, float g, float b) {
+  DrawText3D(static_cast<int32_t>(placed.text.size()), placed.text.data(), placed.x, placed.y, r,
+             g, b);
+}
+
 void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::GameState&)) {
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(LIST_BOARD_BACKGROUND);
 
-  DrawText3D(sizeof kBestLabel - 1, kBestLabel, -3.5f, 3.6f, 1.0f, 1.0f, 1.0f);
+  const Texts& texts = CurrentTexts();
+  DrawPlacedText(texts.bestLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.bestText, kBestTextBytes, -2.5f, 3.6f);
-  DrawText3D(sizeof kTimeLabel - 1, kTimeLabel, -0.5f, 3.6f, 1.0f, 1.0f, 1.0f);
+  DrawPlacedText(texts.timeLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.timeText, kTimeTextBytes, 0.5f, 3.6f);
   DrawValueText(state.scoreText, kScoreTextBytes, 3.0f, 3.6f);
   // The message colour is drawn with its red and blue exchanged.
   const float red = state.messageColor[2];
   const float green = state.messageColor[1];
   const float blue = state.messageColor[0];
-  if (state.won) DrawText3D(sizeof kWonMessage - 1, kWonMessage, -0.5f, 0.0f, red, green, blue);
-  if (state.lost)
-    DrawText3D(sizeof kLostMessage - 1, kLostMessage, -0.5f, 0.0f, red, green, blue);
+  if (state.won) DrawPlacedText(texts.wonMessage, red, green, blue);
+  if (state.lost) DrawPlacedText(texts.lostMessage, red, green, blue);
 
   drawBoard(state);
 }
@@ -190,25 +203,6 @@ void DrawCubeLayer() {
 }
 
 }  // namespace
-
-// The about screen's credits, GBK bytes of exactly 44, 28, 21 and 23 bytes.
-const CreditLine kCreditLines[4] = {
-    // 作者:Tessary 开发组(声音,图片和程序均为自制)
-    {"\xd7\xf7\xd5\xdf\x3a\x54\x65\x73\x73\x61\x72\x79\x20\xbf\xaa\xb7\xa2\xd7\xe9\x28\xc9\xf9"
-     "\xd2\xf4\x2c\xcd\xbc\xc6\xac\xba\xcd\xb3\xcc\xd0\xf2\xbe\xf9\xce\xaa\xd7\xd4\xd6\xc6\x29",
-     -2.0f, 3.5f, 0.0f, 0.0f, 1.0f},
-    // 当然,声音和图片都由程序生成.
-    {"\xb5\xb1\xc8\xbb\x2c\xc9\xf9\xd2\xf4\xba\xcd\xcd\xbc\xc6\xac\xb6\xbc\xd3\xc9\xb3\xcc\xd0"
-     "\xf2\xc9\xfa\xb3\xc9\x2e",
-     -1.4f, 3.2f, 0.0f, 1.0f, 0.0f},
-    // 邮箱:team@tessary.dev
-    {"\xd3\xca\xcf\xe4\x3a\x74\x65\x61\x6d\x40\x74\x65\x73\x73\x61\x72\x79\x2e\x64\x65\x76",
-     -1.0f, 2.9f, 1.0f, 0.0f, 0.0f},
-    // 程序发布:2026年12月08号
-    {"\xb3\xcc\xd0\xf2\xb7\xa2\xb2\xbc\x3a\x32\x30\x32\x36\xc4\xea\x31\x32\xd4\xc2\x30\x38\xba"
-     "\xc5",
-     -1.05f, 2.6f, 1.0f, 1.0f, 1.0f},
-};
 
 void DrawMenuScene(const game::GameState& state) {
   glTranslatef(0.0f, 0.0f, -7.8f);
@@ -254,8 +248,14 @@ void DrawMenuButtons(const game::GameState& state) {
   GLuint name = 1;
   for (const Button& button : buttons) {
     glTranslatef(button.dx, button.dy, 0.0f);
-    Name(name++);
+    Name(name);
     glCallList(button.list);
+    // The switches have no lit picture: the keyboard's highlight frames them instead.
+    if (!picking && static_cast<GLuint>(state.hoverSwitch) == name) {
+      const bool vsync = button.list == LIST_FPS_ON || button.list == LIST_FPS_OFF;
+      FrameSwitch(vsync ? 0.41f : 0.32f, 0.09f);
+    }
+    ++name;
   }
 }
 
@@ -296,7 +296,7 @@ void DrawAboutScene(const game::GameState& state) {
   glTranslatef(0.0f, -0.5f, 1.0f);
   DrawCubeLayer();  // z offset +0.5
 
-  for (const CreditLine& line : kCreditLines)
+  for (const CreditLine& line : std::span(CurrentTexts().credits, 4))
     DrawText3D(static_cast<int32_t>(line.text.size()), line.text.data(), line.x, line.y, line.r,
                line.g, line.b);
 
@@ -311,8 +311,12 @@ void DrawAboutScene(const game::GameState& state) {
 
 void PickAt(game::GameState& state) {
   state.pickedName = 0;
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  // Picking works on the 800 x 600 picture, whatever the window's size and the viewport that
+  // shows it; selection does not depend on the real viewport. Off the picture nothing is hit.
+  GLint viewport[4] = {0, 0, kClientWidth, kClientHeight};
+  if (state.mouseX < 0 || state.mouseY < 0 || state.mouseX >= kClientWidth ||
+      state.mouseY >= kClientHeight)
+    return;
 
   // Four words hold exactly one hit record (count, depths, name): the first object drawn under
   // the cursor wins, later records overflow and are dropped.

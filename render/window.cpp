@@ -12,17 +12,16 @@ namespace render {
 
 namespace {
 
-constexpr char kLoadingText[] =  // 数据加载中请稍后......
-    "\xca\xfd\xbe\xdd\xbc\xd3\xd4\xd8\xd6\xd0\xc7\xeb\xc9\xd4\xba\xf3\x2e\x2e\x2e\x2e\x2e\x2e";
-static_assert(sizeof kLoadingText - 1 == 22);
 
 void SetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
 
 }  // namespace
 
+GameWindow::GameWindow() = default;
+
 GameWindow::~GameWindow() { Close(); }
 
-bool GameWindow::Open() {
+bool GameWindow::Open(bool fullscreen) {
   if (window_ != nullptr) return true;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "tessary: cannot start the video system: %s\n", SDL_GetError());
@@ -36,8 +35,12 @@ bool GameWindow::Open() {
   // Display lists, glBitmap and selection need the fixed-function pipeline.
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
-  window_ = SDL_CreateWindow("Tessary", 0, 0, kClientWidth, kClientHeight,
-                             SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  // Desktop full screen only: a mode change would upset the desktop for a 4:3 picture.
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE |
+                 SDL_WINDOW_ALLOW_HIGHDPI;
+  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  window_ = SDL_CreateWindow("Tessary", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             kClientWidth, kClientHeight, flags);
   if (window_ == nullptr) {
     std::fprintf(stderr, "tessary: cannot create the window: %s\n", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -54,10 +57,11 @@ bool GameWindow::Open() {
     Close();
     return false;
   }
-  int width = 0;
-  int height = 0;
-  SDL_GL_GetDrawableSize(window_, &width, &height);
-  SetViewport(width, height);
+  // The scenes always draw the 800 x 600 picture; the present scales it.
+  pictureTarget_ = std::make_unique<PictureTarget>();
+  MakePictureTarget(*pictureTarget_);
+  SetViewport(kClientWidth, kClientHeight);
+  TrackDrawableSize();
   minimised_ = false;
   return true;
 }
@@ -65,6 +69,8 @@ bool GameWindow::Open() {
 void GameWindow::Close() {
   if (window_ == nullptr) return;
   if (context_ != nullptr) {
+    if (pictureTarget_) DeletePictureTarget(*pictureTarget_);
+    pictureTarget_.reset();
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
     context_ = nullptr;
@@ -85,10 +91,7 @@ void GameWindow::OnWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
       minimised_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
-      int width = 0;
-      int height = 0;
-      SDL_GL_GetDrawableSize(window_, &width, &height);
-      SetViewport(width, height);
+      TrackDrawableSize();
       break;
     }
     default:
@@ -97,7 +100,59 @@ void GameWindow::OnWindowEvent(const SDL_WindowEvent& event) {
 }
 
 void GameWindow::Swap() {
-  if (window_ != nullptr) SDL_GL_SwapWindow(window_);
+  if (window_ == nullptr) return;
+  if (scaling_) PresentPicture(*pictureTarget_, drawable_);
+  SDL_GL_SwapWindow(window_);
+  if (scaling_) UsePictureTarget(*pictureTarget_, true);
+}
+
+void GameWindow::TrackDrawableSize() {
+  int width = 0;
+  int height = 0;
+  SDL_GL_GetDrawableSize(window_, &width, &height);
+  drawable_ = {width, height};
+  // At the picture's own size the frame goes straight into the window: scaling it would only
+  // add a copy of every frame.
+  const bool ownSize = width == kClientWidth && height == kClientHeight;
+  scaling_ = pictureTarget_ && pictureTarget_->framebuffer != 0 && !ownSize;
+  if (pictureTarget_) UsePictureTarget(*pictureTarget_, scaling_);
+  if (scaling_) {
+    glViewport(0, 0, kClientWidth, kClientHeight);
+    return;
+  }
+  // Straight into the fitted rectangle (the whole window at its own size); the clear of each
+  // frame covers the bars, as glClear ignores the viewport.
+  const game::PixelRect rect = game::FitPicture(drawable_);
+  if (rect.width > 0 && rect.height > 0)
+    glViewport(rect.x, height - rect.y - rect.height, rect.width, rect.height);
+}
+
+void GameWindow::ToggleFullscreen() {
+  if (window_ == nullptr) return;
+  if (SDL_SetWindowFullscreen(window_, IsFullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    std::fprintf(stderr, "tessary: cannot switch full screen: %s\n", SDL_GetError());
+  TrackDrawableSize();
+}
+
+bool GameWindow::IsFullscreen() const {
+  return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+std::optional<game::PicturePoint> GameWindow::PictureAt(int x, int y) const {
+  if (window_ == nullptr) return std::nullopt;
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(window_, &width, &height);
+  return game::WindowToPicture(x, y, {width, height}, drawable_);
+}
+
+int GameWindow::RefreshRate() const {
+  constexpr int kUnknownRate = 60;
+  const int display = window_ != nullptr ? SDL_GetWindowDisplayIndex(window_) : 0;
+  SDL_DisplayMode mode{};
+  if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0)
+    return kUnknownRate;
+  return mode.refresh_rate;
 }
 
 void SetViewport(int width, int height) {
@@ -153,7 +208,9 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
   }
 
   DrawLoadingScreen(assets);
-  DrawText3D(sizeof kLoadingText - 1, kLoadingText, -0.8f, -3.5f, 1.0f, 1.0f, 1.0f);
+  const PlacedText& loading = CurrentTexts().loading;
+  DrawText3D(static_cast<int32_t>(loading.text.size()), loading.text.data(), loading.x,
+             loading.y, 1.0f, 1.0f, 1.0f);
   // Shown before the load blocks. The frame ends here: presenting again after the load would
   // show a back buffer whose content is undefined.
   present();

@@ -103,8 +103,8 @@ class Shot:
         x0, y0, x1, y1 = box
         total = 0
         for y in range(y0, y1):
-            a = self.raw[(y * WIDTH + x0) * 3:(y * WIDTH + x1) * 3]
-            b = other.raw[(y * WIDTH + x0) * 3:(y * WIDTH + x1) * 3]
+            a = self.raw[(y * self.width + x0) * 3:(y * self.width + x1) * 3]
+            b = other.raw[(y * other.width + x0) * 3:(y * other.width + x1) * 3]
             total += sum(abs(p - q) for p, q in zip(a, b))
         return total / ((x1 - x0) * (y1 - y0) * 3)
 
@@ -113,12 +113,16 @@ class Shot:
 
 
 class Display:
-    """A private Xvfb server."""
+    """A private Xvfb server of the given screen size ("WIDTHxHEIGHT"). Xvfb picks a free display
+    number itself (-displayfd), so runs from several worktrees at once never share one."""
 
-    def __init__(self):
+    def __init__(self, size="1024x768", window_manager=False):
+        """`window_manager` also starts openbox, for what only a window manager does (full
+        screen); without one every window stays where and as large as it asks to be."""
         read_end, write_end = os.pipe()
+        self.size = tuple(int(n) for n in size.split("x"))
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24", "-nolisten", "tcp",
              "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -132,8 +136,23 @@ class Display:
         os.close(read_end)
         check(number.strip(), "Xvfb did not start")
         self.name = ":" + number.decode().strip()
+        self.window_manager = None
+        if window_manager:
+            env = dict(os.environ, DISPLAY=self.name)
+            self.window_manager = subprocess.Popen(
+                ["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL)
+            deadline = time.time() + 20
+            while "window id" not in subprocess.run(
+                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env, capture_output=True,
+                    text=True).stdout:
+                check(time.time() < deadline, "openbox did not start")
+                time.sleep(0.1)
 
     def close(self):
+        if self.window_manager:
+            self.window_manager.terminate()
+            self.window_manager.wait(10)
         self.process.terminate()
         try:
             self.process.wait(10)
@@ -234,13 +253,21 @@ class Game:
     """One run of tessary in its own run directory on its own display."""
 
     def __init__(self, binary, data_dir, run_dir=None, prepare=None, display=None, env=None,
-                 user=None, preexec=None, stderr_pipe=False):
+                 user=None, preexec=None, stderr_pipe=False, args=(), game_env=None):
         """A given `run_dir` is the working directory as it is (nothing is copied into it, and
         `data_dir` may be None); `env` adds to the environment, a None value removes the name.
         `user` (uid, gid) runs the game as that user, owning the run directory; `preexec` runs
         in the child before the game starts (limits, signal dispositions); `stderr_pipe` collects
-        stderr through a pipe, for runs whose own file writes are limited."""
+        stderr through a pipe, for runs whose own file writes are limited; `args` go on the
+        command line; `game_env` is added to the game's environment alone, not to that of the
+        tools that drive it (a preloaded library, say)."""
         self.binary = binary
+        self.args = list(args)
+        self.game_env = dict(game_env or {})
+        # Where the window's client area lies on the screen, and its size: the window opens
+        # centred, and moves and grows when resized or put in full screen.
+        self.origin = (0, 0)
+        self.size = (WIDTH, HEIGHT)
         self.user = user
         self.preexec = preexec
         self.stderr_pipe = stderr_pipe
@@ -287,7 +314,8 @@ class Game:
         if self.user:
             extra = {"user": self.user[0], "group": self.user[1], "extra_groups": []}
         self.process = subprocess.Popen(
-            [self.binary], cwd=self.run_dir, env=self.env, stdout=subprocess.DEVNULL,
+            [self.binary, *self.args], cwd=self.run_dir, env=dict(self.env, **self.game_env),
+            stdout=subprocess.DEVNULL,
             stderr=subprocess.PIPE if self.stderr_pipe else self.stderr_file,
             preexec_fn=self.preexec, **extra)
         self.stderr_copier = None
@@ -310,6 +338,7 @@ class Game:
                                    capture_output=True, text=True)
             if found.stdout.strip():
                 self.window = found.stdout.split()[0]
+                self.update_geometry()
                 return self
             time.sleep(0.1)
         raise Failure("no window titled Tessary within %d s" % timeout)
@@ -374,12 +403,37 @@ class Game:
     def xdotool(self, *args):
         subprocess.run(["xdotool", *args], env=self.x_env, check=True)
 
+    def update_geometry(self):
+        """Reads where the window's client area is on the screen and how large it is."""
+        out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", self.window],
+                             env=self.env, capture_output=True, text=True, check=True).stdout
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        self.origin = (int(values["X"]), int(values["Y"]))
+        self.size = (int(values["WIDTH"]), int(values["HEIGHT"]))
+        return self.size
+
+    def resize(self, width, height, timeout=10):
+        """Resizes the window (as a player dragging its corner would) and puts it at the top
+        left of the screen; waits until the window has the size."""
+        self.xdotool("windowmove", self.window, "0", "0")
+        self.xdotool("windowsize", self.window, str(width), str(height))
+        deadline = time.time() + timeout
+        while self.update_geometry() != (width, height) or self.origin != (0, 0):
+            check(time.time() < deadline, "the window did not take %dx%d" % (width, height))
+            time.sleep(0.05)
+        time.sleep(0.3)  # a few frames at the new size
+        return self
+
+    def screen_point(self, x, y):
+        """The screen position of the client pixel (x, y)."""
+        return x + self.origin[0], y + self.origin[1]
+
     def move(self, x, y):
-        self.xdotool("mousemove", str(x), str(y))
+        self.xdotool("mousemove", *map(str, self.screen_point(x, y)))
         time.sleep(0.05)
 
     def click(self, x, y):
-        self.xdotool("mousemove", str(x), str(y), "click", "1")
+        self.xdotool("mousemove", *map(str, self.screen_point(x, y)), "click", "1")
         time.sleep(0.05)
 
     def key(self, name):
@@ -395,10 +449,12 @@ class Game:
     # --- eyes -------------------------------------------------------------
 
     def screenshot(self, keep=None, region=None):
-        """The client area (or the region x, y, width, height of it) as a Shot; kept as PNG."""
+        """The client area's first 800 x 600 pixels (or the region x, y, width, height of the
+        client area) as a Shot; kept as PNG."""
         self.shots += 1
         path = keep or os.path.join(self.run_dir, "shot-%03d.png" % self.shots)
         x, y, width, height = region or (0, 0, WIDTH, HEIGHT)
+        x, y = self.screen_point(x, y)
         command = ["import", "-silent", "-window", "root", "-crop",
                    "%dx%d+%d+%d" % (width, height, x, y), "+repage", path]
         # import now and then fails to grab a window that is being redrawn: try again.

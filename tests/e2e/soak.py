@@ -109,7 +109,7 @@ class Soak:
         """Clicks; near the exit button only when a screenshot has just shown another scene."""
         x, y = point
         check(looked or not self.on_exit_button(x, y), "the driver aimed at the exit button")
-        self.send("mousemove", str(x), str(y), "click", "1")
+        self.send("mousemove", *map(str, self.g.screen_point(x, y)), "click", "1")
 
     @staticmethod
     def on_exit_button(x, y):
@@ -135,7 +135,7 @@ class Soak:
         choice = rng.random()
         if choice < 0.30:
             x, y = self.random_point()
-            self.send("mousemove", str(x), str(y))
+            self.send("mousemove", *map(str, self.g.screen_point(x, y)))
         elif choice < 0.55:
             self.click_something()
         elif choice < 0.70:

@@ -50,14 +50,14 @@ TEST_F(WindowTest, OpensTheGameWindowWithACurrentFixedFunctionContext) {
   SDL_Window* sdlWindow = SDL_GL_GetCurrentWindow();
   ASSERT_NE(sdlWindow, nullptr);
   EXPECT_STREQ(SDL_GetWindowTitle(sdlWindow), "Tessary");
-  int width = 0, height = 0, x = -1, y = -1;
+  int width = 0, height = 0;
   SDL_GetWindowSize(sdlWindow, &width, &height);
-  SDL_GetWindowPosition(sdlWindow, &x, &y);
   EXPECT_EQ(width, 800);
   EXPECT_EQ(height, 600);
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 0);
-  EXPECT_EQ(SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_RESIZABLE, 0u);
+  // Any size, HiDPI-aware, a window until asked for full screen.
+  EXPECT_NE(SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_RESIZABLE, 0u);
+  EXPECT_NE(SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_ALLOW_HIGHDPI, 0u);
+  EXPECT_FALSE(window.IsFullscreen());
   // (The offscreen driver draws into a single-buffered pbuffer: double buffering is not
   // observable here.)
   int depth = 0;
@@ -173,3 +173,51 @@ TEST_F(WindowTest, StartsUpOnTheGeneratedDataAndPicksInTheMenu) {
 }
 
 }  // namespace
+
+// A window of another shape: the frame is drawn at 800 x 600 and scaled between black bars, and
+// the pointer is mapped through the same fit. Smaller than the picture, so that the offscreen
+// driver's surface (which keeps its first size) holds the whole window.
+TEST_F(WindowTest, AnotherSizeShowsThePictureScaledBetweenBlackBars) {
+  render::GameWindow window;
+  ASSERT_TRUE(window.Open());
+  render::SetFixedGLState();
+  SDL_Window* sdlWindow = SDL_GL_GetCurrentWindow();
+  SDL_SetWindowSize(sdlWindow, 400, 400);
+  window.OnWindowEvent(EventFor(SDL_WINDOWEVENT_SIZE_CHANGED));
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(sdlWindow, &width, &height);
+  if (width != 400 || height != 400) GTEST_SKIP() << "the driver kept the window's size";
+  auto bindFramebuffer =
+      reinterpret_cast<void (*)(GLenum, GLuint)>(SDL_GL_GetProcAddress("glBindFramebuffer"));
+  ASSERT_NE(bindFramebuffer, nullptr);
+
+  // Scenes and picking still see the 800 x 600 picture; the bars are black whatever the
+  // scenes' clear colour.
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 600);
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  window.Swap();
+  bindFramebuffer(0x8CA8 /* GL_READ_FRAMEBUFFER */, 0);
+  auto pixel = [](int x, int y) {
+    GLubyte rgb[3] = {};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
+  };
+  // 400 x 300 of picture from row 50 (GL counts from the bottom), bars of 50 above and below.
+  EXPECT_EQ(pixel(200, 20), 0) << "lower bar";
+  EXPECT_EQ(pixel(200, 380), 0) << "upper bar";
+  EXPECT_EQ(pixel(0, 50), 0xff0000) << "the picture's corner";
+  EXPECT_EQ(pixel(200, 200), 0xff0000);
+  EXPECT_EQ(pixel(399, 349), 0xff0000);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  EXPECT_FALSE(window.PictureAt(200, 20));
+  const auto point = window.PictureAt(200, 200);
+  ASSERT_TRUE(point);
+  EXPECT_EQ(point->x, 401);
+  EXPECT_EQ(point->y, 301);
+}

@@ -22,6 +22,7 @@ std::string Dump(const GameState& s) {
         << star.y << ',' << int(star.alpha) << ',' << star.fadeIn << ";";
   out << "\ntitle " << s.titleAngle << ' ' << s.titleSwingUp << " hover " << s.hoverReadme
       << s.hoverEasy << s.hoverNormal << s.hoverHard << s.hoverOut << s.hoverAbout << s.hoverBack
+      << int(s.hoverSwitch)
       << "\ncube";
   for (int i = 0; i < 3; ++i)
     out << ' ' << s.cubeColor[i] << '/' << s.cubeTargetColor[i] << '/' << s.cubeAngle[i];

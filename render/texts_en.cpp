@@ -1,0 +1,32 @@
+// The English texts. A translation is one more file like this one (plain ASCII, or GBK bytes for
+// what the 14-pixel font can show) and one line in texts.cpp. Placed to fit where the Chinese
+// ones stand: a raster unit on the text plane is about 72 pixels of the 800 x 600 picture, a
+// character of the font about 6; the board labels end before their values, the about screen's
+// lines are centred as the Chinese ones are.
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+const CreditLine kEnglishCredits[4] = {
+    {"By the Tessary team (sounds, pictures and program all our own)", -2.63f, 3.5f, 0.0f, 0.0f,
+     1.0f},
+    {"Of course, the sounds and pictures are made by the program.", -2.48f, 3.2f, 0.0f, 1.0f,
+     0.0f},
+    {"Mail: team@tessary.dev", -0.95f, 2.9f, 1.0f, 0.0f, 0.0f},
+    {"Released: 8 December 2026", -1.09f, 2.6f, 1.0f, 1.0f, 1.0f},
+};
+
+}  // namespace
+
+const Texts kEnglishTexts = {
+    {"Loading, please wait......", -0.8f, -3.5f},
+    {"Best score:", -3.62f, 3.6f},
+    {"Time left:", -0.56f, 3.6f},
+    {"You won!!!", -0.5f, 0.0f},
+    {"You lost!!!", -0.5f, 0.0f},
+    kEnglishCredits,
+};
+
+}  // namespace render

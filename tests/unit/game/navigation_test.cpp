@@ -1,0 +1,181 @@
+#include "game/navigation.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "test_support.h"
+
+namespace game {
+namespace {
+
+using testing::DealThroughTick;
+using testing::Harness;
+using D = Direction;
+using R = SoundRequest;
+
+// The names visited by pressing one direction again and again from `from`.
+std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int steps) {
+  std::vector<uint32_t> names;
+  for (int i = 0; i < steps; ++i) names.push_back(from = NextHighlight(scene, from, direction));
+  return names;
+}
+
+TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
+  // Menu names: 1 help, 2 easy, 3 normal, 4 hard, 5 exit, 6 about, 7 sound, 8 music, 9 vsync.
+  EXPECT_EQ(Walk(SCENE_MENU, 1, D::down, 5), (std::vector<uint32_t>{2, 3, 4, 5, 1}));
+  EXPECT_EQ(Walk(SCENE_MENU, 1, D::up, 5), (std::vector<uint32_t>{5, 4, 3, 2, 1}));
+  EXPECT_EQ(Walk(SCENE_MENU, 9, D::down, 3), (std::vector<uint32_t>{7, 8, 9}));
+  EXPECT_EQ(Walk(SCENE_MENU, 6, D::up, 2), (std::vector<uint32_t>{6, 6}));
+  // Across the columns to the nearest in height, round at the edges.
+  EXPECT_EQ(Walk(SCENE_MENU, 5, D::right, 3), (std::vector<uint32_t>{7, 6, 5}));
+  EXPECT_EQ(Walk(SCENE_MENU, 5, D::left, 3), (std::vector<uint32_t>{6, 7, 5}));
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::right), 9u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::left), 6u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 8, D::left), 5u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 9, D::left), 4u);  // a tie goes to the upper one
+  // Nothing highlighted yet: Easy, whatever the direction; a stale name does the same.
+  for (D direction : {D::up, D::down, D::left, D::right}) {
+    EXPECT_EQ(NextHighlight(SCENE_MENU, 0, direction), 2u);
+    EXPECT_EQ(NextHighlight(SCENE_MENU, 40, direction), 2u);
+  }
+}
+
+TEST(NextHighlight, ABoardIsItsGridAsDrawnWithTheBackButtonBelow) {
+  // Easy: 6 x 6, box 1 at the top right, box 6 at the top left, back button 37.
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 0, D::down), 6u);
+  EXPECT_EQ(Walk(SCENE_EASY, 6, D::right, 6), (std::vector<uint32_t>{5, 4, 3, 2, 1, 6}));
+  EXPECT_EQ(Walk(SCENE_EASY, 1, D::left, 6), (std::vector<uint32_t>{2, 3, 4, 5, 6, 1}));
+  EXPECT_EQ(Walk(SCENE_EASY, 3, D::down, 7), (std::vector<uint32_t>{9, 15, 21, 27, 33, 37, 1}));
+  EXPECT_EQ(Walk(SCENE_EASY, 3, D::up, 3), (std::vector<uint32_t>{37, 31, 25}));
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::left), 37u);
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::right), 37u);
+  // Normal 8 x 8 (back 65) and hard 8 rows of 10 (back 81).
+  EXPECT_EQ(NextHighlight(SCENE_NORMAL, 0, D::left), 8u);
+  EXPECT_EQ(NextHighlight(SCENE_NORMAL, 60, D::down), 65u);
+  EXPECT_EQ(NextHighlight(SCENE_NORMAL, 65, D::up), 57u);
+  EXPECT_EQ(NextHighlight(SCENE_HARD, 0, D::up), 10u);
+  EXPECT_EQ(NextHighlight(SCENE_HARD, 10, D::left), 1u);
+  EXPECT_EQ(NextHighlight(SCENE_HARD, 80, D::down), 81u);
+  EXPECT_EQ(NextHighlight(SCENE_HARD, 81, D::down), 1u);
+  EXPECT_EQ(NextHighlight(SCENE_HARD, 15, D::up), 5u);
+}
+
+TEST(NextHighlight, ScreensHaveOnlyTheBackButtonAndOthersNothing) {
+  for (D direction : {D::up, D::down, D::left, D::right}) {
+    EXPECT_EQ(NextHighlight(SCENE_README, 0, direction), 1u);
+    EXPECT_EQ(NextHighlight(SCENE_ABOUT, 1, direction), 1u);
+    for (int scene : {SCENE_MENU_ENTER, SCENE_EASY_SETUP, SCENE_HIDDEN_PICTURE})
+      EXPECT_EQ(NextHighlight(scene, 0, direction), 0u) << scene;
+  }
+}
+
+TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
+  Harness h;
+  h.Tick();
+  ASSERT_EQ(h.state.scene, SCENE_MENU);
+  MoveHighlight(h.state, D::down);
+  EXPECT_TRUE(h.state.hoverEasy);
+  MoveHighlight(h.state, D::down);
+  EXPECT_FALSE(h.state.hoverEasy);
+  EXPECT_TRUE(h.state.hoverNormal);
+  // The mouse moved last: the keyboard goes on from where the mouse is.
+  h.Move(4);
+  EXPECT_TRUE(h.state.hoverHard);
+  EXPECT_FALSE(h.state.hoverNormal);
+  MoveHighlight(h.state, D::up);
+  EXPECT_TRUE(h.state.hoverNormal);
+  EXPECT_FALSE(h.state.hoverHard);
+  // A switch is lit only by the keyboard; the mouse takes the highlight away again.
+  MoveHighlight(h.state, D::right);
+  EXPECT_EQ(h.state.hoverSwitch, 9);
+  EXPECT_FALSE(h.state.hoverNormal);
+  EXPECT_EQ(HighlightedName(h.state), 9u);
+  h.Move(7);
+  EXPECT_EQ(h.state.hoverSwitch, 0);
+  EXPECT_EQ(HighlightedName(h.state), 0u);
+  EXPECT_TRUE(h.requests.empty()) << "moving makes no sound";
+}
+
+TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
+  Harness h;
+  h.Tick();
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_MENU) << "nothing highlighted, nothing pressed";
+  EXPECT_TRUE(h.requests.empty());
+
+  MoveHighlight(h.state, D::right);  // from nothing: Easy
+  MoveHighlight(h.state, D::right);  // the vsync switch
+  const bool vsync = h.state.vsyncOn;
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.vsyncOn, !vsync);
+  EXPECT_EQ(h.swapIntervals.size(), 1u);
+
+  MoveHighlight(h.state, D::left);  // back to the centre column, nearest the switch: Hard
+  MoveHighlight(h.state, D::up);
+  MoveHighlight(h.state, D::up);
+  ASSERT_TRUE(h.state.hoverEasy);
+  h.ClearRequests();
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_EASY_SETUP);
+  EXPECT_EQ(h.RequestList(),
+            (std::vector<R>{R::stopMenuMusic, R::playGameMusic, R::playButton}));
+}
+
+TEST(KeyboardPlay, SpaceOpensBoxesUnderTheRulesOfAClick) {
+  Harness h;
+  DealThroughTick(h, Level::easy);
+  ASSERT_EQ(h.state.scene, SCENE_EASY);
+  MoveHighlight(h.state, D::right);  // the top-left box, 6
+  ASSERT_TRUE(h.state.boxes[5].hover);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_TRUE(h.state.boxes[5].open);
+  EXPECT_EQ(h.state.selectionCount, 1);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_FALSE(h.state.boxes[5].open) << "the one open box closes again";
+
+  // Two open boxes block everything, the back button included.
+  MoveHighlight(h.state, D::right);
+  PressHighlighted(h.state, h.actions);
+  MoveHighlight(h.state, D::right);
+  PressHighlighted(h.state, h.actions);
+  ASSERT_EQ(h.state.selectionCount, 2);
+  MoveHighlight(h.state, D::right);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_FALSE(h.state.boxes[2].open);
+  MoveHighlight(h.state, D::up);  // box 3 is in the top row: up reaches the back button
+  ASSERT_TRUE(h.state.hoverBack);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_EASY);
+
+  // A level that is over keeps its boxes shut; the back button leaves.
+  h.state.selectionCount = 3;
+  MoveHighlight(h.state, D::down);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_FALSE(h.state.boxes[0].open);
+  MoveHighlight(h.state, D::up);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
+}
+
+TEST(KeyboardPlay, TheNumberKeysStartTheLevelsFromTheMenuOnly) {
+  const int8_t setups[3] = {SCENE_EASY_SETUP, SCENE_NORMAL_SETUP, SCENE_HARD_SETUP};
+  for (int number = 1; number <= 3; ++number) {
+    Harness h;
+    h.Tick();
+    StartLevelByNumber(h.state, number, h.actions);
+    EXPECT_EQ(h.state.scene, setups[number - 1]);
+  }
+  Harness h;
+  h.Tick();
+  StartLevelByNumber(h.state, 4, h.actions);
+  StartLevelByNumber(h.state, 0, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_MENU);
+  h.state.scene = SCENE_ABOUT;
+  StartLevelByNumber(h.state, 1, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_ABOUT);
+  EXPECT_TRUE(h.requests.empty());
+}
+
+}  // namespace
+}  // namespace game
