@@ -49,13 +49,17 @@ int OnDisplayConnectionLost(Display*) {
   EndAfterDisplayLoss(saved);
 }
 
-// Xlib's own handler would exit() on any protocol error. The errors that reach here (SDL catches
-// the ones it expects with handlers of its own) mean the window or its drawable is gone, for
-// instance destroyed by another client: the event loop then closes the game.
+// Xlib's own handler would exit() on any protocol error. SDL catches the errors it expects with
+// handlers of its own; of the rest, one naming a window or drawable that no longer exists means
+// ours was destroyed from outside, and the event loop then closes the game. Any other error is
+// reported once and play goes on, since ending over it would help nobody.
 int OnProtocolError(Display*, XErrorEvent* error) {
-  if (!windowLost.exchange(true)) {
-    std::fprintf(stderr,
-                 "tessary: the window is gone (X error %d on request %d); closing the game\n",
+  static std::atomic<bool> otherErrorReported{false};
+  const bool windowGone = error->error_code == BadWindow || error->error_code == BadDrawable;
+  if (windowGone ? !windowLost.exchange(true) : !otherErrorReported.exchange(true)) {
+    std::fprintf(stderr, windowGone ? "tessary: the window is gone (X error %d on request %d); "
+                                      "closing the game\n"
+                                    : "tessary: X error %d on request %d; playing on\n",
                  error->error_code, error->request_code);
   }
   return 0;
