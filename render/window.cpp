@@ -12,7 +12,6 @@ namespace render {
 
 namespace {
 
-
 void SetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
 
 }  // namespace
