@@ -183,6 +183,15 @@ bool InputMap::OnEvent(const SDL_Event& event, const game::InputActions& actions
 }
 
 void InputMap::OnFrame(uint32_t now) {
+  // With a controller connected SDL_WaitEvent looks for its input every millisecond. A minimised
+  // game takes no input, so it stops listening: the wait sleeps until the window comes back, and
+  // controllers plugged in or out meanwhile are found then.
+  const bool listen = !window_.IsMinimised();
+  if (controllersStarted_ && listen != listening_) {
+    SDL_JoystickEventState(listen ? SDL_ENABLE : SDL_IGNORE);
+    listening_ = listen;
+    held_.ReleaseAll();
+  }
   if (const auto direction = held_.Due(now)) game::MoveHighlight(state_, *direction);
 }
 

@@ -92,7 +92,8 @@ class InputMap {
   // close the game (Alt+F4), which is the caller's to do.
   bool OnEvent(const SDL_Event& event, const game::InputActions& actions);
 
-  // Once a frame: the repeat of a direction held on a controller.
+  // Once a turn of the event loop, minimised too: the repeat of a direction held on a
+  // controller; controllers unheard while the window is minimised.
   void OnFrame(uint32_t now);
 
  private:
@@ -110,6 +111,7 @@ class InputMap {
   std::map<SDL_JoystickID, SDL_GameController*> controllers_;
   std::optional<SDL_JoystickID> controllerInUse_;  // the last one that gave input
   bool controllersStarted_ = false;
+  bool listening_ = true;  // controller events are taken (not while minimised)
   HeldDirection held_;
   std::optional<game::Direction> stick_;  // where the left stick points now
 };
