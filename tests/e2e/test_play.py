@@ -231,7 +231,8 @@ def test_gamepad_and_touch():
     """A controller plugged in while the game runs: the d-pad lights Easy, the right shoulder
     steps the players, A starts the level, the stick puts the highlight on a box and A opens it.
     A tap steps a selector once (not again for SDL's mouse made from it) and opens a box; a tap
-    on a black bar does nothing. Pulling the controller out leaves the game playing."""
+    on a black bar does nothing. Pulled out and plugged in again, B leaves and quits. A mapping
+    file that cannot be read is named on stderr."""
     probe = os.environ.get("TESSARY_PAD_PROBE", "")
     check(probe, "TESSARY_PAD_PROBE is not set")
 
@@ -240,7 +241,8 @@ def test_gamepad_and_touch():
         open(os.path.join(run_dir, "pad.txt"), "w").close()
     g = game(prepare=prepare, game_env={
         "LD_PRELOAD": probe, "TESSARY_PAD_COMMANDS": "pad.txt",
-        "SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS": "1"})
+        "SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS": "1",
+        "SDL_GAMECONTROLLERCONFIG_FILE": "no-such-mappings.txt"})
 
     def pad(*lines):
         """SDL reads a virtual controller's state once a frame: a line a frame or more apart."""
@@ -293,11 +295,18 @@ def test_gamepad_and_touch():
         pad("detach")
         time.sleep(0.3)
         check(g.running(), "the game ended when the controller was pulled out")
-        g.close_button()
-        check(g.wait_exit() == 0, "the game did not end cleanly")
+        # Plugged in again it plays on: B leaves the board, and the third B in the menu quits.
+        pad("attach")
+        time.sleep(0.3)
+        for _ in range(4):
+            press(PAD_B)
+            time.sleep(0.3)
+        check(g.wait_exit() == 0, "B did not go back and quit as Esc does")
         conf = g.read("tessary.conf").decode()
         check("players = 3" in conf, "the shoulder and one tap did not make three players: " + conf)
         check("pad_probe" not in g.stderr(), "the virtual pad failed: " + g.stderr())
+        check("cannot read the controller mappings in no-such-mappings.txt" in g.stderr(),
+              "the unreadable mapping file was not named: " + g.stderr())
     finally:
         g.cleanup()
 
