@@ -190,18 +190,5 @@ TEST(KeyboardPlay, TheNumberKeysStartTheLevelsFromTheMenuOnly) {
   EXPECT_TRUE(h.requests.empty());
 }
 
-TEST(KeyboardPlay, AMenuItemClickedByNameStepsASelectorWhereTheHighlightIs) {
-  Harness h;
-  h.Tick();
-  MoveHighlight(h.state, D::down);  // Easy
-  ClickMenuItem(h.state, 11, h.actions);
-  EXPECT_EQ(h.state.playerMode, 2);
-  EXPECT_EQ(h.RequestList(), (std::vector<R>{R::playButton}));
-  EXPECT_EQ(HighlightedName(h.state), 2u) << "the highlight stays on Easy";
-  h.state.scene = SCENE_ABOUT;
-  ClickMenuItem(h.state, 11, h.actions);
-  EXPECT_EQ(h.state.playerMode, 2) << "outside the menu nothing steps";
-}
-
 }  // namespace
 }  // namespace game
