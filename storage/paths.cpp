@@ -92,6 +92,8 @@ FilePlaces RunDirectoryPlaces() {
   FilePlaces places;
   places.settingsFile = NativePath(kSettingsPath);
   places.bestScoreFile = NativePath(kBestScorePath);
+  places.photoCacheFolder = "cache/photos";
+  places.photoCacheAnchor = ".";
   return places;
 }
 
@@ -121,6 +123,8 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
                    places.settingsAnchor);
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "maxsum.cfg",
                    places.bestScoreFile, places.bestScoreAnchor);
+    PlaceSavedFile(clues.xdgCacheHome, clues.home, ".cache", "photos", places.photoCacheFolder,
+                   places.photoCacheAnchor);
     return true;
   }
 
@@ -144,6 +148,7 @@ bool ChooseFileMode() {
   clues.home = Environment("HOME");
   clues.xdgConfigHome = Environment("XDG_CONFIG_HOME");
   clues.xdgDataHome = Environment("XDG_DATA_HOME");
+  clues.xdgCacheHome = Environment("XDG_CACHE_HOME");
 
   FilePlaces places;
   std::string problem;
@@ -189,6 +194,24 @@ std::string SavePathOf(std::string_view stored) {
     return {};
   }
   return path;
+}
+
+std::string PhotoCacheFolder() { return KeptPlaces().photoCacheFolder; }
+
+bool MakePhotoCacheFolder(std::string& problem) {
+  const FilePlaces& places = KeptPlaces();
+  if (places.photoCacheFolder.empty()) {
+    problem = "photos are not cached: neither XDG_CACHE_HOME nor HOME names an absolute folder";
+    return false;
+  }
+  std::string failed;
+  int error = 0;
+  if (!MakeFolders(places.photoCacheAnchor, places.photoCacheFolder, failed, error)) {
+    problem = "photos are not cached: cannot make the folder " + failed + ": " +
+              std::strerror(error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace storage
