@@ -5,6 +5,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,31 +59,38 @@ void PumpEvents() {
   }
 }
 
+// The game draws its menu at the display's rate (60 frames a second under Xvfb, paced): the
+// bench does the same, and times each frame's own work, from the start of its drawing to the
+// end of its swap.
+constexpr auto kFramePeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
+
+double DrawPacedMenuFrame(WindowBench& bench, game::GameState& menu, Clock::time_point& due) {
+  std::this_thread::sleep_until(due);
+  due = std::max(due + kFramePeriod, Clock::now());
+  const Clock::time_point start = Clock::now();
+  PumpEvents();
+  render::DrawFrame(bench.window, menu, *bench.staging);
+  return SecondsSince(start);
+}
+
 struct LoadRun {
   double seconds = 0;
   std::vector<double> frameTimes;
   std::size_t faces = 0;
 };
 
-// One load of the folder to its end; with drawMenu, the menu is drawn meanwhile as the game's
-// UI thread would, each frame timed; else the progress is polled every millisecond.
+// One load of the folder to its end while the menu is drawn as the game draws it; or, without
+// drawMenu, with the progress polled every millisecond, for a time finer than a frame.
 LoadRun LoadFolder(WindowBench& bench, game::GameState& menu, const std::string& folder,
                    bool drawMenu) {
   LoadRun run;
   storage::PhotoSetLoader loader;
   const Clock::time_point start = Clock::now();
   loader.Start({folder});
-  Clock::time_point previous = start;
+  Clock::time_point due = start;
   while (!loader.Finished()) {
-    if (drawMenu) {
-      PumpEvents();
-      render::DrawFrame(bench.window, menu, *bench.staging);
-      const Clock::time_point now = Clock::now();
-      run.frameTimes.push_back(std::chrono::duration<double>(now - previous).count());
-      previous = now;
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    if (drawMenu) run.frameTimes.push_back(DrawPacedMenuFrame(bench, menu, due));
+    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   run.seconds = SecondsSince(start);
   run.faces = loader.TakeFaces().size();
@@ -123,16 +131,11 @@ void MeasurePhotos(WindowBench& bench) {
 
   game::GameState& menu = *bench.state;
   SetUpMenu(menu);
-  // The idle menu first, for as long as a load takes about.
+  // The idle menu first.
   std::vector<double> idleFrames;
-  Clock::time_point previous = Clock::now();
-  for (const Clock::time_point start = previous; SecondsSince(start) < 2.0;) {
-    PumpEvents();
-    render::DrawFrame(bench.window, menu, *bench.staging);
-    const Clock::time_point now = Clock::now();
-    idleFrames.push_back(std::chrono::duration<double>(now - previous).count());
-    previous = now;
-  }
+  Clock::time_point due = Clock::now();
+  for (const Clock::time_point start = due; SecondsSince(start) < 3.0;)
+    idleFrames.push_back(DrawPacedMenuFrame(bench, menu, due));
 
   const int repetitions = std::max(1, std::min(bench.repetitions, 3));
   std::vector<double> firstTimes, cachedTimes, fullDecodeTimes, loadFrames;
@@ -168,20 +171,27 @@ void MeasurePhotos(WindowBench& bench) {
   const double first = Median(firstTimes), cached = Median(cachedTimes);
   const double full = Median(fullDecodeTimes);
   PrintRow(Format("Photos: %d JPEG photos of %d x %d (%.0f MB, made by the bench) ready to play, "
-                  "first time, menu drawn meanwhile (%zu faces)",
+                  "first time, menu drawn meanwhile at 60 fps (%zu faces)",
                   kPhotoCount, kPhotoWidth, kPhotoHeight, totalBytes / 1e6, faces),
            Format("%.2f s", first),
            Format("decoding them at full size (TurboJPEG, one thread): %.2f s", full),
            Format("%.2f", first / full), "-", "-");
-  PrintRow(Format("Photos: the same folder again, from the cache (%zu faces)", cachedFaces),
+  PrintRow(Format("Photos: the same folder again, from the cache (%zu faces; progress polled every ms)", cachedFaces),
            Format("%.1f ms", cached * 1000.0), Format("first time %.2f s", first),
            Format("%.3f", cached / first), "≤ 100 ms", Met(cached <= 0.1));
   const double loadMedian = Median(loadFrames) * 1000.0, loadP99 = Percentile(loadFrames, 99.0) * 1000.0;
   const double idleMedian = Median(idleFrames) * 1000.0, idleP99 = Percentile(idleFrames, 99.0) * 1000.0;
-  PrintRow("Frame time: menu while the photos load the first time",
-           Format("median %.2f ms, p99 %.2f ms (%zu frames)", loadMedian, loadP99,
-                  loadFrames.size()),
-           Format("idle menu: median %.2f ms, p99 %.2f ms", idleMedian, idleP99),
+  const double period = std::chrono::duration<double>(kFramePeriod).count();
+  auto late = [period](const std::vector<double>& frames) {
+    return Format("%ld of %zu frames over %.1f ms",
+                  long(std::count_if(frames.begin(), frames.end(),
+                                     [period](double t) { return t > period; })),
+                  frames.size(), period * 1000.0);
+  };
+  PrintRow("Frame time (drawing to swap): menu at 60 fps while the photos load the first time",
+           Format("median %.2f ms, p99 %.2f ms; ", loadMedian, loadP99) + late(loadFrames),
+           Format("idle menu: median %.2f ms, p99 %.2f ms; ", idleMedian, idleP99) +
+               late(idleFrames),
            Format("%.2f (p99 %.2f)", loadMedian / idleMedian, loadP99 / idleP99), "-", "-");
 }
 

@@ -78,6 +78,7 @@ std::string DecodeJpeg(std::span<const uint8_t> bytes, Picture& picture, int& or
   if (tjDecompressHeader3(decompressor.get(), bytes.data(), size, &width, &height, &subsampling,
                           &colorspace) != 0)
     return std::string("is not a readable JPEG picture: ") + tjGetErrorStr2(decompressor.get());
+  if (width <= 0 || height <= 0) return "is a JPEG picture cut short before its size";
   if (std::string reason = CheckSize(width, height); !reason.empty()) return reason;
 
   // The strongest reduction the decoder offers that keeps the shorter side at kReducedSide

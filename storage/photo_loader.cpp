@@ -3,6 +3,7 @@
 // the faces and the problems over when it has finished.
 #include <dirent.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,9 @@
 namespace storage {
 
 namespace {
+
+// Added to the niceness of the worker thread alone.
+constexpr int kWorkerNiceness = 10;
 
 // A file to prepare, and the folder it was found in (empty when it was named itself).
 struct Candidate {
@@ -214,6 +218,9 @@ void PhotoSetLoader::Cancel() {
 
 void PhotoSetLoader::Run(std::vector<std::string> paths) {
   ::pthread_setname_np(::pthread_self(), "PhotoLoader");
+  // Below the UI thread (and the GL driver's threads) in the scheduler's eyes, so that the menu
+  // keeps its frames on a busy machine; Linux counts niceness per thread.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNiceness);
   std::vector<std::string> problems;
   std::size_t printed = 0;
   auto printNewProblems = [&] {
