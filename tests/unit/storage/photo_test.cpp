@@ -345,7 +345,7 @@ TEST_F(PhotoLoaderTest, BadFilesAreSkippedWithOneLineEachAndEqualPicturesCountOn
   // A folder that disappears while it loads: at most one line for it, none for its files.
   fs::create_directory("going");
   for (int i = 0; i < 12; ++i)
-    Write("going/" + std::to_string(i) + ".jpg", MakeFile(Format::jpeg, 1600, 1200, false, 0));
+    Write("going/" + std::to_string(i) + ".jpg", MakeFile(Format::jpeg, 1200, 900, false, 0));
   testing::internal::CaptureStderr();
   loader.Start({"going"});
   fs::remove_all("going");
