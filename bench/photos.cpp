@@ -89,8 +89,10 @@ LoadRun LoadFolder(WindowBench& bench, game::GameState& menu, const std::string&
   loader.Start({folder});
   Clock::time_point due = start;
   while (!loader.Finished()) {
-    if (drawMenu) run.frameTimes.push_back(DrawPacedMenuFrame(bench, menu, due));
-    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (drawMenu)
+      run.frameTimes.push_back(DrawPacedMenuFrame(bench, menu, due));
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   run.seconds = SecondsSince(start);
   run.faces = loader.TakeFaces().size();
@@ -176,11 +178,15 @@ void MeasurePhotos(WindowBench& bench) {
            Format("%.2f s", first),
            Format("decoding them at full size (TurboJPEG, one thread): %.2f s", full),
            Format("%.2f", first / full), "-", "-");
-  PrintRow(Format("Photos: the same folder again, from the cache (%zu faces; progress polled every ms)", cachedFaces),
-           Format("%.1f ms", cached * 1000.0), Format("first time %.2f s", first),
-           Format("%.3f", cached / first), "≤ 100 ms", Met(cached <= 0.1));
-  const double loadMedian = Median(loadFrames) * 1000.0, loadP99 = Percentile(loadFrames, 99.0) * 1000.0;
-  const double idleMedian = Median(idleFrames) * 1000.0, idleP99 = Percentile(idleFrames, 99.0) * 1000.0;
+  PrintRow(
+      Format("Photos: the same folder again, from the cache (%zu faces; progress polled every ms)",
+             cachedFaces),
+      Format("%.1f ms", cached * 1000.0), Format("first time %.2f s", first),
+      Format("%.3f", cached / first), "≤ 100 ms", Met(cached <= 0.1));
+  const double loadMedian = Median(loadFrames) * 1000.0,
+               loadP99 = Percentile(loadFrames, 99.0) * 1000.0;
+  const double idleMedian = Median(idleFrames) * 1000.0,
+               idleP99 = Percentile(idleFrames, 99.0) * 1000.0;
   const double period = std::chrono::duration<double>(kFramePeriod).count();
   auto late = [period](const std::vector<double>& frames) {
     return Format("%ld of %zu frames over %.1f ms",
@@ -188,11 +194,11 @@ void MeasurePhotos(WindowBench& bench) {
                                      [period](double t) { return t > period; })),
                   frames.size(), period * 1000.0);
   };
-  PrintRow("Frame time (drawing to swap): menu at 60 fps while the photos load the first time",
-           Format("median %.2f ms, p99 %.2f ms; ", loadMedian, loadP99) + late(loadFrames),
-           Format("idle menu: median %.2f ms, p99 %.2f ms; ", idleMedian, idleP99) +
-               late(idleFrames),
-           Format("%.2f (p99 %.2f)", loadMedian / idleMedian, loadP99 / idleP99), "-", "-");
+  PrintRow(
+      "Frame time (drawing to swap): menu at 60 fps while the photos load the first time",
+      Format("median %.2f ms, p99 %.2f ms; ", loadMedian, loadP99) + late(loadFrames),
+      Format("idle menu: median %.2f ms, p99 %.2f ms; ", idleMedian, idleP99) + late(idleFrames),
+      Format("%.2f (p99 %.2f)", loadMedian / idleMedian, loadP99 / idleP99), "-", "-");
 }
 
 }  // namespace bench

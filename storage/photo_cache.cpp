@@ -1,6 +1,7 @@
 // The cache entry of one prepared face (docs/formats.md): fixed-width fields, high byte first,
 // and a checksum over the whole entry, so that a file cut short or damaged is never taken for a
 // face. The entry names its source in full; a name whose hash collides simply misses.
+#include <cstdio>
 #include <cstring>
 
 #include "storage/photo_local.h"

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -71,7 +72,8 @@ struct DecompressorCloser {
 
 std::string DecodeJpeg(std::span<const uint8_t> bytes, Picture& picture, int& orientation) {
   std::unique_ptr<void, DecompressorCloser> decompressor(tjInitDecompress());
-  if (!decompressor) return std::string("cannot start the JPEG decoder: ") + tjGetErrorStr2(nullptr);
+  if (!decompressor)
+    return std::string("cannot start the JPEG decoder: ") + tjGetErrorStr2(nullptr);
   const auto size = static_cast<unsigned long>(bytes.size());
   // A header cut short is reported as success with the sizes left untouched: they start at 0.
   int width = 0, height = 0, subsampling = 0, colorspace = 0;
@@ -118,11 +120,11 @@ struct PngReading {
   char error[200] = {};
   png_uint_32 width = 0, height = 0;
   int orientation = 1;
-  std::string refusal;        // set before the pixels when the limits refuse the picture
-  std::vector<uint8_t> rows;  // one decoded row, or all of them for an interlaced picture
-  std::vector<uint32_t> sums; // the reduced picture's sums of pixels, per channel
+  std::string refusal;         // set before the pixels when the limits refuse the picture
+  std::vector<uint8_t> rows;   // one decoded row, or all of them for an interlaced picture
+  std::vector<uint32_t> sums;  // the reduced picture's sums of pixels, per channel
   std::vector<uint32_t> counts;
-  int factor = 1;             // source pixels per reduced pixel, each way
+  int factor = 1;  // source pixels per reduced pixel, each way
   int reducedWidth = 0, reducedHeight = 0;
 };
 
@@ -209,7 +211,8 @@ bool ReadPngRows(png_structp png, png_infop info, PngReading* reading) {
       if (!interlaced) AddRow(*reading, row, y, channels);
     }
   if (interlaced)
-    for (int y = 0; y < height; ++y) AddRow(*reading, reading->rows.data() + rowBytes * y, y, channels);
+    for (int y = 0; y < height; ++y)
+      AddRow(*reading, reading->rows.data() + rowBytes * y, y, channels);
   return true;
 }
 
@@ -218,8 +221,7 @@ std::string DecodePng(std::span<const uint8_t> bytes, Picture& picture, int& ori
   PngReading reading;
   reading.bytes = bytes;
   reading.cancel = cancel;
-  png_structp png =
-      png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, PngError, PngWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, PngError, PngWarning);
   if (png == nullptr) return "cannot start the PNG decoder";
   png_infop info = png_create_info_struct(png);
   const bool read = info != nullptr && ReadPngRows(png, info, &reading);
@@ -358,12 +360,11 @@ bool ScaleToFace(const Picture& upright, std::vector<uint8_t>& faceRgb) {
   if (scaler == nullptr) return false;
   const int rowBytes = kFacePixels * 3;
   std::vector<uint8_t> topDown(std::size_t(rowBytes) * kFacePixels);
-  const uint8_t* source =
-      upright.rgb.data() + (std::size_t(crop.y) * upright.width + crop.x) * 3;
+  const uint8_t* source = upright.rgb.data() + (std::size_t(crop.y) * upright.width + crop.x) * 3;
   const int sourceStride = upright.width * 3;
   uint8_t* destination = topDown.data();
-  const int scaled = sws_scale(scaler, &source, &sourceStride, 0, crop.side, &destination,
-                               &rowBytes);
+  const int scaled =
+      sws_scale(scaler, &source, &sourceStride, 0, crop.side, &destination, &rowBytes);
   sws_freeContext(scaler);
   if (scaled != kFacePixels) return false;
   faceRgb.resize(topDown.size());

@@ -2,17 +2,18 @@
 // worker thread (from the cache when the file is unchanged), counts equal faces once, and hands
 // the faces and the problems over when it has finished.
 #include <dirent.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <set>
 #include <unordered_map>
 #include <utility>
@@ -80,7 +81,8 @@ std::vector<Candidate> ListCandidates(const std::vector<std::string>& paths,
     }
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(directory)) {
-      if (entry->d_name[0] != '.' && HasPictureName(entry->d_name)) names.emplace_back(entry->d_name);
+      if (entry->d_name[0] != '.' && HasPictureName(entry->d_name))
+        names.emplace_back(entry->d_name);
     }
     ::closedir(directory);
     std::sort(names.begin(), names.end());
@@ -266,9 +268,8 @@ void PhotoSetLoader::Run(std::vector<std::string> paths) {
       // Equal faces count once: the first in the order of the names is kept.
       const uint64_t hash = Fnv1a(face.rgb);
       const auto [first, last] = facesByHash.equal_range(hash);
-      const bool equal = std::any_of(first, last, [&](const auto& item) {
-        return faces[item.second].rgb == face.rgb;
-      });
+      const bool equal = std::any_of(
+          first, last, [&](const auto& item) { return faces[item.second].rgb == face.rgb; });
       if (!equal) {
         facesByHash.emplace(hash, faces.size());
         faces.push_back(std::move(face));

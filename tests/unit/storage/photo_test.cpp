@@ -50,17 +50,21 @@ Bytes DrawPicture(int width, int height, bool thirds) {
 
 // The EXIF block holding one orientation tag: TIFF data, high byte first.
 Bytes ExifBlock(int orientation) {
-  return {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
-          0, uint8_t(orientation), 0, 0, 0, 0, 0, 0};
+  Bytes tiff = {'M', 'M', 0, 42, 0, 0, 0, 8};  // the first directory at offset 8
+  const Bytes entry = {0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, uint8_t(orientation), 0, 0};
+  tiff.insert(tiff.end(), {0, 1});  // one entry
+  tiff.insert(tiff.end(), entry.begin(), entry.end());
+  tiff.insert(tiff.end(), {0, 0, 0, 0});  // no next directory
+  return tiff;
 }
 
 Bytes EncodeJpeg(int width, int height, const Bytes& rgb, int orientation) {
   tjhandle encoder = tjInitCompress();
   unsigned char* jpeg = nullptr;
   unsigned long size = 0;
-  EXPECT_EQ(tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
-                        TJSAMP_444, 95, 0),
-            0);
+  EXPECT_EQ(
+      tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_444, 95, 0),
+      0);
   Bytes out(jpeg, jpeg + size);
   tjFree(jpeg);
   tjDestroy(encoder);
@@ -139,7 +143,8 @@ TEST(PhotoGeometry, EveryOrientationTurnsThePictureUprightAndTheCropIsCentred) {
       {7, {6, 3, 5, 2, 4, 1}}, {8, {3, 6, 2, 5, 1, 4}}, {0, {1, 2, 3, 4, 5, 6}},
       {9, {1, 2, 3, 4, 5, 6}}};
   storage::Picture stored{3, 2, {}};
-  for (int label = 1; label <= 6; ++label) stored.rgb.insert(stored.rgb.end(), {uint8_t(label), 0, 0});
+  for (int label = 1; label <= 6; ++label)
+    stored.rgb.insert(stored.rgb.end(), {uint8_t(label), 0, 0});
   for (const auto& [orientation, expected] : upright) {
     const storage::Picture turned = storage::TurnUpright(stored, orientation);
     const bool sideways = orientation >= 5 && orientation <= 8;
@@ -170,17 +175,25 @@ TEST(PhotoGeometry, PicturesOfEachFormatBecomeUprightCentredFaces) {
   };
   const Rgb r = kRed, g = kGreen, b = kBlue, w = kWhite;
   const std::vector<Case> cases = {
-      {Format::jpeg, 240, 160, false, 0, r, g, b, w}, {Format::jpeg, 240, 160, false, 1, r, g, b, w},
-      {Format::jpeg, 240, 160, false, 2, g, r, w, b}, {Format::jpeg, 240, 160, false, 3, w, b, g, r},
-      {Format::jpeg, 240, 160, false, 4, b, w, r, g}, {Format::jpeg, 240, 160, false, 5, r, b, g, w},
-      {Format::jpeg, 240, 160, false, 6, b, r, w, g}, {Format::jpeg, 240, 160, false, 7, w, g, b, r},
+      {Format::jpeg, 240, 160, false, 0, r, g, b, w},
+      {Format::jpeg, 240, 160, false, 1, r, g, b, w},
+      {Format::jpeg, 240, 160, false, 2, g, r, w, b},
+      {Format::jpeg, 240, 160, false, 3, w, b, g, r},
+      {Format::jpeg, 240, 160, false, 4, b, w, r, g},
+      {Format::jpeg, 240, 160, false, 5, r, b, g, w},
+      {Format::jpeg, 240, 160, false, 6, b, r, w, g},
+      {Format::jpeg, 240, 160, false, 7, w, g, b, r},
       {Format::jpeg, 240, 160, false, 8, g, w, r, b},
       // Large: decoded at a reduced scale, or reduced row by row.
-      {Format::jpeg, 3000, 2000, false, 3, w, b, g, r}, {Format::png, 1200, 900, false, 0, r, g, b, w},
-      {Format::png, 160, 240, false, 6, b, r, w, g}, {Format::webp, 900, 600, false, 0, r, g, b, w},
+      {Format::jpeg, 3000, 2000, false, 3, w, b, g, r},
+      {Format::png, 1200, 900, false, 0, r, g, b, w},
+      {Format::png, 160, 240, false, 6, b, r, w, g},
+      {Format::webp, 900, 600, false, 0, r, g, b, w},
       // The centre third is what shows, whichever side is longer.
-      {Format::jpeg, 600, 200, true, 0, g, g, g, g}, {Format::png, 100, 300, true, 0, g, g, g, g},
-      {Format::webp, 300, 100, true, 0, g, g, g, g}, {Format::jpeg, 300, 100, true, 6, g, g, g, g},
+      {Format::jpeg, 600, 200, true, 0, g, g, g, g},
+      {Format::png, 100, 300, true, 0, g, g, g, g},
+      {Format::webp, 300, 100, true, 0, g, g, g, g},
+      {Format::jpeg, 300, 100, true, 6, g, g, g, g},
   };
   for (const Case& c : cases) {
     const Bytes file = MakeFile(c.format, c.width, c.height, c.thirds, c.orientation);
@@ -192,9 +205,10 @@ TEST(PhotoGeometry, PicturesOfEachFormatBecomeUprightCentredFaces) {
     ASSERT_EQ(reason, "") << name;
     ASSERT_EQ(face.size(), std::size_t(storage::kFacePixels) * storage::kFacePixels * 3);
     const int near = 16, far = storage::kFacePixels - 1 - 16;
-    const std::vector<std::pair<Rgb, Rgb>> corners = {
-        {FacePixel(face, near, near), c.topLeft}, {FacePixel(face, far, near), c.topRight},
-        {FacePixel(face, near, far), c.bottomLeft}, {FacePixel(face, far, far), c.bottomRight}};
+    const std::vector<std::pair<Rgb, Rgb>> corners = {{FacePixel(face, near, near), c.topLeft},
+                                                      {FacePixel(face, far, near), c.topRight},
+                                                      {FacePixel(face, near, far), c.bottomLeft},
+                                                      {FacePixel(face, far, far), c.bottomRight}};
     for (const auto& [seen, expected] : corners)
       EXPECT_TRUE(Near(seen, expected)) << name << ": " << Show(seen) << " not " << Show(expected);
   }
@@ -232,9 +246,8 @@ class PhotoLoaderTest : public ScratchDirectory {
     for (const auto& item : fs::directory_iterator(folder)) {
       struct stat info {};
       EXPECT_EQ(::lstat(item.path().c_str(), &info), 0);
-      names.push_back(item.path().filename().string() + " " +
-                      std::to_string(info.st_mtim.tv_sec) + "." +
-                      std::to_string(info.st_mtim.tv_nsec));
+      names.push_back(item.path().filename().string() + " " + std::to_string(info.st_mtim.tv_sec) +
+                      "." + std::to_string(info.st_mtim.tv_nsec));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -304,9 +317,12 @@ TEST_F(PhotoLoaderTest, BadFilesAreSkippedWithOneLineEachAndEqualPicturesCountOn
   if (::geteuid() != 0)  // root reads every file
     bad.push_back({"unreadable.jpg", good, "cannot be opened: Permission denied"});
   for (const Bad& item : bad) {
-    if (item.name == "loop.jpg") fs::create_symlink("loop.jpg", "photos/loop.jpg");
-    else if (item.name == "fifo.webp") ASSERT_EQ(::mkfifo("photos/fifo.webp", 0600), 0);
-    else Write("photos/" + item.name, item.bytes);
+    if (item.name == "loop.jpg")
+      fs::create_symlink("loop.jpg", "photos/loop.jpg");
+    else if (item.name == "fifo.webp")
+      ASSERT_EQ(::mkfifo("photos/fifo.webp", 0600), 0);
+    else
+      Write("photos/" + item.name, item.bytes);
   }
   if (fs::exists("photos/unreadable.jpg"))
     fs::permissions("photos/unreadable.jpg", fs::perms::none);
@@ -375,8 +391,8 @@ TEST_F(PhotoLoaderTest, TheCacheServesUnchangedFilesAndIgnoresDamagedEntries) {
   char resolved[PATH_MAX];
   struct stat info {};
   ASSERT_EQ(::stat("photos/one.jpg", &info), 0);
-  storage::PhotoKey key{::realpath("photos/one.jpg", resolved), info.st_size,
-                        info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+  storage::PhotoKey key{::realpath("photos/one.jpg", resolved), info.st_size, info.st_mtim.tv_sec,
+                        info.st_mtim.tv_nsec};
   std::vector<uint8_t> marked = first[0].rgb;
   marked[0] ^= 0x55;
   Write(entry, storage::EncodePhotoCacheEntry(key, marked));
@@ -385,13 +401,14 @@ TEST_F(PhotoLoaderTest, TheCacheServesUnchangedFilesAndIgnoresDamagedEntries) {
   Write(otherEntry, damaged);
   Load(loader, {"photos"}, again, problems);
   ASSERT_EQ(again.size(), 2u);
-  EXPECT_EQ(again[0].rgb, marked);       // from the cache
+  EXPECT_EQ(again[0].rgb, marked);        // from the cache
   EXPECT_EQ(again[1].rgb, first[1].rgb);  // damaged entry ignored, prepared anew and rewritten
   EXPECT_EQ(ReadBytes(otherEntry).size(), damaged.size());
   EXPECT_NE(ReadBytes(otherEntry), damaged);
 
   // A new modification time misses, and so does a cut entry.
-  fs::last_write_time("photos/one.jpg", fs::last_write_time("photos/one.jpg") + std::chrono::seconds(5));
+  fs::last_write_time("photos/one.jpg",
+                      fs::last_write_time("photos/one.jpg") + std::chrono::seconds(5));
   Write(otherEntry, Bytes(damaged.begin(), damaged.begin() + 100));
   Load(loader, {"photos"}, again, problems);
   EXPECT_EQ(again[0].rgb, first[0].rgb);
