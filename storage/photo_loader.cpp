@@ -162,8 +162,11 @@ class FaceCache {
     }
     made_ = true;
     const std::vector<uint8_t> bytes = EncodePhotoCacheEntry(key, faceRgb);
-    // ReplaceFileAtomically says why on stderr itself.
-    if (!bytes.empty() && !ReplaceFileAtomically(folder_ + "/" + PhotoCacheName(key.path), bytes))
+    // Not flushed to disk: a lost or torn entry is only a miss (its checksum fails), and two
+    // flushes an entry add tens of milliseconds a photo on a slow disk. ReplaceFileAtomically
+    // says why it failed on stderr itself.
+    if (!bytes.empty() &&
+        !ReplaceFileAtomically(folder_ + "/" + PhotoCacheName(key.path), bytes, false))
       unusable_ = true;
   }
 
