@@ -55,7 +55,8 @@ class PhotoSetLoader {
 
   // The faces prepared, in the order of the sorted names; empty before Finished. UI thread.
   std::vector<FaceImage> TakeFaces();
-  // One line per skipped file or folder (each also printed once to stderr). UI thread.
+  // One line per skipped file or folder (each also printed once to stderr as it is found);
+  // empty before Finished. UI thread.
   std::vector<std::string> TakeProblems();
 
   // Cancels a load in progress and joins the worker promptly.
