@@ -49,6 +49,11 @@ bool HasPictureName(const std::string& name) {
          extension == "webp";
 }
 
+bool FolderIsGone(const std::string& folder) {
+  struct stat info {};
+  return ::stat(folder.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 // Lists what paths name, in their order, each folder's names sorted: pictures of a folder (one
 // level, hidden names skipped) and files named themselves, each file once however it is
 // reached. A name that cannot be looked at is one line in problems.
@@ -93,7 +98,13 @@ std::vector<Candidate> ListCandidates(const std::vector<std::string>& paths,
       // Followed, so a link to a photo counts; a chain of links that loops ends in ELOOP.
       struct stat fileInfo {};
       if (::stat(file.c_str(), &fileInfo) != 0) {
-        problems.push_back(file + ": " + Reason(errno) + " (skipped)");
+        const int error = errno;
+        if (error == ENOENT && FolderIsGone(path)) {
+          problems.push_back(path + ": the folder disappeared while it was listed");
+          candidates.resize(before);  // gone with it: no line more for each
+          break;
+        }
+        problems.push_back(file + ": " + Reason(error) + " (skipped)");
       } else if (S_ISDIR(fileInfo.st_mode)) {
         continue;  // one level only: a folder below is another set
       } else if (!S_ISREG(fileInfo.st_mode)) {
@@ -176,11 +187,6 @@ class FaceCache {
   bool made_ = false;
   bool unusable_ = false;
 };
-
-bool FolderIsGone(const std::string& folder) {
-  struct stat info {};
-  return ::stat(folder.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
-}
 
 }  // namespace
 
