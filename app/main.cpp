@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     app::CTessaryDlg dialog(gameState, commandLine.options);
     if (dialog.OnInitDialog()) status = dialog.RunModal();
   }
-  sessionWatcher.StopSdlEvents();
+  sessionWatcher.BeforeSdlQuit();
   SDL_Quit();
   return status;
 }

@@ -156,7 +156,8 @@ struct WatcherLink {
   std::atomic<int> wakeFd{-1};     // an eventfd: written to wake the watcher
   std::atomic<int> displayFd{-1};  // a duplicate of the display socket, handed over once
   std::atomic<bool> stopping{false};
-  std::mutex sdlMutex;             // held while the watcher pushes an event
+  std::atomic<bool> sdlEnding{false};  // SDL_Quit may close the display socket from now on
+  std::mutex sdlMutex;                 // held while the watcher pushes an event
   bool sdlEventsAllowed = false;
 };
 WatcherLink watcherLink;
@@ -217,7 +218,12 @@ void Watch() {
       [[maybe_unused]] const ssize_t got = ::read(fds[0].fd, &count, sizeof count);
     }
     if (watcherLink.stopping.load()) break;
-    if (fds[2].revents & (POLLHUP | POLLERR)) EndAfterDisplayLoss(RunSaveForExit());
+    if (fds[2].revents & (POLLHUP | POLLERR)) {
+      // Xlib shuts its socket down when SDL closes the display: that hang-up is ours.
+      if (!watcherLink.sdlEnding.load()) EndAfterDisplayLoss(RunSaveForExit());
+      ::close(displayFd);
+      displayFd = -1;
+    }
     if (fds[1].revents & POLLIN) {
       signalfd_siginfo info{};
       while (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
@@ -236,6 +242,7 @@ void Watch() {
 
 SessionWatcher::SessionWatcher() {
   watcherLink.stopping.store(false);
+  watcherLink.sdlEnding.store(false);
   watcherLink.wakeFd.store(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   {
     std::lock_guard lock(watcherLink.sdlMutex);
@@ -245,7 +252,7 @@ SessionWatcher::SessionWatcher() {
 }
 
 SessionWatcher::~SessionWatcher() {
-  StopSdlEvents();
+  BeforeSdlQuit();
   watcherLink.stopping.store(true);
   WakeWatcher();
   thread_.join();
@@ -255,7 +262,8 @@ SessionWatcher::~SessionWatcher() {
   if (displayFd >= 0) ::close(displayFd);
 }
 
-void SessionWatcher::StopSdlEvents() {
+void SessionWatcher::BeforeSdlQuit() {
+  watcherLink.sdlEnding.store(true);
   std::lock_guard lock(watcherLink.sdlMutex);
   watcherLink.sdlEventsAllowed = false;
 }

@@ -61,8 +61,9 @@ class SessionWatcher {
   SessionWatcher(const SessionWatcher&) = delete;
   SessionWatcher& operator=(const SessionWatcher&) = delete;
 
-  // No SDL event is pushed from here on. Before SDL_Quit.
-  void StopSdlEvents();
+  // No SDL event is pushed from here on, and the display socket hanging up is no loss any more.
+  // Before SDL_Quit.
+  void BeforeSdlQuit();
 
  private:
   std::thread thread_;
