@@ -269,8 +269,9 @@ def wait_end(g, limit, what):
 
 
 def test_display_lost():
-    """The X server goes away while a won level is on show: the game saves both files, says so in
-    one line and ends with status 1 within 2 s."""
+    """The X server goes away while a won level is on show: the beaten best score was saved at
+    the win already; the game saves both files, says so in one line and ends with status 1
+    within 2 s."""
     from test_game import enter_board, open_menu, play_level, message_visible
     g = Game(BINARY, DATA_DIR, prepare=lambda d: put_files(d, OLD_SETTINGS, bytes(6)))
     try:
@@ -281,6 +282,8 @@ def test_display_lost():
         play_level(g, "easy", 36)
         time.sleep(1.0)  # the best score comes half a second after the win message
         check(message_visible(g), "the level was not won")
+        at_win = files_of(g.run_dir)[1]
+        check(at_win and at_win[:2] != bytes(2), "the best score was not saved at the win")
         g.display.process.kill()
         status, took = wait_end(g, 2.0, "display lost")
         check(status == 1, "status %d" % status)
