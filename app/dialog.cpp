@@ -125,8 +125,8 @@ int CTessaryDlg::RunModal() {
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
 
     if (render::DrawFrame(window_, state_, stagingPixels) == render::FrameResult::loadFailed) {
-      // The message naming the file and entry is already on stderr; nothing is written. Unless
-      // the watcher has begun saving already, stopping the workers is all the way out does.
+      // The message naming the file and entry is already on stderr; nothing is written:
+      // stopping the workers is the whole way out, unless the watcher has begun saving.
       SetSaveForExit([this]() -> std::optional<bool> {
         StopWorkers();
         return std::nullopt;
