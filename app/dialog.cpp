@@ -68,6 +68,7 @@ bool CTessaryDlg::OnInitDialog() {
   render::MakeLogoTexture(stagingPixels);
 
   storage::ReadSettings(state_, files_, swapIntervalProc_);
+  if (options_.players) state_.playerMode = *options_.players;
   storage::ReadBestScores(state_, files_);
   storage::OpenScoreFile(files_);
 

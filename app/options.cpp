@@ -8,25 +8,43 @@
 #include <cstring>
 
 #include "app/build_config.h"
+#include "game/choices.h"
 
 namespace app {
 
 namespace {
 
-enum OptionCode : int { kHelpCode = 'h', kVersionCode = 'V', kFullscreenCode = 1000, kWindowCode, kLangCode };
+enum OptionCode : int {
+  kHelpCode = 'h',
+  kVersionCode = 'V',
+  kFullscreenCode = 1000,
+  kWindowCode,
+  kLangCode,
+  kPlayersCode,
+};
 
 struct OptionEntry {
   OptionInfo info;
   int code;
 };
 
-constexpr std::array<OptionEntry, 5> kOptions = {{
+constexpr std::array<OptionEntry, 6> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
     {{"window", nullptr, "start in a window (the default)"}, kWindowCode},
     {{"lang", "zh|en", "texts in Chinese or English (default: from the locale)"}, kLangCode},
+    {{"players", "1|2|3|4|computer", "alone, 2 to 4 at one screen or against the computer, this run"},
+     kPlayersCode},
 }};
+
+// The --players values, as the menu's players selector names its modes.
+std::optional<int8_t> PlayerModeNamed(const char* name) {
+  if (std::strcmp(name, "computer") == 0) return game::againstComputer;
+  if (name[0] >= '1' && name[0] <= '4' && name[1] == '\0')
+    return static_cast<int8_t>(game::onePlayer + (name[0] - '1'));
+  return std::nullopt;
+}
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
   std::array<OptionInfo, kOptions.size()> table{};
@@ -87,6 +105,14 @@ CommandLine ParseCommandLine(int argc, char** argv) {
           result.options.language = Language::english;
         } else {
           std::fprintf(stderr, "tessary: --lang: \"%s\" is neither zh nor en\n", optarg);
+          return fail();
+        }
+        break;
+      case kPlayersCode:
+        result.options.players = PlayerModeNamed(optarg);
+        if (!result.options.players) {
+          std::fprintf(stderr, "tessary: --players: \"%s\" is none of 1, 2, 3, 4, computer\n",
+                       optarg);
           return fail();
         }
         break;

@@ -27,6 +27,12 @@ const Texts kEnglishTexts = {
     {"You won!!!", -0.5f, 0.0f},
     {"You lost!!!", -0.5f, 0.0f},
     kEnglishCredits,
+    {"Time:", 3.85f, 3.6f},
+    {"Player 1", "Player 2", "Player 3", "Player 4"},
+    "Computer",
+    " wins!",
+    "A draw!",
+    " pairs",
 };
 
 }  // namespace render
