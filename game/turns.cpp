@@ -45,7 +45,8 @@ bool PlayingTogether(const GameState& state) { return state.players.count > 1; }
 
 bool ComputersTurn(const GameState& state) {
   const Players& players = state.players;
-  return players.computer && players.current == players.count - 1;
+  // Once the game is over, Back is the person's again whoever took the last pair.
+  return players.computer && players.current == players.count - 1 && !players.finished;
 }
 
 void PlayTurnTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {

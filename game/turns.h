@@ -28,8 +28,8 @@ void StartTurns(GameState& state, Level level);
 // Whether the board being played is played together (fixed at its deal).
 bool PlayingTogether(const GameState& state);
 
-// Whether it is the computer's turn; then a person's clicks, keys and moves on the board do
-// nothing. Any thread.
+// Whether it is the computer's turn in a game not yet over; then a person's clicks, keys and moves
+// on the board do nothing. Any thread.
 bool ComputersTurn(const GameState& state);
 
 // One play tick of a board played together: the computer notes what is shown, the open pair is

@@ -129,6 +129,7 @@ std::string PlayAgainstComputer(Level level, uint32_t seed) {
     h.Tick();
     seen.Look(h.state, params.boxCount);
   }
+  EXPECT_FALSE(ComputersTurn(h.state));  // the person may leave by Back
   const Players& p = h.state.players;
   char text[120];
   std::snprintf(text, sizeof text, "turns=%d pairs=%d,%d winner=%d clock=%d ticks=%d",
