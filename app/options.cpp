@@ -38,13 +38,6 @@ constexpr std::array<OptionEntry, 6> kOptions = {{
      kPlayersCode},
 }};
 
-// The --players values, as the menu's players selector names its modes.
-std::optional<int8_t> PlayerModeNamed(const char* name) {
-  if (std::strcmp(name, "computer") == 0) return game::againstComputer;
-  if (name[0] >= '1' && name[0] <= '4' && name[1] == '\0')
-    return static_cast<int8_t>(game::onePlayer + (name[0] - '1'));
-  return std::nullopt;
-}
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
   std::array<OptionInfo, kOptions.size()> table{};
@@ -109,7 +102,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         }
         break;
       case kPlayersCode:
-        result.options.players = PlayerModeNamed(optarg);
+        // Spelled as in tessary.conf.
+        if (const auto mode = game::ParsePlayerMode(optarg)) result.options.players = *mode;
         if (!result.options.players) {
           std::fprintf(stderr, "tessary: --players: \"%s\" is none of 1, 2, 3, 4, computer\n",
                        optarg);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "game/choices.h"
 #include "game/opponent.h"
 
 namespace game {
@@ -18,7 +19,6 @@ int PlayerCountOf(int mode) {
 
 bool HasComputer(int mode) { return mode == againstComputer; }
 
-bool IsPlayerMode(int mode) { return mode >= onePlayer && mode <= againstComputer; }
 
 void StartTurns(GameState& state, Level level) {
   const int mode = state.playerMode;

@@ -17,8 +17,6 @@ namespace game {
 // An unknown mode counts as one player.
 int PlayerCountOf(int mode);
 bool HasComputer(int mode);
-// Whether the mode is one that exists (1 to 4 players, or against the computer).
-bool IsPlayerMode(int mode);
 
 // Sets up the players of a new board of `level` from state.playerMode: turns begin with the first player,
 // nobody has a pair, the clock is at 0, the computer remembers nothing. Called by DealBoard before

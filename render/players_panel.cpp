@@ -20,8 +20,6 @@ constexpr PlayerColour kPlayerColours[game::kMaxPlayers] = {
 
 // Raster units on the text plane (z = -10) per pixel of the 800 x 600 picture.
 constexpr float kUnitsPerPixel = 5.5228f / 400.0f;
-// The font draws about 7 pixels per GBK byte: one for a Latin letter, two for a Chinese one.
-constexpr float kPixelsPerByte = 7.0f;
 
 // The top row: the baseline of the texts there, and the slot of each player.
 constexpr float kRowY = 3.6f;
@@ -29,7 +27,7 @@ constexpr float kFirstSlotX = -5.2f;
 constexpr float kSlotWidth = 2.2f;
 
 float TextWidth(std::string_view text) {
-  return static_cast<float>(text.size()) * kPixelsPerByte * kUnitsPerPixel;
+  return static_cast<float>(TextWidthPixels(text)) * kUnitsPerPixel;
 }
 
 void DrawString(std::string_view text, float x, float y, PlayerColour colour) {

@@ -9,6 +9,9 @@
 // input handling, and DrawFrame once unless IsMinimised.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <SDL.h>
 
 #include <memory>
@@ -105,6 +108,11 @@ enum class FrameResult { drawn, loadFailed };
 // application ends with a non-zero status, writing nothing.
 FrameResult DrawFrame(GameWindow& window, game::GameState& state,
                       storage::StagingPixels& stagingPixels);
+
+// The names the menu's pictures selector shows, in the order of GameState::pictureSet, as UTF-8
+// (shown in GBK; a character GBK lacks becomes '?'). Until called, the one name is the game's own
+// pictures'. UI thread.
+void SetPictureSetNames(const std::vector<std::string>& names);
 
 // Finds the named object under the cursor (mouseX, mouseY) in the current scene; the name lands
 // in state.pickedName, 0 for none. Called by the input handling.

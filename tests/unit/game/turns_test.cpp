@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "game/choices.h"
 #include "game/navigation.h"
 #include "game/opponent.h"
 #include "game/turns.h"
