@@ -32,6 +32,8 @@ void StartTurns(GameState& state, Level level) {
   players.seconds = 0;
   players.finished = false;
   players.winner = kDraw;
+  // Alone the board shows the last board's time until the first second; the clock starts at 0.
+  if (players.count > 1) state.timeText.Set("0");
 
   OpponentMemory& memory = state.opponent;
   for (int i = 0; i < kBoxCapacity; ++i) {

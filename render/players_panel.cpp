@@ -18,8 +18,6 @@ namespace {
 constexpr PlayerColour kPlayerColours[game::kMaxPlayers] = {
     {1.0f, 0.35f, 0.3f}, {0.3f, 0.65f, 1.0f}, {0.35f, 0.95f, 0.35f}, {1.0f, 0.85f, 0.2f}};
 
-// Raster units on the text plane (z = -10) per pixel of the 800 x 600 picture.
-constexpr float kUnitsPerPixel = 5.5228f / 400.0f;
 
 // The top row: the baseline of the texts there, and the slot of each player.
 constexpr float kRowY = 3.6f;
@@ -27,7 +25,7 @@ constexpr float kFirstSlotX = -5.2f;
 constexpr float kSlotWidth = 2.2f;
 
 float TextWidth(std::string_view text) {
-  return static_cast<float>(TextWidthPixels(text)) * kUnitsPerPixel;
+  return static_cast<float>(TextWidthPixels(text)) * kTextUnitsPerPixel;
 }
 
 void DrawString(std::string_view text, float x, float y, PlayerColour colour) {

@@ -153,6 +153,9 @@ extern const CreditLine kCreditLines[4];
 
 // ---- Texts in the player's language ----
 
+// Raster units on the text plane (z = -10) per pixel of the 800 x 600 picture.
+inline constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
+
 // A text and where it stands: the raster position on the plane z = -10.
 struct PlacedText {
   std::string_view text;

@@ -103,7 +103,6 @@ void FrameSwitch(GLfloat w, GLfloat h) {
 }
 
 // Raster units of the text plane z = -10 per pixel of the 800 x 600 picture.
-constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
 
 // A selector of the menu: its picture (or, from a package without one, a frame of lines), then
 // its label over its value, both centred. Pickable as a whole quad.

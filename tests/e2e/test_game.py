@@ -378,6 +378,8 @@ def test_two_players_easy():
         check(g.wait_exit() == 0, "the game did not end cleanly")
         check(g.read("data/maxsum.cfg") == bytes(6),
               "a game together changed the best scores: %r" % g.read("data/maxsum.cfg"))
+        check(not os.path.exists(os.path.join(g.run_dir, "tessary.conf")),
+              "--players, given for one run, was saved")
     finally:
         g.cleanup()
 

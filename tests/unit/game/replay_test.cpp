@@ -169,9 +169,9 @@ TEST(Replay, TwoPlayersTakeTurnsToTheEnd) {
     summary
   )";
   EXPECT_EQ(Replay(h, script),
-            "players=2 turns=1 current=0 pairs=0,0,0,0 clock=0/ finished=0 winner=-1 sel=0 "
+            "players=2 turns=1 current=0 pairs=0,0,0,0 clock=0/0 finished=0 winner=-1 sel=0 "
             "score=0\n"
-            "players=2 turns=2 current=1 pairs=1,0,0,0 clock=0/ finished=0 winner=-1 sel=0 "
+            "players=2 turns=2 current=1 pairs=1,0,0,0 clock=0/0 finished=0 winner=-1 sel=0 "
             "score=0\n"
             "players=2 turns=3 current=0 pairs=1,2,0,0 clock=5/5 finished=0 winner=-1 sel=0 "
             "score=0\n"
