@@ -99,6 +99,9 @@ FilePlaces RunDirectoryPlaces() {
   FilePlaces places;
   places.settingsFile = NativePath(kSettingsPath);
   places.bestScoreFile = NativePath(kBestScorePath);
+  // Built, not assigned from literals: GCC 12 at -O3 warns falsely (-Wrestrict) on the latter.
+  places.photoCacheFolder = NativePath("cache\\photos");
+  places.photoCacheAnchor.assign(1, '.');
   return places;
 }
 
@@ -128,6 +131,8 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
                    places.settingsAnchor);
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "maxsum.cfg",
                    places.bestScoreFile, places.bestScoreAnchor);
+    PlaceSavedFile(clues.xdgCacheHome, clues.home, ".cache", "photos", places.photoCacheFolder,
+                   places.photoCacheAnchor);
     return true;
   }
 
@@ -151,6 +156,7 @@ bool ChooseFileMode() {
   clues.home = Environment("HOME");
   clues.xdgConfigHome = Environment("XDG_CONFIG_HOME");
   clues.xdgDataHome = Environment("XDG_DATA_HOME");
+  clues.xdgCacheHome = Environment("XDG_CACHE_HOME");
 
   FilePlaces places;
   std::string problem;
@@ -198,6 +204,24 @@ std::string SavePathOf(std::string_view stored) {
     return {};
   }
   return path;
+}
+
+std::string PhotoCacheFolder() { return KeptPlaces().photoCacheFolder; }
+
+bool MakePhotoCacheFolder(std::string& problem) {
+  const FilePlaces& places = KeptPlaces();
+  if (places.photoCacheFolder.empty()) {
+    problem = "photos are not cached: neither XDG_CACHE_HOME nor HOME names an absolute folder";
+    return false;
+  }
+  std::string failed;
+  int error = 0;
+  if (!MakeFolders(places.photoCacheAnchor, places.photoCacheFolder, failed, error)) {
+    problem = "photos are not cached: cannot make the folder " + failed + ": " +
+              std::strerror(error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace storage
