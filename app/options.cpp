@@ -34,10 +34,10 @@ constexpr std::array<OptionEntry, 6> kOptions = {{
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
     {{"window", nullptr, "start in a window (the default)"}, kWindowCode},
     {{"lang", "zh|en", "texts in Chinese or English (default: from the locale)"}, kLangCode},
-    {{"players", "1|2|3|4|computer", "alone, 2 to 4 at one screen or against the computer, this run"},
+    {{"players", "1|2|3|4|computer",
+      "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
 }};
-
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
   std::array<OptionInfo, kOptions.size()> table{};
@@ -101,15 +101,16 @@ CommandLine ParseCommandLine(int argc, char** argv) {
           return fail();
         }
         break;
-      case kPlayersCode:
-        // Spelled as in tessary.conf.
-        if (const auto mode = game::ParsePlayerMode(optarg)) result.options.players = *mode;
-        if (!result.options.players) {
+      case kPlayersCode: {
+        const auto mode = game::ParsePlayerMode(optarg);  // spelled as tessary.conf spells it
+        if (!mode) {
           std::fprintf(stderr, "tessary: --players: \"%s\" is none of 1, 2, 3, 4, computer\n",
                        optarg);
           return fail();
         }
+        result.options.players = *mode;
         break;
+      }
       default: return fail();
     }
   }

@@ -118,8 +118,13 @@ void CountClockUp(GameState& state) {
 std::optional<TogetherResult> FinishedTogether(const GameState& state) {
   const Players& players = state.players;
   if (!PlayingTogether(state) || !players.finished) return std::nullopt;
-  TogetherResult result{static_cast<Level>(static_cast<uint8_t>(players.level)), players.count, players.computer, {}, players.winner,
-                        players.turns, players.seconds};
+  TogetherResult result{static_cast<Level>(static_cast<uint8_t>(players.level)),
+                        players.count,
+                        players.computer,
+                        {},
+                        players.winner,
+                        players.turns,
+                        players.seconds};
   for (int p = 0; p < players.count && p < kMaxPlayers; ++p) result.pairs[p] = players.pairs[p];
   return result;
 }

@@ -18,9 +18,9 @@ namespace game {
 int PlayerCountOf(int mode);
 bool HasComputer(int mode);
 
-// Sets up the players of a new board of `level` from state.playerMode: turns begin with the first player,
-// nobody has a pair, the clock is at 0, the computer remembers nothing. Called by DealBoard before
-// it publishes the board; tick thread.
+// Sets up the players of a new board of `level` from state.playerMode: turns begin with the first
+// player, nobody has a pair, the clock is at 0, the computer remembers nothing. Called by DealBoard
+// before it publishes the board; tick thread.
 void StartTurns(GameState& state, Level level);
 
 // Whether the board being played is played together (fixed at its deal).

@@ -39,9 +39,9 @@ std::string Replay(Harness& h, const std::string& script) {
                     "players=%d turns=%d current=%d pairs=%d,%d,%d,%d clock=%d/%s finished=%d "
                     "winner=%d sel=%d score=%d\n",
                     int(p.count), int(p.turns), int(p.current), int(p.pairs[0]), int(p.pairs[1]),
-                    int(p.pairs[2]), int(p.pairs[3]), int(p.seconds), h.state.timeText.Get().c_str(),
-                    int(p.finished), int(p.winner), int(h.state.selectionCount),
-                    int(h.state.score));
+                    int(p.pairs[2]), int(p.pairs[3]), int(p.seconds),
+                    h.state.timeText.Get().c_str(), int(p.finished), int(p.winner),
+                    int(h.state.selectionCount), int(h.state.score));
       summaries += text;
       continue;
     }

@@ -144,7 +144,8 @@ TEST(Opponent, WholeGamesReplayExactlyAndTheComputerNeverChoosesByFacesItWasNotS
   EXPECT_EQ(easy, PlayAgainstComputer(Level::easy, 11));
   // The easy computer forgets most of what it sees; the hard one almost nothing.
   EXPECT_EQ(easy, "turns=14 pairs=13,5 winner=0 clock=15 ticks=1556");
-  EXPECT_EQ(PlayAgainstComputer(Level::hard, 12), "turns=27 pairs=23,17 winner=0 clock=42 ticks=4257");
+  EXPECT_EQ(PlayAgainstComputer(Level::hard, 12),
+            "turns=27 pairs=23,17 winner=0 clock=42 ticks=4257");
 }
 
 }  // namespace
