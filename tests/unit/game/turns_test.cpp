@@ -32,7 +32,8 @@ TEST(Turns, AMissGoesRoundThePlayersAndAnEqualMostIsADraw) {
   EXPECT_EQ(h.state.players.current, 0);  // round the three and back
   h.state.pairsFound = easy.pairsToWin - 1;
   h.state.players.pairs[0] = 5;  // the last pair makes 6, 6, 6
-  h.state.players.pairs[1] = h.state.players.pairs[2] = 6;
+  h.state.players.pairs[1] = 6;
+  h.state.players.pairs[2] = 6;
   Try(h, zeros[0], zeros[1]);
   ASSERT_TRUE(FinishedTogether(h.state));
   EXPECT_EQ(FinishedTogether(h.state)->winner, kDraw);
