@@ -270,13 +270,13 @@ def test_gamepad_and_touch():
         press(PAD_RIGHT_SHOULDER)  # two players
         tap(project_point(-2.0, -0.2, -5.0))  # three, and not four
         press(PAD_A)
-        time.sleep(0.8)
+        time.sleep(1.5)  # the board dealt and still
         board = g.screenshot()
         pad("axis 0 32767", "axis 0 0")  # the first move lands on the top-left box
         top_left = around(box_center("easy", 5), 22, 22)
         press(PAD_A)
         opened = g.screenshot()
-        keep(opened, "board-opened-by-pad.png")
+        keep(opened, "board-opened-by-pad-e2e.png")
         check(opened.difference(board, top_left) > 10, "the stick and A did not open a box")
         top_right = around(box_center("easy", 0), 22, 22)
         tap(box_center("easy", 0))
