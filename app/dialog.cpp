@@ -70,6 +70,7 @@ bool CTessaryDlg::OnInitDialog() {
   storage::ReadSettings(state_, files_, swapIntervalProc_);
   storage::ReadBestScores(state_, files_);
   storage::OpenScoreFile(files_);
+  pictureSets_.Start(options_.pictures, std::nullopt);
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
   // stops after it has been joined.
@@ -118,6 +119,7 @@ int CTessaryDlg::RunModal() {
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
     }
     if (ended_ || window_.IsMinimised()) continue;
+    pictureSets_.Poll();
     // Vsync asked for but refused by the driver: wait for the display's next frame ourselves.
     if (state_.vsyncOn && swapIntervalProc_ == nullptr)
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
@@ -167,6 +169,18 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
         game::OnLeftButtonDown(state_, cursor.x, cursor.y, kClientRect, *actions_);
       }
       return !ended_;
+    case SDL_DROPBEGIN:
+      pictureSets_.OnDropBegin();
+      return true;
+    case SDL_DROPFILE:
+      if (event.drop.file != nullptr) {
+        pictureSets_.OnDrop(event.drop.file);
+        SDL_free(event.drop.file);
+      }
+      return true;
+    case SDL_DROPCOMPLETE:
+      pictureSets_.OnDropComplete();
+      return true;
     default:
       return true;
   }

@@ -10,6 +10,7 @@
 #include "game/game_state.h"
 #include "app/frame_pacer.h"
 #include "app/options.h"
+#include "app/picture_sets.h"
 #include "game/input.h"
 #include "render/render.h"
 #include "storage/files.h"
@@ -56,6 +57,7 @@ class CTessaryDlg {
   render::GameWindow window_;
   FramePacer pacer_;  // used while vsync is on and the driver cannot set the swap interval
   storage::FileState files_;
+  PictureSetChooser pictureSets_{state_};
   storage::SwapIntervalProc swapIntervalProc_ = nullptr;
   std::thread soundThreadHandle_;
   std::thread timerThreadHandle_;

@@ -13,19 +13,21 @@ namespace app {
 
 namespace {
 
-enum OptionCode : int { kHelpCode = 'h', kVersionCode = 'V', kFullscreenCode = 1000, kWindowCode, kLangCode };
+enum OptionCode : int { kHelpCode = 'h', kVersionCode = 'V', kFullscreenCode = 1000, kWindowCode, kLangCode,
+                  kPicturesCode };
 
 struct OptionEntry {
   OptionInfo info;
   int code;
 };
 
-constexpr std::array<OptionEntry, 5> kOptions = {{
+constexpr std::array<OptionEntry, 6> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
     {{"window", nullptr, "start in a window (the default)"}, kWindowCode},
     {{"lang", "zh|en", "texts in Chinese or English (default: from the locale)"}, kLangCode},
+    {{"pictures", "DIR", "play this run with the pictures of folder DIR"}, kPicturesCode},
 }};
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
@@ -89,6 +91,13 @@ CommandLine ParseCommandLine(int argc, char** argv) {
           std::fprintf(stderr, "tessary: --lang: \"%s\" is neither zh nor en\n", optarg);
           return fail();
         }
+        break;
+      case kPicturesCode:
+        if (*optarg == '\0') {
+          std::fprintf(stderr, "tessary: --pictures: the folder's name is empty\n");
+          return fail();
+        }
+        result.options.pictures = optarg;
         break;
       default: return fail();
     }

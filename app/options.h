@@ -13,6 +13,7 @@ enum class Language { fromLocale, chinese, english };
 struct Options {
   std::optional<bool> fullscreen;  // --fullscreen / --window; empty: as the game starts by default
   Language language = Language::fromLocale;  // --lang zh|en
+  std::string pictures;  // --pictures DIR: a folder of pictures for this run; empty: none
 };
 
 struct OptionInfo {

@@ -145,6 +145,8 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
   storage::FreePX(assets.packageEntry);
 
   CompileDisplayLists(assets);
+  for (int face = 0; face < kFaceCount; ++face)
+    assets.faceListTextures[face] = assets.textures[LIST_FACE_FIRST - 1 + face];
   assets.loaded = true;
   return true;
 }
@@ -175,6 +177,10 @@ void CompileDisplayLists(const Assets& assets) {
   CompileBoxOutline();
   CompileFlatQuad(LIST_FPS_ON, t[35], 0.39f, 0.07f);
   CompileFlatQuad(LIST_FPS_OFF, t[36], 0.39f, 0.07f);
+}
+
+void CompileFaceList(int face, unsigned texture) {
+  CompileFlatQuad(LIST_FACE_FIRST + static_cast<GLuint>(face), texture, 0.2f, 0.2f);
 }
 
 void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels) {

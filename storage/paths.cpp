@@ -92,6 +92,7 @@ FilePlaces RunDirectoryPlaces() {
   FilePlaces places;
   places.settingsFile = NativePath(kSettingsPath);
   places.bestScoreFile = NativePath(kBestScorePath);
+  places.playerPicturesFolder = NativePath(kPicturesFolder);
   return places;
 }
 
@@ -121,6 +122,9 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
                    places.settingsAnchor);
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "maxsum.cfg",
                    places.bestScoreFile, places.bestScoreAnchor);
+    std::string unusedAnchor;
+    PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "pictures",
+                   places.playerPicturesFolder, unusedAnchor);
     return true;
   }
 
@@ -166,6 +170,8 @@ std::string PathOf(std::string_view stored) {
   if (places.dataFolder.empty()) return NativePath(stored);
   return places.dataFolder + "/" + NativePath(stored);
 }
+
+std::string PlayerPicturesFolder() { return KeptPlaces().playerPicturesFolder; }
 
 std::string SavePathOf(std::string_view stored) {
   const FilePlaces& places = KeptPlaces();
