@@ -1,0 +1,176 @@
+"""Picture sets in the real game: a built-in set and a folder of the player's own photos (made
+here: one turned by its EXIF orientation, one duplicate, one corrupt), every face on the board
+recognised by screenshot as one of the set's."""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import Game, box_center, check, menu_button, run_cases  # noqa: E402
+
+BINARY = os.environ.get("TESSARY_BINARY", "")
+DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
+FACE = 58   # pixels across an open face on the easy board
+CORE = 40   # the middle part compared: no edge, no outline
+
+
+def raw_face(image_args, source=None):
+    """The middle CORE x CORE of a picture scaled to a FACE-pixel square, as RGB bytes."""
+    command = ["convert", *image_args, "-resize", "%dx%d!" % (FACE, FACE), "-gravity", "center",
+               "-crop", "%dx%d+0+0" % (CORE, CORE), "+repage", "-depth", "8", "rgb:-"]
+    return subprocess.run(command, input=source, capture_output=True, check=True).stdout
+
+
+def photo_face(path, orient=True):
+    """A photo as the game should show it: upright, the centred square, scaled."""
+    args = [path] + (["-auto-orient"] if orient else [])
+    return raw_face(args + ["-resize", "%dx%d^" % (FACE, FACE), "-gravity", "center", "-extent",
+                            "%dx%d" % (FACE, FACE)])
+
+
+def package_faces(package, count):
+    with zipfile.ZipFile(package) as archive:
+        return [raw_face(["jpg:-"], archive.read("box%d.jpg" % (i + 1))) for i in range(count)]
+
+
+def distance(a, b):
+    """Mean channel difference once each picture's mean is taken away: the board's background
+    adds light to every face alike."""
+    def centred(raw):
+        means = [sum(raw[c::3]) / (len(raw) / 3) for c in range(3)]
+        return [raw[i] - means[i % 3] for i in range(len(raw))]
+    return sum(abs(p - q) for p, q in zip(centred(a), centred(b))) / len(a)
+
+
+def screen_face(shot, index):
+    x, y = box_center("easy", index)
+    raw = bytearray()
+    for row in range(y - CORE // 2, y + CORE // 2):
+        start = (row * shot.width + x - CORE // 2) * 3
+        raw += shot.raw[start:start + CORE * 3]
+    return bytes(raw)
+
+
+def faces_on_easy_board(g, candidates):
+    """Opens and closes every box of the easy board; the name of the candidate each face is."""
+    seen = []
+    for index in range(36):
+        point = box_center("easy", index)
+        g.click(*point)
+        time.sleep(0.25)
+        face = screen_face(g.screenshot(), index)
+        g.click(*point)  # the one open box closes again
+        ranked = sorted(candidates, key=lambda name: distance(face, candidates[name]))
+        seen.append(ranked[0])
+    return seen
+
+
+def make_photos(folder):
+    """Eight photos (JPEG, PNG, WebP), one JPEG turned by EXIF, a duplicate and a corrupt file."""
+    colours = [("tomato", "navy"), ("gold", "purple"), ("white", "darkgreen"), ("skyblue", "black"),
+               ("orange", "teal"), ("pink", "brown"), ("yellowgreen", "maroon"), ("grey", "yellow")]
+    names = []
+    for i, (ground, shape) in enumerate(colours):
+        name = "photo%d.%s" % (i, ["jpg", "png", "webp"][i % 3])
+        draw = ["circle 320,240 320,100", "rectangle 200,120 440,360",
+                "polygon 320,80 520,400 120,400"][i % 3]
+        subprocess.run(["convert", "-size", "640x480", "xc:" + ground, "-fill", shape, "-draw",
+                        draw, "-quality", "92", os.path.join(folder, name)], check=True)
+        names.append(name)
+    # Red above blue when upright; stored turned a quarter left, with orientation 6 to undo it.
+    stored = os.path.join(folder, "upright.tmp.jpg")
+    subprocess.run(["convert", "-size", "360x480", "xc:red", "-fill", "blue", "-draw",
+                    "rectangle 0,240 360,480", "-rotate", "-90", stored], check=True)
+    data = open(stored, "rb").read()
+    tiff = b"MM\x00\x2a" + struct.pack(">IH", 8, 1) + struct.pack(">HHIHH", 0x0112, 3, 1, 6, 0) \
+        + struct.pack(">I", 0)
+    exif = b"Exif\x00\x00" + tiff
+    with open(os.path.join(folder, "turned.jpg"), "wb") as f:
+        f.write(data[:2] + b"\xff\xe1" + struct.pack(">H", len(exif) + 2) + exif + data[2:])
+    os.remove(stored)
+    shutil.copy(os.path.join(folder, names[0]), os.path.join(folder, "copy of photo0.jpg"))
+    with open(os.path.join(folder, names[3]), "rb") as f:
+        head = f.read(300)
+    with open(os.path.join(folder, "broken.jpg"), "wb") as f:
+        f.write(head)
+    return names
+
+
+def folder_state(folder):
+    return sorted((name, os.stat(os.path.join(folder, name)).st_mtime_ns,
+                   os.path.getsize(os.path.join(folder, name))) for name in os.listdir(folder))
+
+
+def test_picture_sets():
+    photos = tempfile.mkdtemp(prefix="tessary-photos-")
+    cache = tempfile.mkdtemp(prefix="tessary-cache-")
+    classic = package_faces(os.path.join(DATA_DIR, "data", "game.px"), 10)
+    candidates = {"classic%d" % i: face for i, face in enumerate(classic)}
+    try:
+        # A built-in set, chosen in tessary.conf as a player's earlier run left it.
+        g = Game(BINARY, DATA_DIR, env={"XDG_CACHE_HOME": cache},
+                 prepare=lambda run: open(os.path.join(run, "tessary.conf"), "w").write(
+                     "pictures = shapes\n"))
+        try:
+            g.start()
+            g.wait_menu()
+            g.click(*menu_button("easy"))
+            time.sleep(0.6)
+            shapes = package_faces(os.path.join(DATA_DIR, "data", "pictures", "shapes.px"), 10)
+            with_shapes = dict(candidates, **{"shape%d" % i: f for i, f in enumerate(shapes)})
+            seen = faces_on_easy_board(g, with_shapes)
+            check(all(name.startswith("shape") for name in seen), "not the shapes: %s" % seen)
+            check(len(set(seen)) == 6, "six faces, each six times: %s" % sorted(set(seen)))
+        finally:
+            g.cleanup()
+
+        # The player's photos for one run, from the command line.
+        make_photos(photos)
+        before = folder_state(photos)
+        g = Game(BINARY, DATA_DIR, args=["--pictures", photos], env={"XDG_CACHE_HOME": cache},
+                 prepare=lambda run: open(os.path.join(run, "tessary.conf"), "w").write(
+                     "pictures = shapes\n"))
+        try:
+            g.start()
+            g.wait_menu()
+            time.sleep(2)  # nine small photos prepared off the UI thread
+            menu = g.screenshot()
+            g.click(*menu_button("hard"))  # nine pictures: too few for ten faces
+            time.sleep(0.6)
+            check(g.screenshot().difference(menu) < 10, "the hard level started with 9 pictures")
+            g.click(*menu_button("easy"))
+            time.sleep(0.6)
+            mine = {name: photo_face(os.path.join(photos, name)) for name in os.listdir(photos)
+                    if name.startswith("photo")}
+            mine["turned"] = photo_face(os.path.join(photos, "turned.jpg"))
+            mine["turned sideways"] = photo_face(os.path.join(photos, "turned.jpg"), orient=False)
+            seen = faces_on_easy_board(g, dict(candidates, **mine))
+            check(not any(name.startswith("classic") for name in seen), "classic faces: %s" % seen)
+            check("turned sideways" not in seen, "the EXIF orientation was not applied")
+            check(len(set(seen)) == 6, "six faces: %s" % sorted(set(seen)))
+            g.key("Escape")
+            time.sleep(0.5)
+            g.close_button()
+            check(g.wait_exit() == 0, "the game did not end cleanly")
+            lines = [line for line in g.stderr().splitlines() if "broken.jpg" in line]
+            check(len(lines) == 1, "one line for the corrupt photo: %r" % g.stderr())
+            check("copy of photo0" not in g.stderr(), "a duplicate is no problem")
+            check(b"pictures = shapes" in g.read("tessary.conf"), "--pictures is for one run")
+        finally:
+            g.cleanup()
+        check(folder_state(photos) == before, "the player's folder was written to")
+    finally:
+        shutil.rmtree(photos, ignore_errors=True)
+        shutil.rmtree(cache, ignore_errors=True)
+
+
+CASES = {"picture_sets": test_picture_sets}
+
+if __name__ == "__main__":
+    run_cases(CASES, sys.argv)
