@@ -40,9 +40,9 @@ const SetTexts& CurrentSetTexts() {
   return &CurrentTexts() == &kChineseTexts ? kChineseSetTexts : kEnglishSetTexts;
 }
 
-// A raster unit on the text plane is about 72 pixels, a character of the font about 7.
+// A raster unit on the text plane is about 72 pixels, a character of the font about 6.
 void DrawCentredLine(const char* text, int length, float y, float r, float g, float b) {
-  const float x = -static_cast<float>(length) * 7.0f / 2.0f / 72.0f;
+  const float x = -static_cast<float>(length) * 6.0f / 2.0f / 72.0f;
   DrawText3D(length, text, x, y, r, g, b);
 }
 
