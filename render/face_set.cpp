@@ -25,7 +25,7 @@ struct SetTexts {
 
 constexpr SetTexts kEnglishSetTexts = {
     "Loading pictures %d/%d",
-    "%d pictures could not be used (see the terminal)",
+    "Pictures skipped: %d (see the terminal)",
     "This set has no pictures",
     "needs %d pictures",
 };
