@@ -1,7 +1,5 @@
 #include "app/picture_sets.h"
 
-#include <iconv.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -20,40 +18,9 @@ bool SetsMayChange(int8_t scene) {
 
 }  // namespace
 
-std::string GbkFromUtf8(const std::string& text) {
-  iconv_t converter = iconv_open("GBK", "UTF-8");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return text;
-  std::string out;
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char buffer[8];
-  while (inLeft > 0) {
-    // One character at a time, so that one GBK cannot show costs only itself.
-    std::size_t length = 1;
-    const auto lead = static_cast<unsigned char>(*in);
-    if (lead >= 0xf0) length = 4;
-    else if (lead >= 0xe0) length = 3;
-    else if (lead >= 0xc0) length = 2;
-    length = std::min(length, inLeft);
-    char* from = in;
-    std::size_t fromLeft = length;
-    char* to = buffer;
-    std::size_t toLeft = sizeof buffer;
-    if (iconv(converter, &from, &fromLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) {
-      out += '?';
-      iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    } else {
-      out.append(buffer, sizeof buffer - toLeft);
-    }
-    in += length;
-    inLeft -= length;
-  }
-  iconv_close(converter);
-  return out;
-}
-
 void PictureSetChooser::Start(const std::string& commandLineFolder,
-                              const std::optional<std::string>& remembered) {
+                              const std::optional<std::string>& remembered, bool chinese) {
+  chinese_ = chinese;
   sets_ = storage::FindPictureSets();
   prepared_.assign(sets_.size(), std::nullopt);
   skipped_.assign(sets_.size(), 0);
@@ -78,7 +45,17 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
     }
   }
   chosen_ = index;
+  Publish();
   Apply(index);
+}
+
+void PictureSetChooser::Publish() {
+  std::vector<std::string> names;
+  for (const storage::PictureSetInfo& set : sets_)
+    names.push_back(chinese_ ? set.chineseName : set.name);
+  render::SetPictureSetNames(names);
+  state_.pictureSetCount = static_cast<int32_t>(sets_.size());
+  state_.pictureSet = chosen_;
 }
 
 int PictureSetChooser::AddPlayerSet(const std::vector<std::string>& paths) {
@@ -96,10 +73,14 @@ void PictureSetChooser::Choose(int index) {
   if (sets_.empty()) return;
   const int count = static_cast<int>(sets_.size());
   chosen_ = ((index % count) + count) % count;
+  Publish();
   Poll();
 }
 
 void PictureSetChooser::Poll() {
+  const int stepped = state_.pictureSet;
+  if (stepped != chosen_ && stepped >= 0 && stepped < static_cast<int>(sets_.size()))
+    chosen_ = stepped;
   if (loading_ >= 0) {
     render::PictureSetStatus status;
     status.loading = true;
@@ -171,15 +152,8 @@ void PictureSetChooser::OnDropComplete() {
   Choose(index);
 }
 
-std::vector<std::string> PictureSetChooser::Names(bool chinese) const {
-  std::vector<std::string> names;
-  for (const storage::PictureSetInfo& set : sets_)
-    names.push_back(GbkFromUtf8(chinese ? set.chineseName : set.name));
-  return names;
-}
-
 std::string PictureSetChooser::RememberedValue() const {
-  if (chosen_ < 0 || chosen_ >= Count()) return rememberedAtStart_;
+  if (chosen_ < 0 || chosen_ >= static_cast<int>(sets_.size())) return rememberedAtStart_;
   const storage::PictureSetInfo& set = sets_[static_cast<std::size_t>(chosen_)];
   if (chosen_ == commandLineSet_ || set.key.empty()) return rememberedAtStart_;
   return set.key;

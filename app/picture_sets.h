@@ -19,14 +19,14 @@ class PictureSetChooser {
 
   // Finds the sets and chooses one: the folder given by --pictures (for this run only), else the
   // set tessary.conf remembers (a built-in's name or a folder's path), else the classic faces.
-  // Call once the window's GL context is current.
-  void Start(const std::string& commandLineFolder, const std::optional<std::string>& remembered);
+  // Hands the selector its names (Chinese or English) and pictureSet. Call once the window's GL
+  // context is current.
+  void Start(const std::string& commandLineFolder, const std::optional<std::string>& remembered,
+             bool chinese);
 
-  // Chooses set index (round the list). Outside the menu and the screens the change waits until
+  // Once per pass of the event loop: takes the selector's step (state.pictureSet), follows a
+  // folder's load and applies what waits. Outside the menu and the screens a change waits until
   // the menu shows again, so a board never changes its pictures.
-  void Choose(int index);
-
-  // Once per pass of the event loop: follows a folder's load and applies what waits.
   void Poll();
 
   // Drops onto the window: a folder, or files, dropped together become a set and are chosen.
@@ -34,16 +34,14 @@ class PictureSetChooser {
   void OnDrop(const std::string& path);
   void OnDropComplete();
 
-  // The sets' names in the selector's order, in the player's language as GBK bytes.
-  std::vector<std::string> Names(bool chinese) const;
-  int Count() const { return static_cast<int>(sets_.size()); }
-  int Chosen() const { return chosen_; }
-
   // What tessary.conf keeps for `pictures`: the chosen set's key, or the value read at start
   // when the chosen set lasts for this run only (--pictures, loose files).
   std::string RememberedValue() const;
 
  private:
+  void Choose(int index);
+  // Hands the sets' names and the choice to the selector.
+  void Publish();
   void Apply(int index);
   void UseFaces(const std::vector<storage::FaceImage>& faces, int skipped);
   int AddPlayerSet(const std::vector<std::string>& paths);
@@ -53,6 +51,7 @@ class PictureSetChooser {
   // Faces prepared before, per set, so that coming back to a set is immediate.
   std::vector<std::optional<std::vector<storage::FaceImage>>> prepared_;
   std::vector<int> skipped_;
+  bool chinese_ = false;
   int chosen_ = 0;
   int applied_ = -1;
   int loading_ = -1;  // the set the loader prepares
@@ -61,8 +60,5 @@ class PictureSetChooser {
   std::vector<std::string> dropped_;
   storage::PhotoSetLoader loader_;
 };
-
-// UTF-8 as GBK bytes for the bitmap text; what GBK cannot show becomes '?'.
-std::string GbkFromUtf8(const std::string& text);
 
 }  // namespace app

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "game/choices.h"
 #include "game/level.h"
 
 namespace game {
@@ -17,6 +18,8 @@ constexpr uint32_t kAboutButton = 6;
 constexpr uint32_t kSoundSwitch = 7;
 constexpr uint32_t kMusicSwitch = 8;
 constexpr uint32_t kFpsSwitch = 9;
+constexpr uint32_t kPicturesSelector = 10;
+constexpr uint32_t kPlayersSelector = 11;
 // Pick name of the back button on the help and about screens.
 constexpr uint32_t kScreenBackButton = 1;
 
@@ -112,6 +115,12 @@ void ClickMenu(GameState& state, const InputActions& actions) {
       // Without the extension the switch still flips and is saved at exit.
       if (actions.setSwapInterval) actions.setSwapInterval(state.vsyncOn ? 1 : 0);
       break;
+    case kPicturesSelector:
+      StepPictureSet(state);
+      break;
+    case kPlayersSelector:
+      StepPlayerMode(state);
+      break;
     default:
       break;
   }
@@ -171,6 +180,8 @@ void HoverMenu(GameState& state) {
   state.hoverHard = name == kHardButton;
   state.hoverOut = name == kOutButton;
   state.hoverAbout = name == kAboutButton;
+  state.hoverPictures = name == kPicturesSelector;
+  state.hoverPlayers = name == kPlayersSelector;
   // Under the mouse the switches show their state only; the keyboard's highlight leaves them.
   state.hoverSwitch = 0;
 }

@@ -40,10 +40,10 @@ const SetTexts& CurrentSetTexts() {
   return &CurrentTexts() == &kChineseTexts ? kChineseSetTexts : kEnglishSetTexts;
 }
 
-// A raster unit on the text plane is about 72 pixels, a character of the font about 6.
+// 2 * 10 * tan(22.5 degrees) / 600 raster units on the text plane per pixel of the picture.
 void DrawCentredLine(const char* text, int length, float y, float r, float g, float b) {
-  const float x = -static_cast<float>(length) * 6.0f / 2.0f / 72.0f;
-  DrawText3D(length, text, x, y, r, g, b);
+  const float width = static_cast<float>(TextWidthPixels(std::string_view(text, length)));
+  DrawText3D(length, text, -width / 2.0f * 0.0138071f, y, r, g, b);
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 // input handling, and DrawFrame once unless IsMinimised.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <SDL.h>
 
 #include <memory>
@@ -121,6 +124,11 @@ struct PictureSetStatus {
   int skipped = 0;  // files of the chosen set that could not be used
 };
 void SetPictureSetStatus(const PictureSetStatus& status);
+
+// The names the menu's pictures selector shows, in the order of GameState::pictureSet, as UTF-8
+// (shown in GBK; a character GBK lacks becomes '?'). Until called, the one name is the game's own
+// pictures'. UI thread.
+void SetPictureSetNames(const std::vector<std::string>& names);
 
 // Finds the named object under the cursor (mouseX, mouseY) in the current scene; the name lands
 // in state.pickedName, 0 for none. Called by the input handling.

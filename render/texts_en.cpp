@@ -27,6 +27,10 @@ const Texts kEnglishTexts = {
     {"You won!!!", -0.5f, 0.0f},
     {"You lost!!!", -0.5f, 0.0f},
     kEnglishCredits,
+    "Pictures",
+    "Players",
+    {"1 player", "2 players", "3 players", "4 players", "vs computer"},
+    "Classic",
 };
 
 }  // namespace render

@@ -43,6 +43,11 @@ const Texts kChineseTexts = {
     {{kWonMessage, sizeof kWonMessage - 1}, -0.5f, 0.0f},
     {{kLostMessage, sizeof kLostMessage - 1}, -0.5f, 0.0f},
     kCreditLines,
+    "\xcd\xbc\xc6\xac",  // 图片
+    "\xcd\xe6\xbc\xd2",  // 玩家
+    {"\xb5\xa5\xc8\xcb", "2 \xc8\xcb", "3 \xc8\xcb", "4 \xc8\xcb",  // 单人, 2 人, 3 人, 4 人
+     "\xb6\xd4\xd5\xbd\xb5\xe7\xc4\xd4"},                         // 对战电脑
+    "\xbe\xad\xb5\xe4",  // 经典
 };
 
 }  // namespace render

@@ -17,6 +17,8 @@ inline constexpr std::string_view kBestScorePath = "data\\maxsum.cfg";
 inline constexpr std::string_view kLoadingPicturePath = "data\\loading.logo";
 inline constexpr std::string_view kPackagePath = "data\\game.px";
 inline constexpr std::string_view kIconPath = "data\\icon.bmp";
+// The choices added beside the three switches: `key = value` lines, beside game.cfg.
+inline constexpr std::string_view kPreferencesPath = "tessary.conf";
 
 // Settings: three characters, sound, music, vsync; "0" is off, anything else on.
 inline constexpr std::size_t kSettingsBytes = 3;
@@ -44,6 +46,13 @@ inline constexpr std::array<std::string_view, kTextureCount> TextureTable = {
     "box1.jpg",    "box2.jpg",   "box3.jpg",      "box4.jpg",   "box5.jpg",   "box6.jpg",
     "box7.jpg",    "box8.jpg",   "box9.jpg",      "box10.jpg",  "box.jpg",    "fps_on.jpg",
     "fps_off.jpg",
+};
+
+// Pictures the package may hold beyond the table: a package without them (an older one, a
+// player's own) still plays, and the controls they dress are drawn from text alone.
+inline constexpr int kOptionalPictureCount = 2;
+inline constexpr std::array<std::string_view, kOptionalPictureCount> OptionalPictureTable = {
+    "selector.jpg", "selectors.jpg",  // a menu selector, resting and lit
 };
 
 // Picture sets: packages like game.px holding the faces box1.jpg ... boxN.jpg (numbered from 1

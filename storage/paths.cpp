@@ -25,6 +25,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The file stored beside another saved file; empty when that one has no place.
+std::string BesideFile(const std::string& neighbour, std::string_view stored) {
+  if (neighbour.empty()) return {};
+  const fs::path folder = fs::path(neighbour).parent_path();
+  return folder.empty() ? NativePath(stored) : (folder / NativePath(stored)).string();
+}
+
 FilePlaces& KeptPlaces() {
   static FilePlaces places = RunDirectoryPlaces();
   return places;
@@ -167,6 +174,8 @@ std::string PathOf(std::string_view stored) {
   const FilePlaces& places = KeptPlaces();
   if (stored == kSettingsPath) return places.settingsFile;
   if (stored == kBestScorePath) return places.bestScoreFile;
+  // The newer settings live beside game.cfg, wherever that is.
+  if (stored == kPreferencesPath) return BesideFile(places.settingsFile, stored);
   if (places.dataFolder.empty()) return NativePath(stored);
   return places.dataFolder + "/" + NativePath(stored);
 }
@@ -178,9 +187,9 @@ std::string SavePathOf(std::string_view stored) {
   std::string path = PathOf(stored);
   if (places.mode == FileMode::runDirectory) return path;
 
-  const bool settings = stored == kSettingsPath;
+  const bool settings = stored == kSettingsPath || stored == kPreferencesPath;
   if (path.empty()) {
-    const std::string name = settings ? "game.cfg" : "maxsum.cfg";
+    const std::string name(fs::path(NativePath(stored)).filename().string());
     ReportProblem(name + ": could not be saved: neither " +
                   (settings ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME") +
                   " nor HOME names an absolute folder");
