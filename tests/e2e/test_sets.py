@@ -75,12 +75,13 @@ def about_row(g):
 def faces_on_easy_board(g, candidates, pairs=4):
     """Opens boxes two by two on a new easy board; the candidates the open faces are."""
     g.click(*menu_button("easy"))
-    time.sleep(0.6)
+    time.sleep(1.0)
     seen = []
     for pair in range(pairs):
         first, second = box_center("easy", 2 * pair), box_center("easy", 35 - 2 * pair)
         g.click(*first)
         g.click(*second)
+        time.sleep(0.15)
         shot = g.screenshot()  # both stay open while the pair is judged
         seen += [closest(screen_face(shot, point), candidates) for point in (first, second)]
         time.sleep(0.8)
