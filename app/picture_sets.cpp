@@ -87,8 +87,9 @@ void PictureSetChooser::Poll() {
     status.done = loader_.Done();
     status.total = loader_.Total();
     if (loader_.Finished()) {
-      prepared_[static_cast<std::size_t>(loading_)] = loader_.TakeFaces();
-      skipped_[static_cast<std::size_t>(loading_)] = static_cast<int>(loader_.TakeProblems().size());
+      const auto index = static_cast<std::size_t>(loading_);
+      prepared_[index] = loader_.TakeFaces();
+      skipped_[index] = static_cast<int>(loader_.TakeProblems().size());
       if (loading_ == chosen_) applied_ = -1;  // applied again below, now with its faces
       loading_ = -1;
     } else if (loading_ == chosen_) {

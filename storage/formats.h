@@ -65,7 +65,9 @@ inline constexpr int kMaxSetPictures = 100;
 inline constexpr std::size_t kMaxManifestBytes = 4096;
 
 // The name of face entry number picture (0-based): "box1.jpg" for 0.
-inline std::string SetFaceEntry(int picture) { return "box" + std::to_string(picture + 1) + ".jpg"; }
+inline std::string SetFaceEntry(int picture) {
+  return "box" + std::to_string(picture + 1) + ".jpg";
+}
 
 // The nine media files, slot by slot: menu music, button, game music, box, error, bingo, lose,
 // win, about music.

@@ -64,7 +64,8 @@ constexpr std::array<EmojiFace, 12> kVehicles = {{
 
 std::vector<Picture> EmojiFaces(std::span<const EmojiFace> faces) {
   std::vector<Picture> pictures;
-  for (const EmojiFace& face : faces) pictures.push_back(MakeEmojiCard(face.emoji, face.background));
+  for (const EmojiFace& face : faces)
+    pictures.push_back(MakeEmojiCard(face.emoji, face.background));
   return pictures;
 }
 
@@ -131,7 +132,8 @@ struct ShapeFace {
 const std::vector<ShapeFace>& ShapeFaces() {
   static const std::vector<ShapeFace> shapes = {
       {"circle", [](cairo_t* cr, double r) { cairo_arc(cr, 0, 0, r, 0, 2 * M_PI); }, 0xD55E00},
-      {"square", [](cairo_t* cr, double r) { cairo_rectangle(cr, -0.85 * r, -0.85 * r, 1.7 * r, 1.7 * r); },
+      {"square",
+       [](cairo_t* cr, double r) { cairo_rectangle(cr, -0.85 * r, -0.85 * r, 1.7 * r, 1.7 * r); },
        0x0072B2},
       {"triangle",
        [](cairo_t* cr, double r) { PolygonPath(cr, r, {{0, -1.05}, {1.1, 0.9}, {-1.1, 0.9}}); },
