@@ -22,6 +22,7 @@ struct PlaceClues {
   std::string home;                  // HOME
   std::string xdgConfigHome;         // XDG_CONFIG_HOME
   std::string xdgDataHome;           // XDG_DATA_HOME
+  std::string xdgCacheHome;          // XDG_CACHE_HOME
 };
 
 // The outcome: where the data is read from and where the two saved files go.
@@ -35,6 +36,8 @@ struct FilePlaces {
   // The player's own picture sets, one folder each: the data's pictures folder in the run
   // directory, XDG_DATA_HOME's tessary/pictures when installed (empty without a home). Only read.
   std::string playerPicturesFolder;
+  std::string photoCacheFolder;  // prepared faces of the player's photos; empty: no cache
+  std::string photoCacheAnchor;  // likewise for photoCacheFolder
 };
 
 // The run-directory places: what every caller gets before ChooseFileMode has run.
@@ -63,5 +66,13 @@ std::string PlayerPicturesFolder();
 // the anchor and the file are made first, private to the user (0700). Empty, after one message
 // naming the file and the reason, when there is no place or a folder cannot be made.
 std::string SavePathOf(std::string_view stored);
+
+// The folder of the prepared photo faces: cache/photos in the run directory, else
+// $XDG_CACHE_HOME/tessary/photos (~/.cache/tessary/photos). Empty when there is no place.
+std::string PhotoCacheFolder();
+
+// Makes the photo cache folder (and those between its anchor and it, private to the user).
+// Returns false with problem set to one line naming the folder and the reason; prints nothing.
+bool MakePhotoCacheFolder(std::string& problem);
 
 }  // namespace storage

@@ -30,9 +30,11 @@ struct FaceImage {
 // Prints nothing. Any thread.
 bool PrepareFace(const std::string& path, FaceImage& face, std::string& problem);
 
-// Prepares the faces of some folders and files on one worker thread of its own. Folders are
-// listed one level deep (hidden names skipped, names sorted); equal faces count once; prepared
-// faces are cached (storage/paths says where) keyed by file path, size and modification time.
+// Prepares the faces of some folders and files on one worker thread of its own, below the UI
+// thread's priority. Folders are listed one level deep (hidden names skipped, only picture
+// names, sorted); a file reached twice and equal faces count once; prepared faces are cached
+// (storage/paths says where) keyed by file path, size and modification time. Files are only
+// read. docs/formats.md has the limits and the cache's format.
 class PhotoSetLoader {
  public:
   PhotoSetLoader() = default;
@@ -40,7 +42,8 @@ class PhotoSetLoader {
   PhotoSetLoader& operator=(const PhotoSetLoader&) = delete;
 
   // Starts preparing paths (folders and/or files); a load in progress is cancelled first and
-  // its results dropped. UI thread.
+  // its results dropped (which waits for the picture being decoded, a JPEG of 100 megapixels
+  // taking a good part of a second). UI thread.
   void Start(std::vector<std::string> paths);
 
   // Progress: files handled so far and files found (0 while the folders are still being listed).
@@ -52,7 +55,8 @@ class PhotoSetLoader {
 
   // The faces prepared, in the order of the sorted names; empty before Finished. UI thread.
   std::vector<FaceImage> TakeFaces();
-  // One line per skipped file or folder (each also printed once to stderr). UI thread.
+  // One line per skipped file or folder (each also printed once to stderr as it is found);
+  // empty before Finished. UI thread.
   std::vector<std::string> TakeProblems();
 
   // Cancels a load in progress and joins the worker promptly.
