@@ -72,19 +72,20 @@ def about_row(g):
     return shot, [screen_face(shot, project_point(-2.25 + 0.5 * k, -1.2, -5)) for k in range(10)]
 
 
-def faces_on_easy_board(g, candidates, pairs=4):
-    """Opens boxes two by two on a new easy board; the candidates the open faces are."""
+def faces_on_easy_board(g, candidates, boxes=(0, 7, 14, 21, 28, 35, 5, 30)):
+    """Opens some boxes of a new easy board one at a time (an open box stays open until clicked
+    again); the candidates their faces are."""
     g.click(*menu_button("easy"))
     time.sleep(1.0)
+    g.move(*box_center("easy", boxes[0]))
+    time.sleep(0.5)
     seen = []
-    for pair in range(pairs):
-        first, second = box_center("easy", 2 * pair), box_center("easy", 35 - 2 * pair)
-        g.click(*first)
-        g.click(*second)
-        time.sleep(0.15)
-        shot = g.screenshot()  # both stay open while the pair is judged
-        seen += [closest(screen_face(shot, point), candidates) for point in (first, second)]
-        time.sleep(0.8)
+    for index in boxes:
+        point = box_center("easy", index)
+        g.click(*point)
+        time.sleep(0.3)
+        seen.append(closest(screen_face(g.screenshot(), point), candidates))
+        g.click(*point)
     g.key("Escape")
     time.sleep(0.5)
     return seen
