@@ -3,6 +3,7 @@
 // width the game gives it (Shared<T>); the three texts are SharedText.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -49,6 +50,8 @@ inline constexpr int kBoxCapacity = 80;
 inline constexpr int kStarCount = 50;
 // The classic faces of the game's package; no level shows more faces than these.
 inline constexpr int kClassicPictureCount = 10;
+inline constexpr int kMaxPlayers = 4;
+inline constexpr int8_t kDraw = -1;  // Players::winner when the most pairs are shared
 
 struct Box {
   Shared<int8_t> face;     // picture number 0..faceCount-1; equal faces match
@@ -66,6 +69,27 @@ struct Star {
   Shared<bool> fadeIn;      // true while alpha rises
 };
 
+// The players of a board played together. Reset by DealBoard; written on the tick thread, read by
+// the frames and by input. With count 1 the board is played alone and none of it applies.
+struct Players {
+  Shared<int8_t> count{1};  // 1 alone; 2..4 take turns
+  Shared<uint8_t> level;    // the board's Level
+  Shared<bool> computer;    // the last player is the computer
+  Shared<int8_t> current;   // whose turn it is, 0-based; stored before selectionCount is released
+  Shared<int32_t> pairs[kMaxPlayers];
+  Shared<int32_t> turns;    // turns begun, the first included; a pair found keeps the turn
+  Shared<int32_t> seconds;  // the game's clock, counting up until the last pair
+  Shared<bool> finished;    // the last pair is gone: the standings are final
+  Shared<int8_t> winner;    // once finished: the player with the most pairs, or kDraw
+};
+
+// What the computer knows of the board. Tick thread only; reset by DealBoard.
+struct OpponentMemory {
+  int8_t face[kBoxCapacity] = {};  // the face remembered at each box; -1 never seen or forgotten
+  bool shown[kBoxCapacity] = {};   // open at the last tick: this showing has been noted
+  int wait = -1;                   // ticks until its next pick; -1 before it begins to wait
+};
+
 // Wakes threads that sleep until a sound request is raised or `running` clears.
 class WakeSignal {
  public:
@@ -79,6 +103,12 @@ class WakeSignal {
   void WaitUntil(Predicate ready) {
     std::unique_lock lock(mutex_);
     condition_.wait(lock, ready);
+  }
+  // The same, but returns at `deadline` too.
+  template <typename Clock, typename Duration, typename Predicate>
+  void WaitUntil(std::chrono::time_point<Clock, Duration> deadline, Predicate ready) {
+    std::unique_lock lock(mutex_);
+    condition_.wait_until(lock, deadline, ready);
   }
 
  private:
@@ -115,6 +145,10 @@ struct GameState {
   Shared<bool> shuffledFaces;                 // false: the classic faces, face f is picture f
   Shared<int32_t> setPictureCount{kClassicPictureCount};  // pictures ready; 0 while loading
   Shared<int16_t> facePicture[kClassicPictureCount];       // the set's picture of face f
+
+  // Playing together: reset by DealBoard
+  Players players;
+  OpponentMemory opponent;
 
   // Persisted: lives for the whole run, read at start and written at exit
   Shared<int32_t> bestScore[3];  // easy, normal, hard

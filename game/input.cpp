@@ -4,6 +4,7 @@
 
 #include "game/choices.h"
 #include "game/level.h"
+#include "game/turns.h"
 
 namespace game {
 namespace {
@@ -130,6 +131,8 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
   // Two boxes open: the pair is being judged, and even the back button waits for it.
   const int8_t count = state.selectionCount.load(std::memory_order_acquire);
   if (count == 2) return;
+  // The computer's turn: the mouse and the keys wait for it, Escape alone leaves.
+  if (ComputersTurn(state)) return;
 
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
@@ -187,6 +190,7 @@ void HoverMenu(GameState& state) {
 }
 
 void HoverBoard(GameState& state, const LevelParams& params) {
+  if (ComputersTurn(state)) return;
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
   state.hoverBack = name == boxCount + 1;

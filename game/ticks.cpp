@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/deal.h"
+#include "game/turns.h"
 
 namespace game {
 namespace {
@@ -69,7 +70,9 @@ void AnimateAbout(GameState& state) {
 }
 
 void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {
-  if (state.selectionCount.load(std::memory_order_acquire) == 2)
+  if (PlayingTogether(state))
+    PlayTurnTick(state, params, environment);
+  else if (state.selectionCount.load(std::memory_order_acquire) == 2)
     EvaluateTry(state, params, environment);
   state.messageColor[2] = Percentage(environment.random);
   state.messageColor[1] = Percentage(environment.random);
@@ -107,7 +110,11 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     RequestSound(state, SoundRequest::playWin);
     Shared<int32_t>& best = state.bestScore[params.bestScoreSlot];
     const int32_t score = state.score;
-    if (best < score) best = score;
+    if (best < score) {
+      best = score;
+      // Kept at once: whatever happens to the process after a win, the record stays.
+      if (environment.bestScoreBeaten) environment.bestScoreBeaten();
+    }
   }
 }
 
@@ -150,6 +157,11 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     box.r = Percentage(environment.random);
     box.g = Percentage(environment.random);
     box.b = Percentage(environment.random);
+  }
+  // Together there is no countdown to lose against: the clock counts the game's time up.
+  if (PlayingTogether(state)) {
+    CountClockUp(state);
+    return;
   }
   if (!state.won && !state.lost) state.timeLeft = state.timeLeft - 1;
   // Written before the loss check: the board shows "0" for the second the level is lost, then "-1".
