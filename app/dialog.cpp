@@ -109,6 +109,7 @@ int CTessaryDlg::RunModal() {
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
     }
     if (ended_ || window_.IsMinimised()) continue;
+    pictureSets_.Poll();
     // Vsync asked for but refused by the driver: wait for the display's next frame ourselves.
     if (state_.vsyncOn && swapIntervalProc_ == nullptr)
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
@@ -138,6 +139,18 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
       return false;
     case SDL_WINDOWEVENT:
       window_.OnWindowEvent(event.window);
+      return true;
+    case SDL_DROPBEGIN:
+      pictureSets_.OnDropBegin();
+      return true;
+    case SDL_DROPFILE:
+      if (event.drop.file != nullptr) {
+        pictureSets_.OnDrop(event.drop.file);
+        SDL_free(event.drop.file);
+      }
+      return true;
+    case SDL_DROPCOMPLETE:
+      pictureSets_.OnDropComplete();
       return true;
     default:
       // Keys, mouse, controllers and taps: the input map acts on them; Alt+F4 closes.
@@ -185,8 +198,8 @@ void CTessaryDlg::ApplyPreferences() {
                    players->c_str());
   }
   if (options_.players) state_.playerMode = *options_.players;
-  state_.pictureSetCount = 1;
-  state_.pictureSet = 0;
+  const bool chinese = ChooseLanguage(options_.language) == render::Language::chinese;
+  pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), chinese);
 }
 
 bool CTessaryDlg::SavePreferences() {
@@ -197,6 +210,9 @@ bool CTessaryDlg::SavePreferences() {
   const bool chosenInMenu = !options_.players || mode != *options_.players;
   if (chosenInMenu && (preferences_.Find("players") || mode != game::onePlayer))
     chosen.Set("players", game::PlayerModeKey(mode));
+  const std::string pictures = pictureSets_.RememberedValue();
+  if (!pictures.empty() && (preferences_.Find("pictures") || pictures != "classic"))
+    chosen.Set("pictures", pictures);
   if (chosen.Text() == preferences_.Text()) return true;
   return storage::WritePreferences(chosen);
 }

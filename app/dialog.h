@@ -11,6 +11,7 @@
 #include "app/frame_pacer.h"
 #include "app/input_map.h"
 #include "app/options.h"
+#include "app/picture_sets.h"
 #include "game/input.h"
 #include "render/render.h"
 #include "storage/files.h"
@@ -65,6 +66,8 @@ class CTessaryDlg {
   InputMap input_;  // every input into the game's actions; after window_, which it uses
   FramePacer pacer_;  // used while vsync is on and the driver cannot set the swap interval
   storage::FileState files_;
+  PictureSetChooser pictureSets_{state_};
+
   storage::Preferences preferences_;  // as read at start; the choices go into it at exit
   storage::SwapIntervalProc swapIntervalProc_ = nullptr;
   std::thread soundThreadHandle_;

@@ -21,6 +21,7 @@ enum OptionCode : int {
   kWindowCode,
   kLangCode,
   kPlayersCode,
+  kPicturesCode,
 };
 
 struct OptionEntry {
@@ -28,7 +29,7 @@ struct OptionEntry {
   int code;
 };
 
-constexpr std::array<OptionEntry, 6> kOptions = {{
+constexpr std::array<OptionEntry, 7> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
@@ -37,6 +38,7 @@ constexpr std::array<OptionEntry, 6> kOptions = {{
     {{"players", "1|2|3|4|computer",
       "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
+    {{"pictures", "DIR", "play this run with the pictures of folder DIR"}, kPicturesCode},
 }};
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
@@ -111,6 +113,13 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         result.options.players = *mode;
         break;
       }
+      case kPicturesCode:
+        if (*optarg == '\0') {
+          std::fprintf(stderr, "tessary: --pictures: the folder's name is empty\n");
+          return fail();
+        }
+        result.options.pictures = optarg;
+        break;
       default: return fail();
     }
   }

@@ -15,6 +15,7 @@ struct Options {
   std::optional<bool> fullscreen;  // --fullscreen / --window; empty: as the game starts by default
   Language language = Language::fromLocale;  // --lang zh|en
   std::optional<int8_t> players;  // --players: a game::PlayerMode for this run only
+  std::string pictures;  // --pictures DIR: a folder of pictures for this run; empty: none
 };
 
 struct OptionInfo {

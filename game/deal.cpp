@@ -13,6 +13,31 @@ std::string FormatBestText(int32_t bestScore) {
   return text;
 }
 
+void ChooseFacePictures(GameState& state, int faceCount, RandomSource& random) {
+  // The classic faces spend no draw: their boards stay those the game has always dealt.
+  const int pictures = state.setPictureCount;
+  if (!state.shuffledFaces || pictures <= 0) {
+    for (int face = 0; face < kClassicPictureCount; ++face)
+      state.facePicture[face] = static_cast<int16_t>(face);
+    return;
+  }
+  // Distinct pictures drawn from the whole set, a drawn one drawn again; a set too small for
+  // the level (the menu refuses it) repeats its pictures rather than loop.
+  for (int face = 0; face < kClassicPictureCount; ++face) {
+    int16_t picture = static_cast<int16_t>(face % pictures);
+    if (face < faceCount && faceCount <= pictures) {
+      bool taken = true;
+      while (taken) {
+        picture = static_cast<int16_t>(random.Next() % pictures);
+        taken = false;
+        for (int earlier = 0; earlier < face; ++earlier)
+          taken = taken || state.facePicture[earlier] == picture;
+      }
+    }
+    state.facePicture[face] = picture;
+  }
+}
+
 void DealBoard(GameState& state, Level level, RandomSource& random) {
   const LevelParams& params = ParamsOf(level);
 
@@ -43,6 +68,8 @@ void DealBoard(GameState& state, Level level, RandomSource& random) {
       }
     }
   }
+
+  ChooseFacePictures(state, params.faceCount, random);
 
   state.selectionCount = 0;
   state.pairsFound = 0;

@@ -15,6 +15,11 @@ namespace game {
 // the board. Boxes from boxCount on are not touched. Tick thread (GameTick, in a setup scene).
 void DealBoard(GameState& state, Level level, RandomSource& random);
 
+// Sets facePicture for the faces of a level: the classic faces show face f as picture f without
+// a draw; another set's faces show faceCount distinct pictures drawn from all of its
+// setPictureCount pictures. Tick thread (DealBoard).
+void ChooseFacePictures(GameState& state, int faceCount, RandomSource& random);
+
 // The best score as the board shows it: "%d", padded on the left with '0' to five characters;
 // longer texts are kept whole.
 std::string FormatBestText(int32_t bestScore);

@@ -48,6 +48,8 @@ inline constexpr int kSoundRequestCount = 13;
 
 inline constexpr int kBoxCapacity = 80;
 inline constexpr int kStarCount = 50;
+// The classic faces of the game's package; no level shows more faces than these.
+inline constexpr int kClassicPictureCount = 10;
 inline constexpr int kMaxPlayers = 4;
 inline constexpr int8_t kDraw = -1;  // Players::winner when the most pairs are shared
 
@@ -114,7 +116,8 @@ class WakeSignal {
   std::condition_variable condition_;
 };
 
-// Lives for the whole run; zero at start except cubeColor (1, 1, 1).
+// Lives for the whole run; zero at start except cubeColor (1, 1, 1) and setPictureCount (the
+// classic ten).
 struct GameState {
   // Flow
   Shared<int8_t> scene;  // DealBoard stores it with release; frames and picks load with acquire
@@ -136,6 +139,12 @@ struct GameState {
   SharedText scoreText;
   SharedText bestText;
   SharedText timeText;
+
+  // Faces: which pictures the boxes hide. The chosen set is set by the app on the UI thread
+  // while the menu shows; facePicture is reset by DealBoard and published with the play scene.
+  Shared<bool> shuffledFaces;                 // false: the classic faces, face f is picture f
+  Shared<int32_t> setPictureCount{kClassicPictureCount};  // pictures ready; 0 while loading
+  Shared<int16_t> facePicture[kClassicPictureCount];       // the set's picture of face f
 
   // Playing together: reset by DealBoard
   Players players;

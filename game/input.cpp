@@ -44,6 +44,13 @@ void LocateCursorAndPick(GameState& state, int32_t cursorX, int32_t cursorY,
     state.pickedName = 0;
 }
 
+// A picture set too small for a level keeps the level's button shut; the menu says why.
+bool RefusedForPictures(GameState& state, Level level) {
+  if (state.setPictureCount >= ParamsOf(level).faceCount) return false;
+  RequestSound(state, SoundRequest::playError);
+  return true;
+}
+
 void ClickMenu(GameState& state, const InputActions& actions) {
   switch (state.pickedName) {
     case kReadmeButton:
@@ -52,18 +59,21 @@ void ClickMenu(GameState& state, const InputActions& actions) {
       RequestSound(state, SoundRequest::playButton);
       break;
     case kEasyButton:
+      if (RefusedForPictures(state, Level::easy)) break;
       SetScene(state, SCENE_EASY_SETUP);
       RequestSound(state, SoundRequest::stopMenuMusic);
       RequestSound(state, SoundRequest::playGameMusic);
       RequestSound(state, SoundRequest::playButton);
       break;
     case kNormalButton:
+      if (RefusedForPictures(state, Level::normal)) break;
       RequestSound(state, SoundRequest::stopMenuMusic);
       RequestSound(state, SoundRequest::playGameMusic);
       SetScene(state, SCENE_NORMAL_SETUP);
       RequestSound(state, SoundRequest::playButton);
       break;
     case kHardButton:
+      if (RefusedForPictures(state, Level::hard)) break;
       RequestSound(state, SoundRequest::stopMenuMusic);
       RequestSound(state, SoundRequest::playGameMusic);
       SetScene(state, SCENE_HARD_SETUP);

@@ -180,6 +180,8 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
   storage::FreePX(assets.packageEntry);
 
   CompileDisplayLists(assets);
+  for (int face = 0; face < kFaceCount; ++face)
+    assets.faceListTextures[face] = assets.textures[LIST_FACE_FIRST - 1 + face];
   assets.loaded = true;
   return true;
 }
@@ -216,6 +218,10 @@ void CompileDisplayLists(const Assets& assets) {
   if (assets.optionalTextures[1] != 0)
     CompileFlatQuad(LIST_SELECTOR_HOVER, assets.optionalTextures[1], kSelectorHalfWidth,
                     kSelectorHalfHeight);
+}
+
+void CompileFaceList(int face, unsigned texture) {
+  CompileFlatQuad(LIST_FACE_FIRST + static_cast<GLuint>(face), texture, 0.2f, 0.2f);
 }
 
 bool HasOptionalPicture(int k) { return TheAssets().optionalTextures[k] != 0; }

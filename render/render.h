@@ -16,11 +16,13 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "game/game_state.h"
 #include "game/picture_fit.h"
 #include "storage/files.h"
 #include "storage/formats.h"
+#include "storage/photo_faces.h"
 
 namespace render {
 
@@ -108,6 +110,20 @@ enum class FrameResult { drawn, loadFailed };
 // application ends with a non-zero status, writing nothing.
 FrameResult DrawFrame(GameWindow& window, game::GameState& state,
                       storage::StagingPixels& stagingPixels);
+
+// Makes the faces of the chosen picture set textures (each kFacePixels square, bottom row
+// first), replacing those of the set before; none: the classic faces of the package. The boards
+// and the about row show them once state.shuffledFaces is set. Any time after Open.
+void UsePictureSetFaces(std::span<const storage::FaceImage> faces);
+
+// What the menu says about the chosen picture set. UI thread.
+struct PictureSetStatus {
+  bool loading = false;  // a folder is being prepared: done of total files
+  int done = 0;
+  int total = 0;
+  int skipped = 0;  // files of the chosen set that could not be used
+};
+void SetPictureSetStatus(const PictureSetStatus& status);
 
 // The names the menu's pictures selector shows, in the order of GameState::pictureSet, as UTF-8
 // (shown in GBK; a character GBK lacks becomes '?'). Until called, the one name is the game's own

@@ -68,6 +68,9 @@ struct Assets {
   storage::PackageEntry packageEntry;
   storage::DecodedImage decodedImage;
   bool loaded = false;  // every texture made and every list compiled
+  // The chosen picture set's faces; empty for the classic ones (textures 24..33).
+  std::vector<unsigned> setTextures;
+  unsigned faceListTextures[kFaceCount] = {};  // what face list f binds now
 };
 
 // The process-wide record behind the public calls.
@@ -82,6 +85,20 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
 
 // Compiles display lists 1..34, 36..39 over assets.textures.
 void CompileDisplayLists(const Assets& assets);
+
+// Compiles face list LIST_FACE_FIRST + face as the flat face square with texture.
+void CompileFaceList(int face, unsigned texture);
+
+// Recompiles the face lists whose picture changed: for a board, the pictures its deal chose
+// (facePicture); for the about row (aboutRow), the set's first pictures in order.
+void BindFaceLists(const game::GameState& state, Assets& assets, bool aboutRow);
+
+// How many faces the about row shows: the set's pictures, at most ten.
+int AboutRowFaces(const game::GameState& state);
+
+// The menu's lines about the picture set: loading progress or skipped files, and beside each
+// level button a set too small for it.
+void DrawPictureSetNotes(const game::GameState& state);
 
 // Whether the package held the optional picture at index k of storage::OptionalPictureTable.
 bool HasOptionalPicture(int k);

@@ -245,6 +245,7 @@ void DrawPlacedText(const PlacedText& placed, float r, float g, float b) {
 }
 
 void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::GameState&)) {
+  BindFaceLists(state, TheAssets(), false);
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(LIST_BOARD_BACKGROUND);
 
@@ -307,6 +308,7 @@ void DrawMenuScene(const game::GameState& state) {
   glCallList(LIST_TITLE);
 
   DrawMenuButtons(state);
+  DrawPictureSetNotes(state);
 }
 
 void DrawMenuButtons(const game::GameState& state) {
@@ -389,9 +391,12 @@ void DrawAboutScene(const game::GameState& state) {
     DrawText3D(static_cast<int32_t>(line.text.size()), line.text.data(), line.x, line.y, line.r,
                line.g, line.b);
 
+  // The row shows the chosen set: its first pictures, as many as it has up to ten.
+  BindFaceLists(state, TheAssets(), true);
+  const GLuint rowFaces = static_cast<GLuint>(AboutRowFaces(state));
   White();
   PlaceAt(-2.25f, -1.2f, -5.0f);
-  for (GLuint list = LIST_FACE_FIRST; list < LIST_FACE_FIRST + kFaceCount; ++list) {
+  for (GLuint list = LIST_FACE_FIRST; list < LIST_FACE_FIRST + rowFaces; ++list) {
     glCallList(list);
     glTranslatef(0.5f, 0.0f, 0.0f);
   }

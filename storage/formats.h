@@ -55,6 +55,20 @@ inline constexpr std::array<std::string_view, kOptionalPictureCount> OptionalPic
     "selector.jpg", "selectors.jpg",  // a menu selector, resting and lit
 };
 
+// Picture sets: packages like game.px holding the faces box1.jpg ... boxN.jpg (numbered from 1
+// without gaps) and the manifest entry kSetManifestEntry, lines of "key = value" in UTF-8
+// (docs/formats.md). The built-in sets are the files "*.px" of the pictures folder in the data.
+inline constexpr std::string_view kPicturesFolder = "data\\pictures";
+inline constexpr std::string_view kSetPackageSuffix = ".px";
+inline constexpr std::string_view kSetManifestEntry = "set.txt";
+inline constexpr int kMaxSetPictures = 100;
+inline constexpr std::size_t kMaxManifestBytes = 4096;
+
+// The name of face entry number picture (0-based): "box1.jpg" for 0.
+inline std::string SetFaceEntry(int picture) {
+  return "box" + std::to_string(picture + 1) + ".jpg";
+}
+
 // The nine media files, slot by slot: menu music, button, game music, box, error, bingo, lose,
 // win, about music.
 inline constexpr int kSoundSlotCount = 9;

@@ -99,6 +99,7 @@ FilePlaces RunDirectoryPlaces() {
   FilePlaces places;
   places.settingsFile = NativePath(kSettingsPath);
   places.bestScoreFile = NativePath(kBestScorePath);
+  places.playerPicturesFolder = NativePath(kPicturesFolder);
   // Built, not assigned from literals: GCC 12 at -O3 warns falsely (-Wrestrict) on the latter.
   places.photoCacheFolder = NativePath("cache\\photos");
   places.photoCacheAnchor.assign(1, '.');
@@ -131,6 +132,9 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
                    places.settingsAnchor);
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "maxsum.cfg",
                    places.bestScoreFile, places.bestScoreAnchor);
+    std::string unusedAnchor;
+    PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "pictures",
+                   places.playerPicturesFolder, unusedAnchor);
     PlaceSavedFile(clues.xdgCacheHome, clues.home, ".cache", "photos", places.photoCacheFolder,
                    places.photoCacheAnchor);
     return true;
@@ -181,6 +185,8 @@ std::string PathOf(std::string_view stored) {
   if (places.dataFolder.empty()) return NativePath(stored);
   return places.dataFolder + "/" + NativePath(stored);
 }
+
+std::string PlayerPicturesFolder() { return KeptPlaces().playerPicturesFolder; }
 
 std::string SavePathOf(std::string_view stored) {
   const FilePlaces& places = KeptPlaces();

@@ -33,6 +33,9 @@ struct FilePlaces {
   std::string bestScoreFile;    // likewise
   std::string settingsAnchor;   // an existing folder above settingsFile that is never created
   std::string bestScoreAnchor;  // likewise for bestScoreFile
+  // The player's own picture sets, one folder each: the data's pictures folder in the run
+  // directory, XDG_DATA_HOME's tessary/pictures when installed (empty without a home). Only read.
+  std::string playerPicturesFolder;
   std::string photoCacheFolder;  // prepared faces of the player's photos; empty: no cache
   std::string photoCacheAnchor;  // likewise for photoCacheFolder
 };
@@ -55,6 +58,9 @@ const FilePlaces& CurrentPlaces();
 // The native path of one of the game's files, given by its stored name from formats.h, in the
 // mode chosen. Empty for a saved file that the installed game has no place for.
 std::string PathOf(std::string_view stored);
+
+// The folder whose sub-folders are the player's own picture sets; empty when there is none.
+std::string PlayerPicturesFolder();
 
 // The native path to save a stored file to. In the installed mode the missing folders between
 // the anchor and the file are made first, private to the user (0700). Empty, after one message

@@ -2,8 +2,8 @@
 //   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
 //   tessary-datagen --icons DIR --icon-name NAME
 //   tessary-datagen --measure DIR
-// Writes DIR/data/game.px, DIR/data/loading.logo, DIR/data/icon.bmp and the nine files of
-// DIR/music/. The same bytes on every run. --icons draws the window icon's artwork at the
+// Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, DIR/data/loading.logo,
+// DIR/data/icon.bmp and the nine files of DIR/music/. The same bytes on every run. --icons draws the window icon's artwork at the
 // desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints the figures of DIR's sounds.
 #include <cstdio>
 #include <cstring>
@@ -54,6 +54,27 @@ bool WriteDesktopIcons(const std::filesystem::path& out, const std::string& name
   return ok;
 }
 
+// The built-in sets, each a package of its faces and its manifest in the pictures folder.
+bool WritePictureSets(const std::filesystem::path& out) {
+  const std::filesystem::path folder = out / storage::NativePath(storage::kPicturesFolder);
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  bool ok = true;
+  for (const tools::PictureSetArt& set : tools::MakePictureSets()) {
+    std::vector<tools::PackageItem> items;
+    for (std::size_t i = 0; i < set.faces.size(); ++i) {
+      std::vector<uint8_t> jpeg = tools::EncodeJpeg(set.faces[i]);
+      if (jpeg.empty()) ok = false;
+      items.push_back({storage::SetFaceEntry(static_cast<int>(i)), std::move(jpeg)});
+    }
+    items.push_back({std::string(storage::kSetManifestEntry),
+                     std::vector<uint8_t>(set.manifest.begin(), set.manifest.end())});
+    ok = tools::WritePackage(folder / (set.fileStem + std::string(storage::kSetPackageSuffix)),
+                             items) && ok;
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +119,7 @@ int main(int argc, char** argv) {
     items.push_back({named.name, std::move(jpeg)});
   }
   ok = ok && tools::WritePackage(out / storage::NativePath(storage::kPackagePath), items);
+  ok = WritePictureSets(out) && ok;
   const tools::Picture loading = tools::MakeLoadingPicture();
   ok = tools::WriteLoadingPicture(out / storage::NativePath(storage::kLoadingPicturePath),
                                   loading) && ok;

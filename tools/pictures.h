@@ -2,6 +2,7 @@
 // window icon. Called from the generator's picture thread.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,17 @@ Picture MakeHiddenPicture();
 Picture MakeHelpPicture();
 Picture MakeBoardBackground();
 Picture MakeFace(int face);
+// A face card: the emoji with its shadow on a pastel card of the background colour (0xRRGGBB).
+Picture MakeEmojiCard(std::string_view emoji, uint32_t background);
+
+// The built-in picture sets beside the classic faces: each a name for its file, the manifest's
+// text and its faces (at least ten, PackagePictureSize("box1.jpg") each).
+struct PictureSetArt {
+  std::string fileStem;  // "animals": data/pictures/animals.px
+  std::string manifest;
+  std::vector<Picture> faces;
+};
+std::vector<PictureSetArt> MakePictureSets();
 Picture MakeBoxSkin();
 
 // Previews for people (not game data): every package picture labelled on one sheet, and

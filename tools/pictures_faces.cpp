@@ -33,6 +33,11 @@ std::string_view FaceEmoji(int face) { return kFaces[static_cast<size_t>(face)].
 
 Picture MakeFace(int face) {
   const FaceLook& look = kFaces[static_cast<size_t>(face)];
+  return MakeEmojiCard(look.emoji, look.background);
+}
+
+Picture MakeEmojiCard(std::string_view emoji, uint32_t background) {
+  const FaceLook look{emoji, background};
   const PictureSize size = PackagePictureSize("box1.jpg");
   Canvas canvas(size.width, size.height);
   cairo_t* cr = canvas.cr();

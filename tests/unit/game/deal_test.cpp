@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -160,6 +161,53 @@ TEST(DealBoard, EasyAfterHardLeavesTheHardBoxesAlone) {
   for (int i = 36; i < 80; ++i)
     after += std::to_string(h.state.boxes[i].face) + std::to_string(h.state.boxes[i].r);
   EXPECT_EQ(before, after);
+}
+
+TEST(DealBoard, AnotherSetDrawsDistinctFacesFromAllItsPicturesAndTheClassicSetNone) {
+  // The classic faces: face f is picture f and the generator is left where the boxes left it.
+  auto classic = std::make_unique<GameState>();
+  LcgRandom classicRandom(7);
+  DealBoard(*classic, Level::easy, classicRandom);
+  for (int face = 0; face < kClassicPictureCount; ++face) EXPECT_EQ(classic->facePicture[face], face);
+
+  // A set of 40: the same boxes for the same seed, distinct pictures, every one of them reached.
+  std::array<bool, 40> reached{};
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    auto state = std::make_unique<GameState>();
+    state->shuffledFaces = true;
+    state->setPictureCount = 40;
+    LcgRandom random(seed);
+    DealBoard(*state, Level::hard, random);
+    auto reference = std::make_unique<GameState>();
+    LcgRandom referenceRandom(seed);
+    DealBoard(*reference, Level::hard, referenceRandom);
+    for (int i = 0; i < 80; ++i) ASSERT_EQ(state->boxes[i].face, reference->boxes[i].face);
+    for (int face = 0; face < 10; ++face) {
+      const int picture = state->facePicture[face];
+      ASSERT_GE(picture, 0);
+      ASSERT_LT(picture, 40);
+      reached[static_cast<size_t>(picture)] = true;
+      for (int earlier = 0; earlier < face; ++earlier)
+        ASSERT_NE(state->facePicture[earlier], picture) << "seed " << seed;
+    }
+  }
+  for (size_t picture = 0; picture < reached.size(); ++picture)
+    EXPECT_TRUE(reached[picture]) << "picture " << picture << " never dealt";
+
+  // A set exactly as large as the level uses all of it; one too small still deals, never loops.
+  for (int pictures : {6, 3}) {
+    auto state = std::make_unique<GameState>();
+    state->shuffledFaces = true;
+    state->setPictureCount = pictures;
+    LcgRandom random(3);
+    DealBoard(*state, Level::easy, random);
+    std::array<bool, 6> used{};
+    for (int face = 0; face < 6; ++face) used[static_cast<size_t>(state->facePicture[face])] = true;
+    if (pictures == 6) {
+      EXPECT_EQ(std::count(used.begin(), used.end(), true), 6);
+    }
+    EXPECT_EQ(state->scene, SCENE_EASY);
+  }
 }
 
 }  // namespace

@@ -193,6 +193,20 @@ TEST(MenuClick, EachButtonRaisesItsRequestsAroundTheSceneSwitch) {
   }
 }
 
+TEST(MenuClick, ALevelTheSetIsTooSmallForRefusesWithTheErrorSound) {
+  for (uint32_t name : {2u, 3u, 4u}) {
+    Harness h;
+    h.state.setPictureCount = 7;  // enough for easy only
+    const auto requests = ClickInMenu(name, h);
+    if (name == 2) {
+      EXPECT_EQ(h.state.scene, SCENE_EASY_SETUP);
+    } else {
+      EXPECT_EQ(h.state.scene, SCENE_MENU) << "button " << name;
+      EXPECT_EQ(requests, (std::vector<SeenRequest>{{R::playError, 1}})) << "button " << name;
+    }
+  }
+}
+
 TEST(MenuClick, TheAboutButtonForgetsTheHiddenKeys) {
   Harness h;
   h.state.hiddenKey1Pressed = true;

@@ -9,8 +9,10 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "storage/formats.h"
+#include "storage/picture_sets.h"
 #include "test_media.h"
 
 namespace {
@@ -141,6 +143,50 @@ TEST(Package, FacesAreLightCardsThatDifferFromEachOther) {
     }
   }
   EXPECT_GT(Entry("box.jpg").MeanLuma(), 170.0) << "the box skin is light so a tint shows";
+}
+
+// The mean absolute difference of two equal-sized pictures, in colour or in luma alone.
+double Difference(const tools_test::Rgb& a, const tools_test::Rgb& b, bool grey) {
+  double sum = 0;
+  for (size_t i = 0; i + 2 < a.pixels.size(); i += 3) {
+    if (!grey) {
+      for (size_t c = 0; c < 3; ++c) sum += std::abs(a.pixels[i + c] - b.pixels[i + c]) / 3.0;
+      continue;
+    }
+    auto luma = [i](const tools_test::Rgb& p) {
+      return 0.299 * p.pixels[i] + 0.587 * p.pixels[i + 1] + 0.114 * p.pixels[i + 2];
+    };
+    sum += std::abs(luma(a) - luma(b));
+  }
+  return sum / static_cast<double>(a.pixels.size() / 3);
+}
+
+TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGrey) {
+  const auto sets = storage::FindPictureSetsIn(DataPath("data/pictures"), "");
+  std::vector<std::string> keys;
+  for (const auto& set : sets) keys.push_back(set.key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"classic", "animals", "fruit", "shapes", "vehicles"}));
+  for (const auto& set : sets) {
+    if (set.kind != storage::SetKind::package) continue;
+    SCOPED_TRACE(set.key);
+    EXPECT_GE(set.pictureCount, 10);
+    EXPECT_NE(set.chineseName, set.name) << "a Chinese name of its own";
+    std::vector<tools_test::Rgb> faces;
+    for (int i = 0; i < set.pictureCount; ++i)
+      faces.push_back(tools_test::DecodeJpeg(
+          tools_test::ZipEntry(set.paths.front(), storage::SetFaceEntry(i))));
+    for (size_t a = 0; a < faces.size(); ++a) {
+      ASSERT_EQ(faces[a].width, storage::kFacePixels);
+      ASSERT_EQ(faces[a].height, storage::kFacePixels);
+      EXPECT_GT(faces[a].MeanLuma(), 140.0) << "box" << a + 1 << " is a light card";
+      for (size_t b = a + 1; b < faces.size(); ++b) {
+        EXPECT_GT(Difference(faces[a], faces[b], false), 8.0) << a + 1 << " and " << b + 1;
+        if (set.key == "shapes") {
+          EXPECT_GT(Difference(faces[a], faces[b], true), 8.0) << a + 1 << " and " << b + 1;
+        }
+      }
+    }
+  }
 }
 
 TEST(LoadingPicture, IsRawBgrOfTheExactSizeWithADarkLowerMiddle) {

@@ -1,0 +1,64 @@
+// The picture set in play: finds the sets, makes the chosen one's faces the boards' (a package at
+// once, a folder of photos off the UI thread with progress on the menu), takes folders and files
+// dropped onto the window, and tells tessary.conf what to remember. UI thread only.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/game_state.h"
+#include "storage/photo_faces.h"
+#include "storage/picture_sets.h"
+
+namespace app {
+
+class PictureSetChooser {
+ public:
+  explicit PictureSetChooser(game::GameState& state) : state_(state) {}
+
+  // Finds the sets and chooses one: the folder given by --pictures (for this run only), else the
+  // set tessary.conf remembers (a built-in's name or a folder's path), else the classic faces.
+  // Hands the selector its names (Chinese or English) and pictureSet. Call once the window's GL
+  // context is current.
+  void Start(const std::string& commandLineFolder, const std::optional<std::string>& remembered,
+             bool chinese);
+
+  // Once per pass of the event loop: takes the selector's step (state.pictureSet), follows a
+  // folder's load and applies what waits. Outside the menu and the screens a change waits until
+  // the menu shows again, so a board never changes its pictures.
+  void Poll();
+
+  // Drops onto the window: a folder, or files, dropped together become a set and are chosen.
+  void OnDropBegin();
+  void OnDrop(const std::string& path);
+  void OnDropComplete();
+
+  // What tessary.conf keeps for `pictures`: the chosen set's key, or the value read at start
+  // when the chosen set lasts for this run only (--pictures, loose files).
+  std::string RememberedValue() const;
+
+ private:
+  void Choose(int index);
+  // Hands the sets' names and the choice to the selector.
+  void Publish();
+  void Apply(int index);
+  void UseFaces(const std::vector<storage::FaceImage>& faces, int skipped);
+  int AddPlayerSet(const std::vector<std::string>& paths);
+
+  game::GameState& state_;
+  std::vector<storage::PictureSetInfo> sets_;
+  // Faces prepared before, per set, so that coming back to a set is immediate.
+  std::vector<std::optional<std::vector<storage::FaceImage>>> prepared_;
+  std::vector<int> skipped_;
+  bool chinese_ = false;
+  int chosen_ = 0;
+  int applied_ = -1;
+  int loading_ = -1;  // the set the loader prepares
+  int commandLineSet_ = -1;
+  std::string rememberedAtStart_;
+  std::vector<std::string> dropped_;
+  storage::PhotoSetLoader loader_;
+};
+
+}  // namespace app

@@ -1,0 +1,272 @@
+// Finding the picture sets and reading a set package's manifest and faces.
+#include "storage/picture_sets.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+
+#include "storage/formats.h"
+#include "storage/paths.h"
+#include "storage/picture_package.h"
+#include "storage/storage_local.h"
+
+namespace storage {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The length of the UTF-8 sequence at text[i], or 0 when it is not one (overlong forms,
+// surrogates and code points past U+10FFFF included).
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  std::size_t length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 ? 2 : 0;
+  if (length == 0 || lead > 0xf4 || i + length > text.size()) return 0;
+  uint32_t point = lead & (0x7f >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xc0) != 0x80) return 0;
+    point = (point << 6) | (byte(i + k) & 0x3f);
+  }
+  const uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (point < smallest[length] || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff))
+    return 0;
+  return length;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+struct ArchiveCloser {
+  void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+
+// How many faces box1.jpg, box2.jpg ... the package holds without a gap; -1 when it cannot be
+// opened (reason in problem).
+int CountFaceEntries(const std::string& path, std::string& problem) {
+  int openError = 0;
+  std::unique_ptr<zip_t, ArchiveCloser> archive(zip_open(path.c_str(), ZIP_RDONLY, &openError));
+  if (!archive) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, openError);
+    problem = std::string("cannot be opened as a package: ") + zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return -1;
+  }
+  int count = 0;
+  while (count < kMaxSetPictures &&
+         zip_name_locate(archive.get(), SetFaceEntry(count).c_str(), 0) >= 0)
+    ++count;
+  return count;
+}
+
+// A built-in set package, or nothing after one line on stderr.
+bool ReadSetPackage(const fs::path& path, PictureSetInfo& set) {
+  const std::string native = path.string();
+  std::string problem;
+  const int count = CountFaceEntries(native, problem);
+  if (count < 0) {
+    ReportProblem(native + ": not a picture set: " + problem);
+    return false;
+  }
+  // ReadPX names the file and the entry itself when the manifest is missing or unreadable.
+  PackageEntry entry;
+  if (ReadPX(native, kSetManifestEntry, entry) == 0) return false;
+  SetManifest manifest;
+  const std::string_view text(reinterpret_cast<const char*>(entry.bytes.data()),
+                              entry.bytes.size());
+  if (!ParseSetManifest(text, manifest, problem)) {
+    ReportProblem(native + ": " + std::string(kSetManifestEntry) + ": " + problem);
+    return false;
+  }
+  if (count == 0) {
+    ReportProblem(native + ": not a picture set: it holds no " + SetFaceEntry(0));
+    return false;
+  }
+  set.kind = SetKind::package;
+  set.name = manifest.name;
+  set.chineseName = manifest.chineseName;
+  set.paths = {native};
+  set.key = path.stem().string();
+  set.pictureCount = count;
+  return true;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) absolute = path;
+  std::string text = absolute.lexically_normal().string();
+  if (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string& problem) {
+  if (text.size() > kMaxManifestBytes) {
+    problem = "is larger than " + std::to_string(kMaxManifestBytes) + " bytes";
+    return false;
+  }
+  if (text.starts_with("\xef\xbb\xbf")) text.remove_prefix(3);
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceAt(text, i);
+    if (length == 0) {
+      problem = "is not UTF-8 text";
+      return false;
+    }
+    i += length;
+  }
+
+  SetManifest parsed;
+  bool seen[4] = {};
+  int lineNumber = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    ++lineNumber;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    const std::string where = "line " + std::to_string(lineNumber);
+    if (std::any_of(line.begin(), line.end(), [](char c) {
+          return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f;
+        })) {
+      problem = where + " holds a control character";
+      return false;
+    }
+    line = Trimmed(line);
+    if (line.empty() || line.front() == '#') continue;
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos || Trimmed(line.substr(0, equals)).empty()) {
+      problem = where + " is not \"key = value\"";
+      return false;
+    }
+    std::string key(Trimmed(line.substr(0, equals)));
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string_view value = Trimmed(line.substr(equals + 1));
+    if (key == "license") key = "licence";
+    std::string* field = nullptr;
+    int index = 0;
+    if (key == "name") field = &parsed.name, index = 0;
+    else if (key == "name.zh") field = &parsed.chineseName, index = 1;
+    else if (key == "author") field = &parsed.author, index = 2;
+    else if (key == "licence") field = &parsed.licence, index = 3;
+    if (field == nullptr) continue;  // a key of a later version
+    if (seen[index]) {
+      problem = where + " gives " + key + " a second time";
+      return false;
+    }
+    seen[index] = true;
+    field->assign(value);
+  }
+  for (const std::string* name : {&parsed.name, &parsed.chineseName}) {
+    int characters = 0;
+    for (char c : *name) characters += (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    if (characters > kMaxSetNameCharacters) {
+      problem = "the name \"" + *name + "\" is longer than " +
+                std::to_string(kMaxSetNameCharacters) + " characters";
+      return false;
+    }
+  }
+  if (parsed.name.empty()) {
+    problem = "gives no name";
+    return false;
+  }
+  if (parsed.chineseName.empty()) parsed.chineseName = parsed.name;
+  manifest = std::move(parsed);
+  return true;
+}
+
+PictureSetInfo ClassicSet() {
+  PictureSetInfo set;
+  set.kind = SetKind::classic;
+  set.name = "Classic";
+  set.chineseName = "经典";
+  set.key = "classic";
+  set.pictureCount = kTextureCount - 27;  // box1.jpg ... box10.jpg
+  return set;
+}
+
+std::vector<PictureSetInfo> FindPictureSetsIn(const std::string& builtInFolder,
+                                              const std::string& playerFolder) {
+  std::vector<PictureSetInfo> sets = {ClassicSet()};
+  auto sortedEntries = [](const std::string& folder, bool folders) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      const std::string name = it->path().filename().string();
+      if (name.starts_with('.')) continue;
+      std::error_code typeError;
+      if (folders ? it->is_directory(typeError)
+                  : it->is_regular_file(typeError) && name.ends_with(kSetPackageSuffix))
+        found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  for (const fs::path& package : sortedEntries(builtInFolder, false)) {
+    PictureSetInfo set;
+    if (ReadSetPackage(package, set)) sets.push_back(std::move(set));
+  }
+  for (const fs::path& folder : sortedEntries(playerFolder, true))
+    sets.push_back(PlayerSet({folder.string()}));
+  return sets;
+}
+
+std::vector<PictureSetInfo> FindPictureSets() {
+  return FindPictureSetsIn(PathOf(kPicturesFolder), PlayerPicturesFolder());
+}
+
+PictureSetInfo PlayerSet(const std::vector<std::string>& paths) {
+  PictureSetInfo set;
+  std::error_code error;
+  const bool folder = paths.size() == 1 && fs::is_directory(paths.front(), error);
+  set.kind = folder ? SetKind::folder : SetKind::files;
+  for (const std::string& path : paths) set.paths.push_back(AbsolutePath(path));
+  if (!set.paths.empty()) {
+    const fs::path first(set.paths.front());
+    set.name = (folder ? first.filename() : first.parent_path().filename()).string();
+    // Loose files are kept for the run only: there is no one path to remember them by.
+    if (folder) set.key = set.paths.front();
+  }
+  if (set.name.empty()) set.name = "/";
+  set.chineseName = set.name;
+  return set;
+}
+
+std::vector<FaceImage> ReadSetFaces(const PictureSetInfo& set, int& skipped) {
+  std::vector<FaceImage> faces;
+  skipped = 0;
+  if (set.kind != SetKind::package || set.paths.empty()) return faces;
+  PackageEntry entry;
+  DecodedImage image;
+  for (int picture = 0; picture < set.pictureCount; ++picture) {
+    const std::string name = SetFaceEntry(picture);
+    // Both name the file and the entry on stderr when they fail.
+    if (ReadPX(set.paths.front(), name, entry) == 0 || JPEG24bitPX(entry, image) == 0) {
+      ++skipped;
+      continue;
+    }
+    if (image.width != kFacePixels || image.height != kFacePixels) {
+      ReportProblem(set.paths.front() + ": entry \"" + name + "\": is " +
+                    std::to_string(image.width) + " x " + std::to_string(image.height) +
+                    " pixels, not the " + std::to_string(kFacePixels) + " x " +
+                    std::to_string(kFacePixels) + " of a face");
+      ++skipped;
+      continue;
+    }
+    faces.push_back({set.paths.front() + ":" + name, std::move(image.pixelStorage)});
+  }
+  Free24BMP(image);
+  FreePX(entry);
+  return faces;
+}
+
+}  // namespace storage

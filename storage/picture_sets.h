@@ -1,0 +1,62 @@
+// The picture sets a player can choose: the classic faces of the game's own package, the
+// built-in set packages of the data's pictures folder, and folders of the player's own pictures
+// (each folder a set, named by the folder). Reading a set's faces: a package here, a folder
+// through PhotoSetLoader (storage/photo_faces.h). Nothing here ever writes into a folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/photo_faces.h"
+
+namespace storage {
+
+// What a set package's manifest says (docs/formats.md).
+struct SetManifest {
+  std::string name;         // English, UTF-8, at most kMaxSetNameCharacters
+  std::string chineseName;  // the name when none is given
+  std::string author;
+  std::string licence;
+};
+inline constexpr int kMaxSetNameCharacters = 32;
+
+// Reads a manifest leniently (byte-order mark, CR LF, blanks, comments, unknown keys and the
+// case of keys are all fine). Returns false with problem set to one line (without the file's
+// name) when the text is too large, not UTF-8, holds a control character or a line that is not
+// "key = value", names a key twice, or gives no name or one that is too long.
+bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string& problem);
+
+enum class SetKind { classic, package, folder, files };
+
+struct PictureSetInfo {
+  SetKind kind = SetKind::classic;
+  std::string name;         // UTF-8; a folder's set is named by the folder
+  std::string chineseName;  // UTF-8
+  std::vector<std::string> paths;  // the package, the folder, or the files
+  std::string key;  // what tessary.conf keeps: "classic", a package's stem, or an absolute path
+  int pictureCount = 0;  // the classic and package sets' faces; 0 for folders until loaded
+};
+
+// The classic set: the ten faces of the game's own package.
+PictureSetInfo ClassicSet();
+
+// The sets in the selector's order: the classic set, the built-in packages of builtInFolder
+// (sorted by file name) and the folders inside playerFolder (sorted by name, hidden ones
+// skipped). A package that is not a valid set is left out after one line on stderr; a missing
+// folder gives no sets. UI thread, at start.
+std::vector<PictureSetInfo> FindPictureSetsIn(const std::string& builtInFolder,
+                                              const std::string& playerFolder);
+// The same in the places storage/paths gives.
+std::vector<PictureSetInfo> FindPictureSets();
+
+// A set of the player's own pictures from paths (a folder, or files dropped together), named by
+// the folder or, for files, by the folder holding the first of them.
+PictureSetInfo PlayerSet(const std::vector<std::string>& paths);
+
+// Reads the faces of a set package: box1.jpg ... box<count>.jpg, each kFacePixels square. An
+// entry that cannot be read, decoded or is of another size is skipped after one line on stderr,
+// and counted in skipped.
+std::vector<FaceImage> ReadSetFaces(const PictureSetInfo& set, int& skipped);
+
+}  // namespace storage

@@ -1,0 +1,124 @@
+// Picture sets: the manifest's lenient reading and its refusals, and the listing of built-in
+// packages and players' folders (packages built here with libzip and TurboJPEG).
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "scratch_directory.h"
+#include "storage/picture_sets.h"
+
+namespace {
+
+using storage::ParseSetManifest;
+using storage::SetManifest;
+using Bytes = std::vector<uint8_t>;
+
+TEST(SetManifestTest, ReadsLenientlyAndRefusesInvalidWithOneLine) {
+  SetManifest manifest;
+  std::string problem;
+  ASSERT_TRUE(ParseSetManifest("\xef\xbb\xbf# comment\r\n\n  Name =  Garden birds \r\n"
+                               "LICENSE=CC0\nfuture.key = kept quiet\nauthor = A. N. Other",
+                               manifest, problem))
+      << problem;
+  EXPECT_EQ(manifest.name, "Garden birds");
+  EXPECT_EQ(manifest.chineseName, "Garden birds") << "the English name stands in";
+  EXPECT_EQ(manifest.licence, "CC0");
+  EXPECT_EQ(manifest.author, "A. N. Other");
+  ASSERT_TRUE(ParseSetManifest("name = Fruit\nname.zh = 水果\n", manifest, problem));
+  EXPECT_EQ(manifest.chineseName, "水果");
+
+  const struct {
+    std::string text;
+    std::string problem;
+  } bad[] = {
+      {"", "gives no name"},
+      {"name =\n", "gives no name"},
+      {"author = me\n", "gives no name"},
+      {"name = a\nname = b\n", "line 2 gives name a second time"},
+      {"name = a\njust words\n", "line 2 is not \"key = value\""},
+      {"= value\n", "line 1 is not \"key = value\""},
+      {"name = a\xff\n", "is not UTF-8 text"},
+      {"name = \xc0\xaf\n", "is not UTF-8 text"},         // an overlong '/'
+      {"name = \xed\xa0\x80\n", "is not UTF-8 text"},     // a surrogate
+      {std::string("name = a\0b\n", 11), "line 1 holds a control character"},
+      {"name = " + std::string(33, 'x') + "\n",
+       "the name \"" + std::string(33, 'x') + "\" is longer than 32 characters"},
+      {"name = a\n#" + std::string(4100, ' '), "is larger than 4096 bytes"},
+  };
+  for (const auto& c : bad) {
+    SetManifest untouched{"kept", "kept", "", ""};
+    problem.clear();
+    EXPECT_FALSE(ParseSetManifest(c.text, untouched, problem)) << c.text;
+    EXPECT_EQ(problem, c.problem) << c.text;
+    EXPECT_EQ(untouched.name, "kept");
+  }
+}
+
+Bytes Jpeg(int size, uint8_t grey) {
+  Bytes rgb(std::size_t(size) * size * 3, grey);
+  tjhandle encoder = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long length = 0;
+  EXPECT_EQ(tjCompress2(encoder, rgb.data(), size, 0, size, TJPF_RGB, &jpeg, &length, TJSAMP_444,
+                        90, 0), 0);
+  Bytes out(jpeg, jpeg + length);
+  tjFree(jpeg);
+  tjDestroy(encoder);
+  return out;
+}
+
+void WriteZip(const std::string& path, const std::vector<std::pair<std::string, Bytes>>& entries) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(archive, nullptr);
+  for (const auto& [name, bytes] : entries)
+    zip_file_add(archive, name.c_str(), zip_source_buffer(archive, bytes.data(), bytes.size(), 0),
+                 0);
+  ASSERT_EQ(zip_close(archive), 0);
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+class PictureSetsTest : public storage_test::ScratchDirectory {};
+
+TEST_F(PictureSetsTest, ListsTheValidPackagesAndThePlayersFoldersInOrder) {
+  std::filesystem::create_directories("builtin");
+  std::filesystem::create_directories("mine/Holiday 2026");
+  std::filesystem::create_directories("mine/.hidden");
+  std::filesystem::create_directories("mine/Cats");
+  const Bytes face = Jpeg(storage::kFacePixels, 200);
+  // box3.jpg has the wrong size, box4.jpg is no picture, box6.jpg is past the gap at 5.
+  WriteZip("builtin/zoo.px", {{"set.txt", Text("name = Zoo\nname.zh = 动物园\n")},
+                              {"box1.jpg", face}, {"box2.jpg", face}, {"box3.jpg", Jpeg(64, 9)},
+                              {"box4.jpg", Text("not a jpeg")}, {"box6.jpg", face}});
+  WriteZip("builtin/bad.px", {{"set.txt", Text("title = no name\n")}, {"box1.jpg", face}});
+  WriteZip("builtin/empty.px", {{"set.txt", Text("name = Empty\n")}});
+  WriteZip("builtin/bare.px", {{"box1.jpg", face}});
+  WriteText("builtin/junk.px", "not an archive");
+  WriteText("builtin/notes.txt", "ignored");
+
+  const auto sets = storage::FindPictureSetsIn("builtin", "mine");
+  std::vector<std::string> names;
+  for (const auto& set : sets) names.push_back(set.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Classic", "Zoo", "Cats", "Holiday 2026"}));
+  EXPECT_EQ(sets[0].key, "classic");
+  EXPECT_EQ(sets[1].key, "zoo");
+  EXPECT_EQ(sets[1].chineseName, "动物园");
+  EXPECT_EQ(sets[1].pictureCount, 4);
+  EXPECT_EQ(sets[2].kind, storage::SetKind::folder);
+  EXPECT_EQ(sets[2].key, (directory_ / "mine/Cats").string()) << "a folder is kept by its path";
+
+  int skipped = 0;
+  const auto faces = storage::ReadSetFaces(sets[1], skipped);
+  EXPECT_EQ(faces.size(), 2u);
+  EXPECT_EQ(skipped, 2);
+  EXPECT_EQ(faces[0].rgb.size(), std::size_t(storage::kFacePixels) * storage::kFacePixels * 3);
+
+  EXPECT_EQ(storage::FindPictureSetsIn("nowhere", "").size(), 1u) << "the classic set alone";
+}
+
+}  // namespace

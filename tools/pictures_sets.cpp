@@ -1,0 +1,218 @@
+// The built-in picture sets beside the classic faces: animals, fruit and vehicles drawn like the
+// classic faces (a colour emoji on a pastel card), and a high-contrast set of shapes that differ
+// by outline alone, for players who tell colours apart poorly.
+#include <array>
+#include <cmath>
+#include <functional>
+#include <span>
+
+#include "tools/pictures.h"
+
+namespace tools {
+namespace {
+
+struct EmojiFace {
+  std::string_view emoji;
+  uint32_t background;
+};
+
+// Within a set each silhouette differs from the others; the pastels only help.
+constexpr std::array<EmojiFace, 12> kAnimals = {{
+    {"\U0001F436", 0xffe2c0},  // dog on peach
+    {"\U0001F438", 0xdcf2b8},  // frog on lime
+    {"\U0001F98A", 0xc6def8},  // fox on sky
+    {"\U0001F43C", 0xf8cce4},  // panda on pink
+    {"\U0001F418", 0xfff2b0},  // elephant on lemon
+    {"\U0001F992", 0xbfeeee},  // giraffe on aqua
+    {"\U0001F422", 0xffd0cc},  // turtle on coral
+    {"\U0001F989", 0xd8cdf6},  // owl on lavender
+    {"\U0001F419", 0xc4f0d2},  // octopus on mint
+    {"\U0001F98B", 0xfff2b0},  // butterfly on lemon
+    {"\U0001F430", 0xcfd4f6},  // rabbit on periwinkle
+    {"\U0001F980", 0xbfeeee},  // crab on aqua
+}};
+
+constexpr std::array<EmojiFace, 12> kFruit = {{
+    {"\U0001F34C", 0xc6def8},  // banana on sky
+    {"\U0001F353", 0xdcf2b8},  // strawberry on lime
+    {"\U0001F349", 0xfff2b0},  // watermelon on lemon
+    {"\U0001F34D", 0xf8cce4},  // pineapple on pink
+    {"\U0001F352", 0xc4f0d2},  // cherries on mint
+    {"\U0001F34B", 0xd8cdf6},  // lemon on lavender
+    {"\U0001F95D", 0xffd0cc},  // kiwi on coral
+    {"\U0001F351", 0xbfeeee},  // peach on aqua
+    {"\U0001F965", 0xffe2c0},  // coconut on peach
+    {"\U0001F350", 0xcfd4f6},  // pear on periwinkle
+    {"\U0001F951", 0xfff2b0},  // avocado on lemon
+    {"\U0001F34A", 0xc6def8},  // tangerine on sky
+}};
+
+constexpr std::array<EmojiFace, 12> kVehicles = {{
+    {"\U0001F697", 0xfff2b0},  // car on lemon
+    {"\U0001F6B2", 0xffd0cc},  // bicycle on coral
+    {"\u2708\uFE0F", 0xc4f0d2},  // aeroplane on mint
+    {"\U0001F682", 0xc6def8},  // locomotive on sky
+    {"\U0001F681", 0xf8cce4},  // helicopter on pink
+    {"\u26F5", 0xffe2c0},      // sailing boat on peach
+    {"\U0001F69C", 0xd8cdf6},  // tractor on lavender
+    {"\U0001F692", 0xbfeeee},  // fire engine on aqua
+    {"\U0001F6F5", 0xdcf2b8},  // scooter on lime
+    {"\U0001F68C", 0xcfd4f6},  // bus on periwinkle
+    {"\U0001F6F8", 0xfff2b0},  // flying saucer on lemon
+    {"\U0001F6A4", 0xffd0cc},  // speedboat on coral
+}};
+
+std::vector<Picture> EmojiFaces(std::span<const EmojiFace> faces) {
+  std::vector<Picture> pictures;
+  for (const EmojiFace& face : faces)
+    pictures.push_back(MakeEmojiCard(face.emoji, face.background));
+  return pictures;
+}
+
+// ---- The shapes set ----
+
+// Adds one shape's outline to the path, centred on the origin, about 2 r across.
+using ShapePath = std::function<void(cairo_t*, double r)>;
+
+void PolygonPath(cairo_t* cr, double r, std::initializer_list<std::pair<double, double>> points) {
+  bool first = true;
+  for (auto [x, y] : points) {
+    if (first) cairo_move_to(cr, x * r, y * r);
+    else cairo_line_to(cr, x * r, y * r);
+    first = false;
+  }
+  cairo_close_path(cr);
+}
+
+void StarPath(cairo_t* cr, double r) {
+  for (int i = 0; i < 10; ++i) {
+    const double angle = -M_PI / 2 + i * M_PI / 5;
+    const double radius = (i % 2 == 0 ? 1.15 : 0.47) * r;
+    if (i == 0) cairo_move_to(cr, radius * std::cos(angle), radius * std::sin(angle) + 0.08 * r);
+    else cairo_line_to(cr, radius * std::cos(angle), radius * std::sin(angle) + 0.08 * r);
+  }
+  cairo_close_path(cr);
+}
+
+void HeartPath(cairo_t* cr, double r) {
+  cairo_move_to(cr, 0, 0.95 * r);
+  cairo_curve_to(cr, -0.2 * r, 0.75 * r, -1.12 * r, 0.25 * r, -1.02 * r, -0.32 * r);
+  cairo_curve_to(cr, -0.92 * r, -0.95 * r, -0.16 * r, -0.98 * r, 0, -0.42 * r);
+  cairo_curve_to(cr, 0.16 * r, -0.98 * r, 0.92 * r, -0.95 * r, 1.02 * r, -0.32 * r);
+  cairo_curve_to(cr, 1.12 * r, 0.25 * r, 0.2 * r, 0.75 * r, 0, 0.95 * r);
+  cairo_close_path(cr);
+}
+
+// A disc less a disc of the same size moved to the right: the two arcs meet at x = d / 2.
+void CrescentPath(cairo_t* cr, double r) {
+  const double radius = 1.05 * r, d = 0.75 * r, shift = -0.2 * r;
+  const double h = std::sqrt(radius * radius - d * d / 4);
+  cairo_save(cr);
+  cairo_rotate(cr, -M_PI / 6);
+  cairo_translate(cr, shift, 0);
+  cairo_arc(cr, 0, 0, radius, std::atan2(h, d / 2), std::atan2(-h, d / 2) + 2 * M_PI);
+  cairo_arc_negative(cr, d, 0, radius, std::atan2(-h, -d / 2), std::atan2(h, -d / 2));
+  cairo_close_path(cr);
+  cairo_restore(cr);
+}
+
+void RingPath(cairo_t* cr, double r) {
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, 0, 0, 1.05 * r, 0, 2 * M_PI);
+  cairo_new_sub_path(cr);
+  cairo_arc_negative(cr, 0, 0, 0.5 * r, 2 * M_PI, 0);
+}
+
+struct ShapeFace {
+  const char* what;
+  ShapePath path;
+  uint32_t fill;  // from the Okabe-Ito palette, which colour-blind players can tell apart
+};
+
+const std::vector<ShapeFace>& ShapeFaces() {
+  static const std::vector<ShapeFace> shapes = {
+      {"circle", [](cairo_t* cr, double r) { cairo_arc(cr, 0, 0, r, 0, 2 * M_PI); }, 0xD55E00},
+      {"square",
+       [](cairo_t* cr, double r) { cairo_rectangle(cr, -0.85 * r, -0.85 * r, 1.7 * r, 1.7 * r); },
+       0x0072B2},
+      {"triangle",
+       [](cairo_t* cr, double r) { PolygonPath(cr, r, {{0, -1.05}, {1.1, 0.9}, {-1.1, 0.9}}); },
+       0x009E73},
+      {"star", StarPath, 0xE69F00},
+      {"heart", HeartPath, 0xCC79A7},
+      {"cross",
+       [](cairo_t* cr, double r) {
+         PolygonPath(cr, r, {{-0.33, -1}, {0.33, -1}, {0.33, -0.33}, {1, -0.33}, {1, 0.33},
+                             {0.33, 0.33}, {0.33, 1}, {-0.33, 1}, {-0.33, 0.33}, {-1, 0.33},
+                             {-1, -0.33}, {-0.33, -0.33}});
+       },
+       0x56B4E9},
+      {"crescent", CrescentPath, 0xF0E442},
+      {"arrow",
+       [](cairo_t* cr, double r) {
+         PolygonPath(cr, r, {{-1.05, -0.3}, {0.1, -0.3}, {0.1, -0.8}, {1.05, 0}, {0.1, 0.8},
+                             {0.1, 0.3}, {-1.05, 0.3}});
+       },
+       0xD55E00},
+      {"ring", RingPath, 0x0072B2},
+      {"lightning",
+       [](cairo_t* cr, double r) {
+         PolygonPath(cr, r, {{0.25, -1.08}, {-0.6, 0.18}, {-0.02, 0.18}, {-0.3, 1.08},
+                             {0.62, -0.22}, {0.06, -0.22}, {0.42, -1.08}});
+       },
+       0x000000},
+  };
+  return shapes;
+}
+
+// A plain light card, the shape filled and outlined thick and dark: the outline alone tells the
+// shapes apart, in colour or in grey.
+Picture MakeShapeFace(const ShapeFace& shape) {
+  const PictureSize size = PackagePictureSize("box1.jpg");
+  Canvas canvas(size.width, size.height);
+  cairo_t* cr = canvas.cr();
+  const double s = size.width;
+  SetColour(cr, Hex(0xf4f1e8));
+  cairo_paint(cr);
+  RoundedRect(cr, s * 0.05, s * 0.05, s * 0.9, s * 0.9, s * 0.1);
+  SetColour(cr, Hex(0xb9b4a6));
+  cairo_set_line_width(cr, s * 0.016);
+  cairo_stroke(cr);
+
+  cairo_save(cr);
+  cairo_translate(cr, s / 2, s / 2);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  shape.path(cr, s * 0.34);
+  SetColour(cr, Hex(shape.fill));
+  cairo_fill_preserve(cr);
+  SetColour(cr, Hex(0x1c1c1c));
+  cairo_set_line_width(cr, s * 0.04);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_stroke(cr);
+  cairo_restore(cr);
+  return canvas.ToPicture();
+}
+
+std::string Manifest(std::string_view name, std::string_view chineseName) {
+  std::string text = "# A Tessary picture set\n";
+  text += "name = " + std::string(name) + "\n";
+  text += "name.zh = " + std::string(chineseName) + "\n";
+  text += "author = The Tessary developers\n";
+  text += "licence = MIT\n";
+  return text;
+}
+
+}  // namespace
+
+std::vector<PictureSetArt> MakePictureSets() {
+  std::vector<PictureSetArt> sets;
+  sets.push_back({"animals", Manifest("Animals", "动物"), EmojiFaces(kAnimals)});
+  sets.push_back({"fruit", Manifest("Fruit", "水果"), EmojiFaces(kFruit)});
+  std::vector<Picture> shapes;
+  for (const ShapeFace& shape : ShapeFaces()) shapes.push_back(MakeShapeFace(shape));
+  sets.push_back({"shapes", Manifest("Shapes", "形状"), std::move(shapes)});
+  sets.push_back({"vehicles", Manifest("Vehicles", "交通"), EmojiFaces(kVehicles)});
+  return sets;
+}
+
+}  // namespace tools
