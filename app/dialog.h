@@ -10,6 +10,7 @@
 #include "game/game_state.h"
 #include "app/frame_pacer.h"
 #include "app/options.h"
+#include "app/records_keeper.h"
 #include "game/input.h"
 #include "render/render.h"
 #include "storage/files.h"
@@ -63,6 +64,9 @@ class CTessaryDlg {
   bool audioStarted_ = false;
   bool ended_ = false;
   std::optional<bool> saved_;  // set by the first SaveAndStop
+  RecordsKeeper records_;
+  bool pausedFrameShown_ = false;  // a paused board is drawn once, then again only on events
+  bool redrawPaused_ = false;
   int exitStatus_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/deal.h"
+#include "game/records.h"
 
 namespace game {
 namespace {
@@ -96,6 +97,7 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     RequestSound(state, SoundRequest::playError);
     environment.pause();
     for (int i = 0; i < params.boxCount; ++i) state.boxes[i].open = false;
+    state.misses = state.misses + 1;
   }
   state.selectionCount.store(0, std::memory_order_release);
 
@@ -108,6 +110,7 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     Shared<int32_t>& best = state.bestScore[params.bestScoreSlot];
     const int32_t score = state.score;
     if (best < score) best = score;
+    ReportBoardResult(state, params, Outcome::won);
   }
 }
 
@@ -130,6 +133,8 @@ void GameTick(GameState& state, TickEnvironment& environment) {
   if (const auto level = LevelOfSetupScene(scene)) {
     DealBoard(state, *level, environment.random);
   } else if (const auto played = LevelOfPlayScene(scene)) {
+    // A paused board waits whole: a pair left open stays to be judged after the pause.
+    if (state.paused) return;
     PlayTick(state, ParamsOf(*played), environment);
   }
 }
@@ -141,7 +146,7 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     return;
   }
   const auto level = LevelOfPlayScene(scene);
-  if (!level) return;
+  if (!level || state.paused) return;  // a paused board keeps its clock and its colours
   const LevelParams& params = ParamsOf(*level);
 
   // Every box gets new colours, open and removed ones too; only closed boxes show them.
@@ -161,6 +166,7 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     state.timeLeft = -1;
     environment.pause();
     RequestSound(state, SoundRequest::playLose);
+    ReportBoardResult(state, params, Outcome::lost);
   }
 }
 

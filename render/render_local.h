@@ -158,6 +158,42 @@ extern const Texts kEnglishTexts;
 // The texts of the language chosen with SetLanguage (Chinese until then).
 const Texts& CurrentTexts();
 
+// The texts of the records screen, the paused board and the records announcement, in one
+// language; the formats take printf's %d (GBK never uses the byte '%' inside a character).
+struct RecordsTexts {
+  PlacedText title;
+  std::string_view levels[3];  // easy, normal, hard
+  std::string_view noWins;
+  std::string_view games;           // games, wins, win rate in percent
+  std::string_view fastestWin;      // seconds
+  std::string_view againstComputer; // games, wins
+  std::string_view betweenPlayers;  // games
+  std::string_view button;          // the records button's label
+  PlacedText paused;                // over the hidden board
+  PlacedText pausedHint;
+  std::string (*newRecord)(int place);  // "New record: 3rd"
+};
+extern const RecordsTexts kChineseRecordsTexts;
+extern const RecordsTexts kEnglishRecordsTexts;
+
+// The records texts of the language chosen with SetLanguage.
+const RecordsTexts& CurrentRecordsTexts();
+
+// The records screen: the menu's background, the three levels' records, the back button.
+void DrawRecordsScene(const game::GameState& state);
+
+// What a board adds to the game's own texts: on a paused board the pause notice in place of the
+// boxes; on a won board the announcement of a new record, in the message colour (r, g, b).
+// Returns false when the boxes must not be drawn (paused).
+bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b);
+
+// Whether the scenes are being drawn for PickAt, and the name they give the next object then.
+bool Picking();
+void NameForPick(unsigned name);
+
+// The records button below a board that is over, pickable as the name after the back button.
+void DrawRecordsButton(const game::GameState& state, float x, unsigned name);
+
 // ---- Bitmap text ----
 
 // The resolved font behind a GLFont: the FreeType face at its 14-pixel strike, the GBK

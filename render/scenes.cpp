@@ -27,6 +27,14 @@ void Name(GLuint name) {
   if (picking) glLoadName(name);
 }
 
+}  // namespace
+
+bool Picking() { return picking; }
+
+void NameForPick(unsigned name) { Name(name); }
+
+namespace {
+
 // Where PickAt's 3 x 3 region lies while it picks on a board, and how eye space maps to the
 // window there. A box whose outline cannot touch the region would add no hit record, so it is
 // left out of the selection pass: the first hit, and so pickedName, stay what they were, and a
@@ -154,6 +162,8 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
   PlaceAt(layout.backX, layout.backY, layout.backZ);
   Name(layout.backName);
   glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
+  // Mirrored across from the back button, once the level is over.
+  if (state.won || state.lost) DrawRecordsButton(state, -layout.backX, layout.backName + 1);
 }
 
 // Draws at most maxBytes of a shared text: a shorter text is drawn alone, never read past.
@@ -185,7 +195,7 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
   if (state.won) DrawPlacedText(texts.wonMessage, red, green, blue);
   if (state.lost) DrawPlacedText(texts.lostMessage, red, green, blue);
 
-  drawBoard(state);
+  if (DrawBoardAdditions(state, red, green, blue)) drawBoard(state);
 }
 
 // The 27 cubes of the about screen: per layer, the offsets (0, 0), (-0.5, 0), (0.5, 0),
@@ -344,7 +354,8 @@ void PickAt(game::GameState& state) {
     case game::SCENE_NORMAL: DrawNormalBoard(state); break;
     case game::SCENE_HARD: DrawHardBoard(state); break;
     case game::SCENE_README:
-    case game::SCENE_ABOUT: DrawBackButton(state); break;
+    case game::SCENE_ABOUT:
+    case game::SCENE_RECORDS: DrawBackButton(state); break;
     default: break;  // nothing can be picked
   }
   pickRegion.reset();

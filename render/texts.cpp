@@ -6,16 +6,25 @@ namespace render {
 namespace {
 
 const Texts* currentTexts = &kChineseTexts;
+const RecordsTexts* currentRecordsTexts = &kChineseRecordsTexts;
 
 }  // namespace
 
 void SetLanguage(Language language) {
   switch (language) {
-    case Language::chinese: currentTexts = &kChineseTexts; break;
-    case Language::english: currentTexts = &kEnglishTexts; break;
+    case Language::chinese:
+      currentTexts = &kChineseTexts;
+      currentRecordsTexts = &kChineseRecordsTexts;
+      break;
+    case Language::english:
+      currentTexts = &kEnglishTexts;
+      currentRecordsTexts = &kEnglishRecordsTexts;
+      break;
   }
 }
 
 const Texts& CurrentTexts() { return *currentTexts; }
+
+const RecordsTexts& CurrentRecordsTexts() { return *currentRecordsTexts; }
 
 }  // namespace render

@@ -92,6 +92,7 @@ FilePlaces RunDirectoryPlaces() {
   FilePlaces places;
   places.settingsFile = NativePath(kSettingsPath);
   places.bestScoreFile = NativePath(kBestScorePath);
+  places.historyFile = NativePath(kHistoryPath);
   return places;
 }
 
@@ -121,6 +122,8 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
                    places.settingsAnchor);
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "maxsum.cfg",
                    places.bestScoreFile, places.bestScoreAnchor);
+    PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "history", places.historyFile,
+                   places.bestScoreAnchor);
     return true;
   }
 
@@ -163,29 +166,36 @@ std::string PathOf(std::string_view stored) {
   const FilePlaces& places = KeptPlaces();
   if (stored == kSettingsPath) return places.settingsFile;
   if (stored == kBestScorePath) return places.bestScoreFile;
+  if (stored == kHistoryPath) return places.historyFile;
   if (places.dataFolder.empty()) return NativePath(stored);
   return places.dataFolder + "/" + NativePath(stored);
 }
 
-std::string SavePathOf(std::string_view stored) {
+std::string SavePathOf(std::string_view stored, std::string* problem) {
+  auto report = [problem](const std::string& file, const std::string& reason) {
+    if (problem)
+      *problem = reason;
+    else
+      ReportProblem(file + ": could not be saved: " + reason);
+  };
   const FilePlaces& places = KeptPlaces();
   std::string path = PathOf(stored);
   if (places.mode == FileMode::runDirectory) return path;
 
   const bool settings = stored == kSettingsPath;
   if (path.empty()) {
-    const std::string name = settings ? "game.cfg" : "maxsum.cfg";
-    ReportProblem(name + ": could not be saved: neither " +
-                  (settings ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME") +
-                  " nor HOME names an absolute folder");
+    const std::string name = settings                  ? "game.cfg"
+                             : stored == kHistoryPath ? "history"
+                                                      : "maxsum.cfg";
+    report(name, std::string("neither ") + (settings ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME") +
+                     " nor HOME names an absolute folder");
     return {};
   }
   const std::string& anchor = settings ? places.settingsAnchor : places.bestScoreAnchor;
   std::string failed;
   int error = 0;
   if (!anchor.empty() && !MakeFolders(anchor, fs::path(path).parent_path(), failed, error)) {
-    ReportProblem(path + ": could not be saved: cannot make the folder " + failed + ": " +
-                  std::strerror(error));
+    report(path, "cannot make the folder " + failed + ": " + std::strerror(error));
     return {};
   }
   return path;

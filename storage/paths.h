@@ -30,8 +30,9 @@ struct FilePlaces {
   std::string dataFolder;       // holds data/ and music/; empty: the working directory
   std::string settingsFile;     // empty when the installed game has no home to save in
   std::string bestScoreFile;    // likewise
+  std::string historyFile;      // likewise; beside the best scores
   std::string settingsAnchor;   // an existing folder above settingsFile that is never created
-  std::string bestScoreAnchor;  // likewise for bestScoreFile
+  std::string bestScoreAnchor;  // likewise for bestScoreFile and historyFile
 };
 
 // The run-directory places: what every caller gets before ChooseFileMode has run.
@@ -55,7 +56,8 @@ std::string PathOf(std::string_view stored);
 
 // The native path to save a stored file to. In the installed mode the missing folders between
 // the anchor and the file are made first, private to the user (0700). Empty, after one message
-// naming the file and the reason, when there is no place or a folder cannot be made.
-std::string SavePathOf(std::string_view stored);
+// naming the file and the reason, when there is no place or a folder cannot be made; with
+// `problem` given, the reason goes there instead of stderr.
+std::string SavePathOf(std::string_view stored, std::string* problem = nullptr);
 
 }  // namespace storage

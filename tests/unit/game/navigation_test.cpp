@@ -48,8 +48,10 @@ TEST(NextHighlight, ABoardIsItsGridAsDrawnWithTheBackButtonBelow) {
   EXPECT_EQ(Walk(SCENE_EASY, 1, D::left, 6), (std::vector<uint32_t>{2, 3, 4, 5, 6, 1}));
   EXPECT_EQ(Walk(SCENE_EASY, 3, D::down, 7), (std::vector<uint32_t>{9, 15, 21, 27, 33, 37, 1}));
   EXPECT_EQ(Walk(SCENE_EASY, 3, D::up, 3), (std::vector<uint32_t>{37, 31, 25}));
-  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::left), 37u);
-  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::right), 37u);
+  // Beside Back the records button, shown once the level is over (MoveHighlight checks that).
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::left), 38u);
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 38, D::right), 37u);
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 38, D::down), 1u);
   // Normal 8 x 8 (back 65) and hard 8 rows of 10 (back 81).
   EXPECT_EQ(NextHighlight(SCENE_NORMAL, 0, D::left), 8u);
   EXPECT_EQ(NextHighlight(SCENE_NORMAL, 60, D::down), 65u);
@@ -65,6 +67,7 @@ TEST(NextHighlight, ScreensHaveOnlyTheBackButtonAndOthersNothing) {
   for (D direction : {D::up, D::down, D::left, D::right}) {
     EXPECT_EQ(NextHighlight(SCENE_README, 0, direction), 1u);
     EXPECT_EQ(NextHighlight(SCENE_ABOUT, 1, direction), 1u);
+    EXPECT_EQ(NextHighlight(SCENE_RECORDS, 0, direction), 1u);
     for (int scene : {SCENE_MENU_ENTER, SCENE_EASY_SETUP, SCENE_HIDDEN_PICTURE})
       EXPECT_EQ(NextHighlight(scene, 0, direction), 0u) << scene;
   }
@@ -155,6 +158,23 @@ TEST(KeyboardPlay, SpaceOpensBoxesUnderTheRulesOfAClick) {
   EXPECT_FALSE(h.state.boxes[0].open);
   MoveHighlight(h.state, D::up);
   PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
+}
+
+TEST(KeyboardPlay, TheRecordsButtonBelowABoardOnceItIsOver) {
+  Harness h;
+  DealThroughTick(h, Level::easy);
+  h.state.pickedName = 37;
+  HoverPicked(h.state);
+  MoveHighlight(h.state, D::left);
+  EXPECT_TRUE(h.state.hoverBack) << "the records button is not shown during play";
+  h.state.won = true;
+  MoveHighlight(h.state, D::left);
+  EXPECT_TRUE(h.state.hoverRecords);
+  EXPECT_FALSE(h.state.hoverBack);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_RECORDS);
+  EXPECT_TRUE(h.Key(Key::Escape));
   EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
 }
 
