@@ -89,7 +89,7 @@ bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b)
   const RecordsTexts& texts = CurrentRecordsTexts();
   if (state.won && state.recordRank > 0) {
     const std::string announcement = texts.newRecord(state.recordRank);
-    Text(announcement, -0.5f, -0.4f, r, g, b);
+    Text(announcement, -0.5f, -0.7f, r, g, b);
   }
   if (!state.paused) return true;
 
@@ -98,8 +98,10 @@ bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b)
   glLoadIdentity();
   glTranslatef(0.0f, 0.0f, -5.0f);
   glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);  // opaque: nothing of the board behind shows through
   glColor3f(0.08f, 0.1f, 0.25f);
   Rectangle(GL_QUADS, 2.2f, 1.5f);
+  glEnable(GL_BLEND);
   glColor3f(0.8f, 0.8f, 1.0f);
   Rectangle(GL_LINE_LOOP, 2.2f, 1.5f);
   glEnable(GL_TEXTURE_2D);
@@ -132,7 +134,7 @@ void DrawRecordsButton(const game::GameState& state, float x, unsigned name) {
   // The text plane lies twice as far as the button: its units are the button's halved.
   const std::string label(CurrentRecordsTexts().button);
   const float width = static_cast<float>(label.size()) * kCharacterUnits;
-  Text(label, 2.0f * x - 0.5f * width, 2.0f * kY - 0.08f, 1.0f, 1.0f, lit ? 0.5f : 1.0f);
+  Text(label, 2.0f * x - 0.5f * width, 2.0f * kY - 0.13f, 1.0f, 1.0f, lit ? 0.5f : 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
 }
 
