@@ -63,14 +63,15 @@ bool ParseTime(std::string_view text, int64_t& time) {
     return false;
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
     return false;
-  std::tm fields{};
-  fields.tm_year = century * 100 + year - 1900;
-  fields.tm_mon = month - 1;
-  fields.tm_mday = day;
-  fields.tm_hour = hour;
-  fields.tm_min = minute;
-  fields.tm_sec = second;
-  time = static_cast<int64_t>(::timegm(&fields));
+  // Days since 1970-01-01 of the proleptic Gregorian date (the civil-from-days inverse): timegm
+  // would take most of the time of reading a long history.
+  const int64_t y = century * 100 + year - (month <= 2 ? 1 : 0);
+  const int64_t era = y / 400;
+  const int64_t yearOfEra = y - era * 400;
+  const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const int64_t days = era * 146097 + dayOfEra - 719468;
+  time = days * 86400 + hour * 3600 + minute * 60 + second;
   return true;
 }
 
