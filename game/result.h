@@ -11,8 +11,9 @@ namespace game {
 enum class Level : uint8_t;
 
 // How a game ended, as the player sees it. With several players or against the computer, won
-// means the first player (the one at the keyboard) came first.
-enum class Outcome : int8_t { won, lost, gaveUp };
+// means the first player (the one at the keyboard) came first alone, draw that the most pairs
+// were shared.
+enum class Outcome : int8_t { won, lost, gaveUp, draw };
 
 // How far the game on a board has come: a game is given up only once a box was opened, and each
 // game is reported once, whichever thread ends it first.

@@ -21,7 +21,7 @@ namespace storage {
 namespace {
 
 constexpr std::array<std::string_view, 3> kLevelWords = {"easy", "normal", "hard"};
-constexpr std::array<std::string_view, 3> kOutcomeWords = {"won", "lost", "gaveup"};
+constexpr std::array<std::string_view, 4> kOutcomeWords = {"won", "lost", "gaveup", "draw"};
 // Player modes 1..5 as tessary.conf writes them.
 constexpr std::array<std::string_view, 5> kModeWords = {"1", "2", "3", "4", "computer"};
 
@@ -134,7 +134,7 @@ std::string FormatHistoryLine(const HistoryEntry& entry) {
     line += std::to_string(count < 0 ? 0 : count);
   }
   line += ' ';
-  line += kOutcomeWords[static_cast<int>(result.outcome) % 3];
+  line += kOutcomeWords[static_cast<std::size_t>(result.outcome) % kOutcomeWords.size()];
   line += '\n';
   return line;
 }

@@ -75,7 +75,7 @@ TEST_F(HistoryTest, ALineReadsBackAsItWasWrittenAndOddLinesDoNot) {
                           "2026-12-09T05:40:12Z easy 1 classic -1 2 3 4 won",
                           "2026-12-09T05:40:12Z easy 1 classic 1x 2 3 4 won",
                           "2026-12-09T05:40:12Z easy 1 cl%4 1 2 3 4 won",
-                          "2026-12-09T05:40:12Z easy 1 classic 1 2 3 4 drawn",
+                          "2026-12-09T05:40:12Z easy 1 classic 1 2 3 4 drew",
                           "2026-12-09T05:40:12Z  easy 1 classic 1 2 3 4 won"})
     EXPECT_FALSE(storage::ParseHistoryLine(bad, back)) << bad;
 }
