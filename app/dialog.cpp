@@ -9,6 +9,7 @@
 #include "app/play_controls.h"
 #include "app/session_end.h"
 #include "app/timer_thread.h"
+#include "game/choices.h"
 #include "game/input.h"
 #include "game/pause.h"
 #include "sound/sound_thread.h"
@@ -73,6 +74,8 @@ bool CTessaryDlg::OnInitDialog() {
   storage::ReadSettings(state_, files_, swapIntervalProc_);
   storage::ReadBestScores(state_, files_);
   storage::OpenScoreFile(files_);
+  preferences_ = storage::ReadPreferences();
+  ApplyPreferences();
   records_.Load();
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
@@ -213,12 +216,37 @@ bool CTessaryDlg::SaveAndStop() {
   if (saved_) return *saved_;
   game::StopRunning(state_);
   std::this_thread::sleep_for(kGracePeriod);
-  const bool settingsSaved = storage::WriteSettings(state_);
+  const bool switchesSaved = storage::WriteSettings(state_);
+  const bool settingsSaved = SavePreferences() && switchesSaved;
   StopWorkers();
   const bool scoresSaved = storage::WriteBestScores(state_, files_);
   const bool historySaved = records_.Finish(state_);
   saved_ = settingsSaved && scoresSaved && historySaved;
   return *saved_;
+}
+
+void CTessaryDlg::ApplyPreferences() {
+  state_.playerMode = game::onePlayer;
+  if (const auto players = preferences_.Find("players")) {
+    if (const auto mode = game::ParsePlayerMode(*players))
+      state_.playerMode = *mode;
+    else
+      std::fprintf(stderr,
+                   "tessary: settings: players = %s is not 1, 2, 3, 4 or computer; one player\n",
+                   players->c_str());
+  }
+  state_.pictureSetCount = 1;
+  state_.pictureSet = 0;
+}
+
+bool CTessaryDlg::SavePreferences() {
+  storage::Preferences chosen = preferences_;
+  const auto mode = static_cast<game::PlayerMode>(int8_t{state_.playerMode});
+  // A value never chosen stays unwritten, so a player who never touched a selector gets no file.
+  if (preferences_.Find("players") || mode != game::onePlayer)
+    chosen.Set("players", game::PlayerModeKey(mode));
+  if (chosen.Text() == preferences_.Text()) return true;
+  return storage::WritePreferences(chosen);
 }
 
 void CTessaryDlg::StopWorkers() {

@@ -15,6 +15,7 @@
 #include "render/render.h"
 #include "storage/files.h"
 #include "storage/formats.h"
+#include "storage/preferences.h"
 
 namespace app {
 
@@ -51,12 +52,18 @@ class CTessaryDlg {
   bool SaveAndStop();
   // Wakes the workers and joins them; nothing is ever killed.
   void StopWorkers();
+  // The newer settings into the state's choices, and back; a value this game cannot take is
+  // named on stderr and the default used.
+  void ApplyPreferences();
+  // Saves "tessary.conf" when the choices differ from what it held; true when nothing failed.
+  bool SavePreferences();
 
   game::GameState& state_;
   Options options_;
   render::GameWindow window_;
   FramePacer pacer_;  // used while vsync is on and the driver cannot set the swap interval
   storage::FileState files_;
+  storage::Preferences preferences_;  // as read at start; the choices go into it at exit
   storage::SwapIntervalProc swapIntervalProc_ = nullptr;
   std::thread soundThreadHandle_;
   std::thread timerThreadHandle_;

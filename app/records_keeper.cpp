@@ -1,11 +1,8 @@
 #include "app/records_keeper.h"
 
-#include <iconv.h>
-#include <langinfo.h>
 #include <locale.h>
+#include <wchar.h>
 
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 namespace app {
@@ -15,42 +12,30 @@ namespace {
 // The desktop's time locale, made once; "C" when the environment names none that exists.
 locale_t DesktopTimeLocale() {
   static const locale_t locale = [] {
-    locale_t made = ::newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    locale_t made = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
     if (made == static_cast<locale_t>(0))
-      made = ::newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
+      made = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
     return made;
   }();
   return locale;
 }
 
-std::string ToGbk(const std::string& text, const char* codeset) {
-  bool ascii = true;
-  for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return text;
-  const iconv_t converter = ::iconv_open("GBK", codeset);
-  if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(text.size(), '?');
-  std::string out(text.size() * 2 + 8, '\0');
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char* to = out.data();
-  std::size_t outLeft = out.size();
-  while (inLeft > 0) {
-    if (::iconv(converter, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1)) break;
-    if (errno != EILSEQ && errno != EINVAL) break;
-    // A character GBK lacks: one '?' for its bytes up to the next character.
-    ++in;
-    --inLeft;
-    while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80) {
-      ++in;
-      --inLeft;
-    }
-    if (outLeft == 0) break;
-    *to++ = '?';
-    --outLeft;
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
   }
-  ::iconv_close(converter);
-  out.resize(out.size() - outLeft);
-  return out;
 }
 
 }  // namespace
@@ -58,15 +43,15 @@ std::string ToGbk(const std::string& text, const char* codeset) {
 std::string DesktopDate(int64_t time) {
   const std::time_t seconds = static_cast<std::time_t>(time);
   std::tm local{};
-  if (!::localtime_r(&seconds, &local)) return "?";
-  char text[64];
   const locale_t locale = DesktopTimeLocale();
-  const std::size_t length = locale != static_cast<locale_t>(0)
-                                 ? ::strftime_l(text, sizeof text, "%x", &local, locale)
-                                 : std::strftime(text, sizeof text, "%x", &local);
-  const char* codeset =
-      locale != static_cast<locale_t>(0) ? ::nl_langinfo_l(CODESET, locale) : "ASCII";
-  return ToGbk(std::string(text, length), codeset);
+  wchar_t text[64];
+  // Wide characters: the date comes out the same whatever the locale's own encoding.
+  if (!::localtime_r(&seconds, &local) || locale == static_cast<locale_t>(0) ||
+      ::wcsftime_l(text, 64, L"%x", &local, locale) == 0)
+    return "?";
+  std::string utf8;
+  for (const wchar_t* c = text; *c != L'\0'; ++c) AppendUtf8(utf8, static_cast<char32_t>(*c));
+  return utf8;
 }
 
 std::string PictureSetName(int32_t) { return "classic"; }

@@ -14,7 +14,7 @@
 namespace app {
 
 // The date of `time` in the desktop's format (strftime's %x in the user's LC_TIME, LC_ALL or
-// LANG), as GBK bytes for the bitmap text; characters GBK lacks become '?'.
+// LANG), in UTF-8; "?" when it cannot be told.
 std::string DesktopDate(int64_t time);
 
 // The name of a picture set as the history stores it; "classic" for the game's own faces.

@@ -145,6 +145,12 @@ struct GameState {
   // Settings
   Shared<bool> soundOn, musicOn, vsyncOn;
 
+  // Choices: live for the whole run, read from the newer settings at start (game/choices.h)
+  Shared<int8_t> playerMode{1};       // a PlayerMode; one player unless the player chose more
+  Shared<int32_t> pictureSet;         // index into the picture sets the app found; 0: classic
+  Shared<int32_t> pictureSetCount{1};
+  Shared<bool> hoverPictures, hoverPlayers;  // the menu's selectors under the highlight
+
   // Sound: one-shot requests, raised with RequestSound, cleared by the sound thread
   Shared<bool> soundRequests[kSoundRequestCount];
 

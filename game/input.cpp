@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "game/choices.h"
 #include "game/level.h"
 #include "game/pause.h"
 #include "game/records.h"
@@ -19,6 +20,8 @@ constexpr uint32_t kAboutButton = 6;
 constexpr uint32_t kSoundSwitch = 7;
 constexpr uint32_t kMusicSwitch = 8;
 constexpr uint32_t kFpsSwitch = 9;
+constexpr uint32_t kPicturesSelector = 10;
+constexpr uint32_t kPlayersSelector = 11;
 constexpr uint32_t kRecordsButton = 12;
 // Pick name of the back button on the help, about and records screens.
 constexpr uint32_t kScreenBackButton = 1;
@@ -113,6 +116,12 @@ void ClickMenu(GameState& state, const InputActions& actions) {
       // Without the extension the switch still flips and is saved at exit.
       if (actions.setSwapInterval) actions.setSwapInterval(state.vsyncOn ? 1 : 0);
       break;
+    case kPicturesSelector:
+      StepPictureSet(state);
+      break;
+    case kPlayersSelector:
+      StepPlayerMode(state);
+      break;
     case kRecordsButton:
       OpenRecords(state);
       break;
@@ -181,6 +190,8 @@ void HoverMenu(GameState& state) {
   state.hoverHard = name == kHardButton;
   state.hoverOut = name == kOutButton;
   state.hoverAbout = name == kAboutButton;
+  state.hoverPictures = name == kPicturesSelector;
+  state.hoverPlayers = name == kPlayersSelector;
   state.hoverRecords = name == kRecordsButton;
   // Under the mouse the switches show their state only; the keyboard's highlight leaves them.
   state.hoverSwitch = 0;

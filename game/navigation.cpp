@@ -15,9 +15,9 @@ struct MenuItem {
   uint32_t name;
   int height;
 };
-constexpr std::array<MenuItem, 1> kLeftColumn = {{{6, -16}}};
+constexpr std::array<MenuItem, 3> kLeftColumn = {{{10, 3}, {11, -2}, {6, -16}}};
 constexpr std::array<MenuItem, 5> kCentreColumn = {{{1, 8}, {2, 3}, {3, -2}, {4, -7}, {5, -17}}};
-constexpr std::array<MenuItem, 3> kRightColumn = {{{9, -12}, {7, -16}, {8, -18}}};
+constexpr std::array<MenuItem, 4> kRightColumn = {{{12, 3}, {9, -12}, {7, -16}, {8, -18}}};
 constexpr std::array<std::span<const MenuItem>, 3> kMenuColumns = {kLeftColumn, kCentreColumn,
                                                                    kRightColumn};
 constexpr uint32_t kFirstMenuItem = 2;  // Easy: the likeliest choice
@@ -100,6 +100,9 @@ uint32_t HighlightedName(const GameState& state) {
                            state.hoverHard,   state.hoverOut,  state.hoverAbout};
     for (uint32_t i = 0; i < 6; ++i)
       if (flags[i]) return i + 1;
+    if (state.hoverPictures) return 10;
+    if (state.hoverPlayers) return 11;
+    if (state.hoverRecords) return 12;
     return static_cast<uint32_t>(static_cast<int8_t>(state.hoverSwitch));
   }
   if (const auto level = LevelOfPlayScene(scene)) {
@@ -124,7 +127,8 @@ void MoveHighlight(GameState& state, Direction direction) {
     return;
   state.pickedName = next;
   HoverPicked(state);
-  if (scene == SCENE_MENU && next >= 7) state.hoverSwitch = static_cast<int8_t>(next);
+  // Only the three switches (7, 8, 9) lack a lit picture and need the keyboard's frame.
+  if (scene == SCENE_MENU && next >= 7 && next <= 9) state.hoverSwitch = static_cast<int8_t>(next);
 }
 
 void PressHighlighted(GameState& state, const InputActions& actions) {

@@ -2,8 +2,8 @@
 // a left click there would, and 1, 2, 3 start the levels from the menu. No SDL here: the event
 // loop maps its keys onto these calls. UI thread.
 //
-// The order: the menu is three columns (About; Help, Easy, Normal, Hard, Exit; VSync, Sound,
-// Music); up and down go round within a column, left and right go round the columns to the item
+// The order: the menu is three columns (Pictures, Players, About; Help, Easy, Normal, Hard, Exit;
+// VSync, Sound, Music); up and down go round within a column, left and right go round the columns to the item
 // nearest in height. A board is its grid as drawn, with the back button below it: left and right
 // go round within a row, up and down go round the rows and the back button. Removed boxes keep
 // their place, as they do under the mouse. The help and about screens have only the back button.

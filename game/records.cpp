@@ -4,9 +4,9 @@
 
 namespace game {
 
-int8_t PlayerModeOf(const GameState&) { return 1; }
+int8_t PlayerModeOf(const GameState& state) { return state.playerMode; }
 
-int32_t PictureSetOf(const GameState&) { return 0; }
+int32_t PictureSetOf(const GameState& state) { return state.pictureSet; }
 
 bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outcome) {
   if (outcome == Outcome::gaveUp) {

@@ -16,7 +16,7 @@ namespace game {
 inline constexpr int kTopCount = 10;
 
 // The player mode of the game being played, and its picture set: the one place that reads the
-// menu's choices into a result (one player and the classic faces until the menu offers more).
+// menu's choices into a result.
 int8_t PlayerModeOf(const GameState& state);
 int32_t PictureSetOf(const GameState& state);
 

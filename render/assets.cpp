@@ -90,6 +90,35 @@ void CompileBoxOutline() {
   glEndList();
 }
 
+void MakeTexture(unsigned& texture, const storage::DecodedImage& image,
+                 storage::StagingPixels& stagingPixels) {
+  const std::size_t byteCount = std::size_t{image.width} * image.height * 3;
+  std::memcpy(stagingPixels.data(), image.pixels, byteCount);
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, static_cast<GLint>(image.width),
+                    static_cast<GLint>(image.height), GL_RGB, GL_UNSIGNED_BYTE,
+                    stagingPixels.data());
+  // Plain linear minification although the mipmaps exist: the pictures keep their look.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+// The pictures of the newer controls: one the package lacks is simply not there (an older or a
+// player's own package), one that is there but cannot be read is named on stderr and skipped.
+void LoadOptionalPictures(Assets& assets, storage::StagingPixels& stagingPixels,
+                          std::string_view packagePath) {
+  for (int k = 0; k < storage::kOptionalPictureCount; ++k) {
+    const std::string_view name = storage::OptionalPictureTable[k];
+    if (!storage::HasEntry(packagePath, name)) continue;
+    if (storage::ReadPX(packagePath, name, assets.packageEntry) == 0 ||
+        storage::JPEG24bitPX(assets.packageEntry, assets.decodedImage) == 0 ||
+        assets.decodedImage.pixels == nullptr)
+      continue;
+    MakeTexture(assets.optionalTextures[k], assets.decodedImage, stagingPixels);
+  }
+}
+
 void FailLoad(game::GameState& state, Assets& assets) {
   storage::Free24BMP(assets.decodedImage);
   storage::FreePX(assets.packageEntry);
@@ -130,17 +159,9 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
       FailLoad(state, assets);
       return false;
     }
-    std::memcpy(stagingPixels.data(), image.pixels, byteCount);
-
-    glGenTextures(1, &assets.textures[k]);
-    glBindTexture(GL_TEXTURE_2D, assets.textures[k]);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, static_cast<GLint>(image.width),
-                      static_cast<GLint>(image.height), GL_RGB, GL_UNSIGNED_BYTE,
-                      stagingPixels.data());
-    // Plain linear minification although the mipmaps exist: the pictures keep their look.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    MakeTexture(assets.textures[k], image, stagingPixels);
   }
+  LoadOptionalPictures(assets, stagingPixels, packagePath);
   storage::Free24BMP(assets.decodedImage);
   storage::FreePX(assets.packageEntry);
 
@@ -175,7 +196,15 @@ void CompileDisplayLists(const Assets& assets) {
   CompileBoxOutline();
   CompileFlatQuad(LIST_FPS_ON, t[35], 0.39f, 0.07f);
   CompileFlatQuad(LIST_FPS_OFF, t[36], 0.39f, 0.07f);
+  if (assets.optionalTextures[0] != 0)
+    CompileFlatQuad(LIST_SELECTOR, assets.optionalTextures[0], kSelectorHalfWidth,
+                    kSelectorHalfHeight);
+  if (assets.optionalTextures[1] != 0)
+    CompileFlatQuad(LIST_SELECTOR_HOVER, assets.optionalTextures[1], kSelectorHalfWidth,
+                    kSelectorHalfHeight);
 }
+
+bool HasOptionalPicture(int k) { return TheAssets().optionalTextures[k] != 0; }
 
 void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels) {
   glGenTextures(1, &assets.logoTexture);

@@ -14,9 +14,8 @@ namespace {
 
 RecordsView recordsView;  // lives for the run; replaced by SetRecordsView
 
-// A character of the 14-pixel font is about 7 pixels wide; a raster unit of the text plane
-// about 72 pixels.
-constexpr float kCharacterUnits = 7.0f / 72.4f;
+// Raster units of the text plane z = -10 per pixel of the 800 x 600 picture.
+constexpr float kTextUnitsPerPixel = 0.0138071f;
 
 constexpr float kColumnX[3] = {-5.1f, -1.6f, 1.9f};
 constexpr float kHeadingY = 3.0f;
@@ -72,7 +71,11 @@ void DrawLevelColumn(const RecordsView::Level& level, std::string_view name, flo
 
 }  // namespace
 
-void SetRecordsView(RecordsView view) { recordsView = std::move(view); }
+void SetRecordsView(RecordsView view) {
+  for (RecordsView::Level& level : view.levels)
+    for (RecordsView::Best& best : level.best) best.date = GbkOf(best.date);
+  recordsView = std::move(view);
+}
 
 void DrawRecordsScene(const game::GameState& state) {
   glTranslatef(0.0f, 0.0f, -7.8f);
@@ -133,7 +136,7 @@ void DrawRecordsButton(const game::GameState& state, float x, unsigned name) {
   glEnable(GL_TEXTURE_2D);
   // The text plane lies twice as far as the button: its units are the button's halved.
   const std::string label(CurrentRecordsTexts().button);
-  const float width = static_cast<float>(label.size()) * kCharacterUnits;
+  const float width = static_cast<float>(TextWidthPixels(label)) * kTextUnitsPerPixel;
   Text(label, 2.0f * x - 0.5f * width, 2.0f * kY - 0.13f, 1.0f, 1.0f, lit ? 0.5f : 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
 }

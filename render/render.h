@@ -9,6 +9,9 @@
 // input handling, and DrawFrame once unless IsMinimised.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <SDL.h>
 
 #include <memory>
@@ -108,13 +111,18 @@ enum class FrameResult { drawn, loadFailed };
 FrameResult DrawFrame(GameWindow& window, game::GameState& state,
                       storage::StagingPixels& stagingPixels);
 
+// The names the menu's pictures selector shows, in the order of GameState::pictureSet, as UTF-8
+// (shown in GBK; a character GBK lacks becomes '?'). Until called, the one name is the game's own
+// pictures'. UI thread.
+void SetPictureSetNames(const std::vector<std::string>& names);
+
 // What the records screen shows, handed in by the application whenever the records change: per
 // level (easy, normal, hard) the best single-player wins with their dates, already in the
-// desktop's date format and in GBK, and the counts of each kind of play.
+// desktop's date format, and the counts of each kind of play.
 struct RecordsView {
   struct Best {
     int32_t score = 0;
-    std::string date;  // GBK bytes
+    std::string date;  // UTF-8 (shown in GBK; a character GBK lacks becomes '?')
   };
   struct Level {
     std::vector<Best> best;  // highest first, at most ten

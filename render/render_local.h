@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/game_state.h"
 #include "game/picture_fit.h"
@@ -50,13 +51,20 @@ enum DisplayList : unsigned {
   LIST_BOX_OUTLINE = 37,
   LIST_FPS_ON = 38,
   LIST_FPS_OFF = 39,
+  // Compiled only when the package holds the optional pictures.
+  LIST_SELECTOR = 40,
+  LIST_SELECTOR_HOVER = 41,
 };
 inline constexpr int kFaceCount = 10;
+// A menu selector's quad (the picture "selector.jpg" keeps this 3.5 : 1 shape).
+inline constexpr float kSelectorHalfWidth = 0.6f;
+inline constexpr float kSelectorHalfHeight = 0.17f;
 
 // The textures and the working records of the picture load. Lives as long as the GL context.
 struct Assets {
   unsigned textures[storage::kTextureCount] = {};
   unsigned logoTexture = 0;
+  unsigned optionalTextures[storage::kOptionalPictureCount] = {};  // 0: not in the package
   storage::PackageEntry packageEntry;
   storage::DecodedImage decodedImage;
   bool loaded = false;  // every texture made and every list compiled
@@ -74,6 +82,19 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
 
 // Compiles display lists 1..34, 36..39 over assets.textures.
 void CompileDisplayLists(const Assets& assets);
+
+// Whether the package held the optional picture at index k of storage::OptionalPictureTable.
+bool HasOptionalPicture(int k);
+
+// The names of the picture sets, in the order of GameState::pictureSet, as GBK bytes.
+const std::vector<std::string>& PictureSetNames();
+
+// The width in pixels that DrawText3D gives the text; an estimate when no font was found.
+int TextWidthPixels(std::string_view text);
+
+// UTF-8 to the GBK bytes the text font draws; a character GBK lacks, or a byte that is not
+// UTF-8, becomes '?'.
+std::string GbkOf(const std::string& utf8);
 
 // Makes assets.logoTexture from the first 600 x 450 RGB pixels of stagingPixels.
 void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels);
@@ -151,6 +172,12 @@ struct Texts {
   PlacedText wonMessage;  // placed at the message's spot; drawn in the message colour
   PlacedText lostMessage;
   const CreditLine* credits;  // four lines of the about screen
+  // The menu's selectors: their labels, the players' modes 1, 2, 3, 4, computer, and the name of
+  // the game's own pictures (shown when no other names were handed in).
+  std::string_view picturesLabel;
+  std::string_view playersLabel;
+  std::string_view playerModes[5];
+  std::string_view classicPictures;
 };
 extern const Texts kChineseTexts;
 extern const Texts kEnglishTexts;
@@ -169,6 +196,7 @@ struct RecordsTexts {
   std::string_view againstComputer; // games, wins
   std::string_view betweenPlayers;  // games
   std::string_view button;          // the records button's label
+  std::string_view menuValue;       // under the label in the menu
   PlacedText paused;                // over the hidden board
   PlacedText pausedHint;
   std::string (*newRecord)(int place);  // "New record: 3rd"

@@ -20,6 +20,11 @@ constexpr std::size_t kBestTextBytes = 5;
 constexpr std::size_t kTimeTextBytes = 3;
 constexpr std::size_t kScoreTextBytes = 5;
 
+// The menu's selectors, named after the nine original controls.
+constexpr GLuint kPicturesSelectorName = 10;
+constexpr GLuint kPlayersSelectorName = 11;
+constexpr GLuint kRecordsButtonName = 12;
+
 // Names matter only in selection mode; outside it the name stack is empty and GL would refuse.
 bool picking = false;
 
@@ -103,6 +108,64 @@ void FrameSwitch(GLfloat w, GLfloat h) {
   glEnd();
   glEnable(GL_BLEND);
   glEnable(GL_TEXTURE_2D);
+}
+
+// Raster units of the text plane z = -10 per pixel of the 800 x 600 picture.
+constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
+
+// A selector of the menu: its picture (or, from a package without one, a frame of lines), then
+// its label over its value, both centred. Pickable as a whole quad.
+void DrawSelector(GLuint name, GLfloat x, GLfloat y, bool lit, std::string_view label,
+                  std::string_view value) {
+  PlaceAt(x, y, -5.0f);
+  Name(name);
+  White();
+  const GLfloat w = kSelectorHalfWidth, h = kSelectorHalfHeight;
+  if (HasOptionalPicture(lit ? 1 : 0)) {
+    glCallList(lit ? LIST_SELECTOR_HOVER : LIST_SELECTOR);
+  } else if (picking) {
+    glBegin(GL_QUADS);
+    glVertex3f(-w, -h, 0.0f);
+    glVertex3f(w, -h, 0.0f);
+    glVertex3f(w, h, 0.0f);
+    glVertex3f(-w, h, 0.0f);
+    glEnd();
+  } else {
+    glDisable(GL_TEXTURE_2D);
+    const GLfloat shade = lit ? 1.0f : 0.45f;
+    glColor3f(shade, shade, shade);
+    glBegin(GL_LINE_LOOP);
+    glVertex3f(-w, -h, 0.0f);
+    glVertex3f(w, -h, 0.0f);
+    glVertex3f(w, h, 0.0f);
+    glVertex3f(-w, h, 0.0f);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+    White();
+  }
+  if (picking) return;
+  // The text plane lies twice as far as the selector: its coordinates are doubled.
+  const auto centred = [x](std::string_view text) {
+    return 2.0f * x - 0.5f * kTextUnitsPerPixel * static_cast<float>(TextWidthPixels(text));
+  };
+  DrawText3D(static_cast<int32_t>(label.size()), label.data(), centred(label),
+             2.0f * y + 2.0f * kTextUnitsPerPixel, 0.55f, 0.7f, 1.0f);
+  const float brightness = lit ? 1.0f : 0.85f;
+  DrawText3D(static_cast<int32_t>(value.size()), value.data(), centred(value),
+             2.0f * y - 16.0f * kTextUnitsPerPixel, brightness, brightness, brightness);
+}
+
+std::string_view PictureSetName(const game::GameState& state) {
+  const std::vector<std::string>& names = PictureSetNames();
+  const int32_t set = state.pictureSet;
+  if (set >= 0 && static_cast<std::size_t>(set) < names.size()) return names[set];
+  return CurrentTexts().classicPictures;
+}
+
+std::string_view PlayerModeName(const game::GameState& state) {
+  const int8_t mode = state.playerMode;
+  const auto& modes = CurrentTexts().playerModes;
+  return modes[mode >= 1 && mode <= 5 ? mode - 1 : 0];
 }
 
 struct BoardLayout {
@@ -267,6 +330,17 @@ void DrawMenuButtons(const game::GameState& state) {
     }
     ++name;
   }
+  // The newer controls stand in the free space left of the level buttons.
+  const Texts& texts = CurrentTexts();
+  DrawSelector(kPicturesSelectorName, -2.0f, 0.3f, state.hoverPictures, texts.picturesLabel,
+               PictureSetName(state));
+  DrawSelector(kPlayersSelectorName, -2.0f, -0.2f, state.hoverPlayers, texts.playersLabel,
+               PlayerModeName(state));
+  // Mirrored across from the pictures selector, above the switches.
+  const RecordsTexts& records = CurrentRecordsTexts();
+  DrawSelector(kRecordsButtonName, 2.0f, 0.3f, state.hoverRecords, records.button,
+               records.menuValue);
+  White();
 }
 
 void DrawEasyBoard(const game::GameState& state) { DrawBoard(state, kEasyBoard); }

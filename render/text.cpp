@@ -292,6 +292,22 @@ void CreateTextFont() {
                stderr);
 }
 
+int TextWidthPixels(std::string_view text) {
+  if (text.empty()) return 0;
+  if (textFont.fontHandle == nullptr) {
+    // The font's cells: 7 pixels for a single byte, 14 for a double-byte character.
+    int width = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const bool lead = static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size();
+      width += lead ? 14 : 7;
+      if (lead) ++i;
+    }
+    return width;
+  }
+  return FindOrRenderText(*textFont.fontHandle, text.data(), static_cast<int32_t>(text.size()))
+      .width;
+}
+
 void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, float g,
                 float b) {
   GLboolean lighting = GL_FALSE;

@@ -40,6 +40,10 @@ const Texts kEnglishTexts = {
     {"You won!!!", -0.5f, 0.0f},
     {"You lost!!!", -0.5f, 0.0f},
     kEnglishCredits,
+    "Pictures",
+    "Players",
+    {"1 player", "2 players", "3 players", "4 players", "vs computer"},
+    "Classic",
 };
 
 const RecordsTexts kEnglishRecordsTexts = {
@@ -51,6 +55,7 @@ const RecordsTexts kEnglishRecordsTexts = {
     "Against the computer: %d, won %d",
     "Between players: %d",
     "Records",
+    "Best ten",
     {"Paused", -0.25f, 0.3f},
     {"Press any key or click to go on", -1.1f, -0.1f},
     EnglishNewRecord,

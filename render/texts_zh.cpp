@@ -50,6 +50,11 @@ const Texts kChineseTexts = {
     {{kWonMessage, sizeof kWonMessage - 1}, -0.5f, 0.0f},
     {{kLostMessage, sizeof kLostMessage - 1}, -0.5f, 0.0f},
     kCreditLines,
+    "\xcd\xbc\xc6\xac",  // 图片
+    "\xcd\xe6\xbc\xd2",  // 玩家
+    {"\xb5\xa5\xc8\xcb", "2 \xc8\xcb", "3 \xc8\xcb", "4 \xc8\xcb",  // 单人, 2 人, 3 人, 4 人
+     "\xb6\xd4\xd5\xbd\xb5\xe7\xc4\xd4"},                         // 对战电脑
+    "\xbe\xad\xb5\xe4",  // 经典
 };
 
 const RecordsTexts kChineseRecordsTexts = {
@@ -61,6 +66,7 @@ const RecordsTexts kChineseRecordsTexts = {
     "\xb6\xd4\xb5\xe7\xc4\xd4: %d \xbe\xd6, \xca\xa4 %d",              // 对电脑: N 局, 胜 N
     "\xb6\xe0\xc8\xcb\xb6\xd4\xd5\xbd: %d \xbe\xd6",                  // 多人对战: N 局
     "\xbc\xcd\xc2\xbc",                                                  // 纪录
+    "\xc7\xb0\xca\xae\xc3\xfb",                                        // 前十名
     {"\xd4\xdd\xcd\xa3", -0.15f, 0.3f},                                  // 暂停
     // 按任意键或点击鼠标继续
     {"\xb0\xb4\xc8\xce\xd2\xe2\xbc\xfc\xbb\xf2\xb5\xe3\xbb\xf7\xca\xf3\xb1\xea\xbc\xcc\xd0\xf8",

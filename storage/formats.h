@@ -17,6 +17,8 @@ inline constexpr std::string_view kBestScorePath = "data\\maxsum.cfg";
 inline constexpr std::string_view kLoadingPicturePath = "data\\loading.logo";
 inline constexpr std::string_view kPackagePath = "data\\game.px";
 inline constexpr std::string_view kIconPath = "data\\icon.bmp";
+// The choices added beside the three switches: `key = value` lines, beside game.cfg.
+inline constexpr std::string_view kPreferencesPath = "tessary.conf";
 // One line per finished game, appended; beside the best scores (storage/history.h).
 inline constexpr std::string_view kHistoryPath = "data\\history";
 
@@ -46,6 +48,13 @@ inline constexpr std::array<std::string_view, kTextureCount> TextureTable = {
     "box1.jpg",    "box2.jpg",   "box3.jpg",      "box4.jpg",   "box5.jpg",   "box6.jpg",
     "box7.jpg",    "box8.jpg",   "box9.jpg",      "box10.jpg",  "box.jpg",    "fps_on.jpg",
     "fps_off.jpg",
+};
+
+// Pictures the package may hold beyond the table: a package without them (an older one, a
+// player's own) still plays, and the controls they dress are drawn from text alone.
+inline constexpr int kOptionalPictureCount = 2;
+inline constexpr std::array<std::string_view, kOptionalPictureCount> OptionalPictureTable = {
+    "selector.jpg", "selectors.jpg",  // a menu selector, resting and lit
 };
 
 // The nine media files, slot by slot: menu music, button, game music, box, error, bingo, lose,

@@ -10,8 +10,10 @@
 #include <charconv>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <vector>
 
+#include "game/choices.h"
 #include "storage/formats.h"
 #include "storage/paths.h"
 #include "storage/storage_local.h"
@@ -22,8 +24,6 @@ namespace {
 
 constexpr std::array<std::string_view, 3> kLevelWords = {"easy", "normal", "hard"};
 constexpr std::array<std::string_view, 4> kOutcomeWords = {"won", "lost", "gaveup", "draw"};
-// Player modes 1..5 as tessary.conf writes them.
-constexpr std::array<std::string_view, 5> kModeWords = {"1", "2", "3", "4", "computer"};
 
 // Bounds that no game can pass: a line beyond them is not one of ours.
 constexpr int64_t kLargestCount = 100'000'000;
@@ -121,12 +121,12 @@ std::string FormatHistoryLine(const HistoryEntry& entry) {
   const std::time_t seconds = static_cast<std::time_t>(entry.time);
   if (::gmtime_r(&seconds, &fields))
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &fields);
-  const int mode = result.playerMode >= 1 && result.playerMode <= 5 ? result.playerMode : 1;
   std::string line = stamp;
   line += ' ';
   line += kLevelWords[static_cast<int>(result.level) % 3];
   line += ' ';
-  line += kModeWords[mode - 1];
+  // The words of tessary.conf's `players`.
+  line += game::PlayerModeKey(static_cast<game::PlayerMode>(result.playerMode));
   line += ' ';
   line += EncodeName(entry.pictureSet);
   for (const int32_t count : {result.score, result.secondsUsed, result.pairs, result.misses}) {
@@ -151,16 +151,16 @@ bool ParseHistoryLine(std::string_view line, HistoryEntry& entry) {
   }
   if (count < fields.size()) return false;  // the fields after the ninth are not looked at
   const int level = IndexOf(kLevelWords, fields[1]);
-  const int mode = IndexOf(kModeWords, fields[2]);
+  const std::optional<game::PlayerMode> mode = game::ParsePlayerMode(fields[2]);
   const int outcome = IndexOf(kOutcomeWords, fields[8]);
   game::GameResult& result = entry.result;
-  if (!ParseTime(fields[0], entry.time) || level < 0 || mode < 0 || outcome < 0 ||
+  if (!ParseTime(fields[0], entry.time) || level < 0 || !mode || outcome < 0 ||
       !DecodeName(fields[3], entry.pictureSet) || !ParseCount(fields[4], result.score) ||
       !ParseCount(fields[5], result.secondsUsed) || !ParseCount(fields[6], result.pairs) ||
       !ParseCount(fields[7], result.misses))
     return false;
   result.level = static_cast<game::Level>(level);
-  result.playerMode = static_cast<int8_t>(mode + 1);
+  result.playerMode = *mode;
   result.pictureSet = 0;
   result.outcome = static_cast<game::Outcome>(outcome);
   return true;

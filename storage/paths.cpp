@@ -25,6 +25,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The file stored beside another saved file; empty when that one has no place.
+std::string BesideFile(const std::string& neighbour, std::string_view stored) {
+  if (neighbour.empty()) return {};
+  const fs::path folder = fs::path(neighbour).parent_path();
+  return folder.empty() ? NativePath(stored) : (folder / NativePath(stored)).string();
+}
+
 FilePlaces& KeptPlaces() {
   static FilePlaces places = RunDirectoryPlaces();
   return places;
@@ -167,6 +174,8 @@ std::string PathOf(std::string_view stored) {
   if (stored == kSettingsPath) return places.settingsFile;
   if (stored == kBestScorePath) return places.bestScoreFile;
   if (stored == kHistoryPath) return places.historyFile;
+  // The newer settings live beside game.cfg, wherever that is.
+  if (stored == kPreferencesPath) return BesideFile(places.settingsFile, stored);
   if (places.dataFolder.empty()) return NativePath(stored);
   return places.dataFolder + "/" + NativePath(stored);
 }
@@ -182,11 +191,9 @@ std::string SavePathOf(std::string_view stored, std::string* problem) {
   std::string path = PathOf(stored);
   if (places.mode == FileMode::runDirectory) return path;
 
-  const bool settings = stored == kSettingsPath;
+  const bool settings = stored == kSettingsPath || stored == kPreferencesPath;
   if (path.empty()) {
-    const std::string name = settings                  ? "game.cfg"
-                             : stored == kHistoryPath ? "history"
-                                                      : "maxsum.cfg";
+    const std::string name(fs::path(NativePath(stored)).filename().string());
     report(name, std::string("neither ") + (settings ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME") +
                      " nor HOME names an absolute folder");
     return {};

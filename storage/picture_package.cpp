@@ -97,6 +97,15 @@ std::string ReadEntry(const std::string& nativePath, const std::string& name,
 
 }  // namespace
 
+bool HasEntry(std::string_view packagePath, std::string_view entryName) {
+  const std::string name(entryName);
+  if (name.find('\0') != std::string::npos) return false;
+  int openError = 0;
+  std::unique_ptr<zip_t, ArchiveCloser> archive(
+      zip_open(NativePath(packagePath).c_str(), ZIP_RDONLY, &openError));
+  return archive && zip_name_locate(archive.get(), name.c_str(), 0) >= 0;
+}
+
 int32_t ReadPX(std::string_view packagePath, std::string_view entryName, PackageEntry& entry) {
   entry.packagePath.assign(packagePath);
   entry.entryName.assign(entryName);

@@ -35,6 +35,9 @@ int32_t ReadPX(std::string_view packagePath, std::string_view entryName, Package
 // stderr naming the file and the entry; image is then empty (width and height 0).
 int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image);
 
+// Whether the package at packagePath opens and names entryName; quiet, for the optional pictures.
+bool HasEntry(std::string_view packagePath, std::string_view entryName);
+
 void Free24BMP(DecodedImage& image);
 void FreePX(PackageEntry& entry);
 

@@ -22,7 +22,8 @@ struct PictureSize {
 };
 PictureSize PackagePictureSize(std::string_view entryName);
 
-// All 37 package pictures, in the order of storage::TextureTable.
+// All package pictures: the 37 of storage::TextureTable in its order, then the optional ones of
+// storage::OptionalPictureTable.
 std::vector<NamedPicture> MakePackagePictures();
 
 // The 600 x 450 loading picture.

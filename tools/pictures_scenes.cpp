@@ -448,6 +448,8 @@ std::vector<NamedPicture> MakePackagePictures() {
     else picture = MakeButton(name, base.ends_with('s'));  // "esays", "outs"...: the hover look
     pictures.push_back({std::string(name), std::move(picture)});
   }
+  for (std::string_view name : storage::OptionalPictureTable)
+    pictures.push_back({std::string(name), MakeButton(name, name == "selectors.jpg")});
   return pictures;
 }
 

@@ -23,6 +23,8 @@ ButtonLook LookOf(std::string_view entryName) {
       {"normal", {"普通", "Normal", 0x4fb8ff}}, {"hard", {"困难", "Hard", 0xff7a4f}},
       {"out", {"退出", "Exit", 0xff5a78}},      {"about", {"关于", "About", 0xffc94f}},
       {"back", {"返回", "Back", 0x6fd6e8}},
+      // The game writes a selector's label and value over it: no label of its own.
+      {"selector", {"", "", 0x8fa8e8}},
   };
   for (const auto& [prefix, look] : looks)
     if (entryName.starts_with(prefix)) return look;
@@ -42,6 +44,7 @@ PictureSize PackagePictureSize(std::string_view name) {
   if (name == "out.jpg" || name == "outs.jpg") return {400, 160};       // 0.8 x 0.32
   if (name == "about.jpg" || name == "abouts.jpg") return {340, 133};   // 0.6 x 0.235
   if (name == "back.jpg" || name == "backs.jpg") return {320, 90};      // 0.5 x 0.14
+  if (name.starts_with("selector")) return {336, 96};                   // 0.6 x 0.17
   if (name.starts_with("s_") || name.starts_with("m_")) return {180, 42};  // 0.3 x 0.07
   if (name.starts_with("fps_")) return {178, 32};                          // 0.39 x 0.07
   if (name.starts_with("box")) return {128, 128};
@@ -154,6 +157,10 @@ Picture MakeButton(std::string_view entryName, bool hover) {
   cairo_pattern_destroy(shine);
   cairo_restore(cr);
 
+  if (look.chinese.empty()) {
+    canvas.FadeEdges(inset * 0.8);
+    return canvas.ToPicture();
+  }
   // Label: Chinese first, then English, on one line.
   TextStyle style;
   style.pixelSize = h * 0.40;

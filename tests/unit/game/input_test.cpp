@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "game/choices.h"
 #include "test_support.h"
 
 namespace game {
@@ -182,7 +183,7 @@ TEST(MenuClick, EachButtonRaisesItsRequestsAroundTheSceneSwitch) {
       {4, 6, {{R::stopMenuMusic, 1}, {R::playGameMusic, 1}, {R::playButton, 6}}},
       {6, 9, {{R::stopMenuMusic, 1}, {R::playAboutMusic, 1}, {R::playButton, 9}}},
       {0, 1, {}},
-      {10, 1, {}},
+      {40, 1, {}},
   };
   for (const Case& c : cases) {
     Harness h;
@@ -245,19 +246,51 @@ TEST(MenuClick, TheFpsSwitchSetsTheSwapIntervalWhenItCan) {
   EXPECT_EQ(h.swapIntervals.size(), 2u);
 }
 
-TEST(MenuHover, AllSixFlagsAreWrittenOnEveryMove) {
+TEST(MenuClick, TheSelectorsStepRoundTheirValuesWithTheButtonSound) {
+  Harness h;
+  h.state.pictureSetCount = 3;
+  std::vector<int> sets;
+  for (int i = 0; i < 4; ++i) {
+    ClickInMenu(10, h);
+    sets.push_back(h.state.pictureSet);
+  }
+  EXPECT_EQ(sets, (std::vector<int>{1, 2, 0, 1}));
+  std::vector<int> modes;
+  for (int i = 0; i < 6; ++i) {
+    ClickInMenu(11, h);
+    modes.push_back(h.state.playerMode);
+  }
+  EXPECT_EQ(modes, (std::vector<int>{2, 3, 4, 5, 1, 2}));
+  EXPECT_EQ(h.RequestList(), std::vector<R>(10, R::playButton));
+  EXPECT_EQ(h.state.scene, SCENE_MENU);
+  // The spellings of the settings file and the command line; nothing else is a mode.
+  for (const char* key : {"1", "2", "3", "4", "computer"})
+    EXPECT_EQ(PlayerModeKey(*ParsePlayerMode(key)), key);
+  for (const char* bad : {"", "0", "5", "Computer", " 2", "two"})
+    EXPECT_FALSE(ParsePlayerMode(bad)) << bad;
+}
+
+TEST(MenuHover, EveryLitFlagIsWrittenOnEveryMove) {
   Harness h;
   h.state.scene = SCENE_MENU;
   Shared<bool>* flags[] = {&h.state.hoverReadme, &h.state.hoverEasy, &h.state.hoverNormal,
-                           &h.state.hoverHard,   &h.state.hoverOut,  &h.state.hoverAbout};
-  for (uint32_t name = 1; name <= 6; ++name) {
+                           &h.state.hoverHard,   &h.state.hoverOut,  &h.state.hoverAbout,
+                           nullptr,              nullptr,            nullptr,
+                           &h.state.hoverPictures, &h.state.hoverPlayers};
+  for (uint32_t name : {1u, 2u, 3u, 4u, 5u, 6u, 10u, 11u}) {
     h.Move(name);
-    for (uint32_t i = 1; i <= 6; ++i) EXPECT_EQ(bool(*flags[i - 1]), i == name);
+    for (uint32_t i = 1; i <= 11; ++i)
+      if (flags[i - 1]) {
+        EXPECT_EQ(bool(*flags[i - 1]), i == name) << name;
+      }
   }
   for (uint32_t name : {7u, 8u, 9u, 0u}) {
     h.Move(3);
     h.Move(name);
-    for (Shared<bool>* flag : flags) EXPECT_FALSE(*flag) << "name " << name;
+    for (Shared<bool>* flag : flags)
+      if (flag) {
+        EXPECT_FALSE(*flag) << "name " << name;
+      }
   }
 }
 

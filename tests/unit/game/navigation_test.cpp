@@ -22,16 +22,19 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 }
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
-  // Menu names: 1 help, 2 easy, 3 normal, 4 hard, 5 exit, 6 about, 7 sound, 8 music, 9 vsync.
+  // Menu names: 1 help, 2 easy, 3 normal, 4 hard, 5 exit, 6 about, 7 sound, 8 music, 9 vsync,
+  // 10 pictures, 11 players, 12 records.
   EXPECT_EQ(Walk(SCENE_MENU, 1, D::down, 5), (std::vector<uint32_t>{2, 3, 4, 5, 1}));
   EXPECT_EQ(Walk(SCENE_MENU, 1, D::up, 5), (std::vector<uint32_t>{5, 4, 3, 2, 1}));
-  EXPECT_EQ(Walk(SCENE_MENU, 9, D::down, 3), (std::vector<uint32_t>{7, 8, 9}));
-  EXPECT_EQ(Walk(SCENE_MENU, 6, D::up, 2), (std::vector<uint32_t>{6, 6}));
+  EXPECT_EQ(Walk(SCENE_MENU, 9, D::down, 4), (std::vector<uint32_t>{7, 8, 12, 9}));
+  EXPECT_EQ(Walk(SCENE_MENU, 6, D::up, 3), (std::vector<uint32_t>{11, 10, 6}));
   // Across the columns to the nearest in height, round at the edges.
   EXPECT_EQ(Walk(SCENE_MENU, 5, D::right, 3), (std::vector<uint32_t>{7, 6, 5}));
   EXPECT_EQ(Walk(SCENE_MENU, 5, D::left, 3), (std::vector<uint32_t>{6, 7, 5}));
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::right), 9u);
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::left), 6u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::right), 12u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::left), 10u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 3, D::left), 11u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 11, D::right), 3u);
   EXPECT_EQ(NextHighlight(SCENE_MENU, 8, D::left), 5u);
   EXPECT_EQ(NextHighlight(SCENE_MENU, 9, D::left), 4u);  // a tie goes to the upper one
   // Nothing highlighted yet: Easy, whatever the direction; a stale name does the same.
@@ -91,8 +94,11 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   EXPECT_FALSE(h.state.hoverHard);
   // A switch is lit only by the keyboard; the mouse takes the highlight away again.
   MoveHighlight(h.state, D::right);
+  EXPECT_TRUE(h.state.hoverRecords);
+  MoveHighlight(h.state, D::down);
   EXPECT_EQ(h.state.hoverSwitch, 9);
   EXPECT_FALSE(h.state.hoverNormal);
+  EXPECT_FALSE(h.state.hoverRecords);
   EXPECT_EQ(HighlightedName(h.state), 9u);
   h.Move(7);
   EXPECT_EQ(h.state.hoverSwitch, 0);
@@ -108,7 +114,8 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   EXPECT_TRUE(h.requests.empty());
 
   MoveHighlight(h.state, D::right);  // from nothing: Easy
-  MoveHighlight(h.state, D::right);  // the vsync switch
+  MoveHighlight(h.state, D::right);  // the records button
+  MoveHighlight(h.state, D::down);   // the vsync switch
   const bool vsync = h.state.vsyncOn;
   PressHighlighted(h.state, h.actions);
   EXPECT_EQ(h.state.vsyncOn, !vsync);
@@ -123,6 +130,16 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   EXPECT_EQ(h.state.scene, SCENE_EASY_SETUP);
   EXPECT_EQ(h.RequestList(),
             (std::vector<R>{R::stopMenuMusic, R::playGameMusic, R::playButton}));
+
+  // The selectors are cells like the others, lit by their own flags: Space steps them.
+  h.state.scene = SCENE_MENU;
+  MoveHighlight(h.state, D::left);  // from Easy: the pictures selector beside it
+  EXPECT_TRUE(h.state.hoverPictures);
+  EXPECT_EQ(h.state.hoverSwitch, 0);
+  MoveHighlight(h.state, D::down);
+  EXPECT_EQ(HighlightedName(h.state), 11u);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.playerMode, 2);
 }
 
 TEST(KeyboardPlay, SpaceOpensBoxesUnderTheRulesOfAClick) {

@@ -34,6 +34,7 @@ Quad QuadOf(const std::string& name) {
       {"s_on.jpg", {0.3, 0.07}},  {"s_off.jpg", {0.3, 0.07}}, {"m_on.jpg", {0.3, 0.07}},
       {"m_off.jpg", {0.3, 0.07}}, {"back.jpg", {0.5, 0.14}},  {"backs.jpg", {0.5, 0.14}},
       {"box.jpg", {0.2, 0.2}},    {"fps_on.jpg", {0.39, 0.07}}, {"fps_off.jpg", {0.39, 0.07}},
+      {"selector.jpg", {0.6, 0.17}}, {"selectors.jpg", {0.6, 0.17}},
   };
   if (name.starts_with("box")) return {0.2, 0.2};
   return quads.at(name);
@@ -47,14 +48,23 @@ tools_test::Rgb Entry(const std::string& name) {
 
 constexpr double kMinusOneDbfs = 0.8913;  // 10^(-1/20)
 
-TEST(Package, HoldsExactlyTheTextureTableInOrder) {
+// The texture table in its order, then the optional pictures.
+std::vector<std::string_view> PackageNames() {
+  std::vector<std::string_view> names(storage::TextureTable.begin(), storage::TextureTable.end());
+  names.insert(names.end(), storage::OptionalPictureTable.begin(),
+               storage::OptionalPictureTable.end());
+  return names;
+}
+
+TEST(Package, HoldsExactlyTheTextureTableThenTheOptionalPictures) {
   const std::vector<std::string> names = tools_test::ZipEntryNames(PackagePath());
-  ASSERT_EQ(names.size(), storage::TextureTable.size()) << PackagePath();
-  for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(names[k], storage::TextureTable[k]);
+  const std::vector<std::string_view> wanted = PackageNames();
+  ASSERT_EQ(names.size(), wanted.size()) << PackagePath();
+  for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(names[k], wanted[k]);
 }
 
 TEST(Package, EveryPictureDecodesAtItsQuadsAspectWithinTheStagingSize) {
-  for (std::string_view entry : storage::TextureTable) {
+  for (std::string_view entry : PackageNames()) {
     const std::string name(entry);
     SCOPED_TRACE(name);
     const tools_test::Rgb picture = Entry(name);
