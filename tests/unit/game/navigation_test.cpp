@@ -193,6 +193,9 @@ TEST(KeyboardPlay, TheRecordsButtonBelowABoardOnceItIsOver) {
   EXPECT_EQ(h.state.scene, SCENE_RECORDS);
   EXPECT_TRUE(h.Key(Key::Escape));
   EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
+  h.Tick();
+  h.Click(12);  // the menu's records button
+  EXPECT_EQ(h.state.scene, SCENE_RECORDS);
 }
 
 TEST(KeyboardPlay, TheNumberKeysStartTheLevelsFromTheMenuOnly) {
