@@ -12,6 +12,7 @@
 #include "game/choices.h"
 #include "game/input.h"
 #include "game/pause.h"
+#include "sound/output_return.h"
 #include "sound/sound_thread.h"
 
 namespace app {
@@ -51,13 +52,14 @@ CTessaryDlg::~CTessaryDlg() {
   if (soundThreadHandle_.joinable()) soundThreadHandle_.join();
   if (timerThreadHandle_.joinable()) timerThreadHandle_.join();
   if (audioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  // A display lost from here on finds the files as the way out left them.
-  SetSaveForExit([saved = saved_] { return saved; });
+  // A save not yet begun (an early failure) must not reach this object any more.
+  SetSaveForExit({});
 }
 
 bool CTessaryDlg::OnInitDialog() {
   render::SetLanguage(ChooseLanguage(options_.language));
   if (!window_.Open(options_.fullscreen.value_or(false))) return false;  // icon, context current
+  WatchDisplaySocket();
   pacer_.SetRate(window_.RefreshRate());
 
   state_.running = true;
@@ -80,6 +82,7 @@ bool CTessaryDlg::OnInitDialog() {
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
   // stops after it has been joined.
+  sound::QuietAlsaMessages();
   audioStarted_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
   if (!audioStarted_)
     std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", SDL_GetError());
@@ -91,14 +94,13 @@ bool CTessaryDlg::OnInitDialog() {
   });
   timerThreadHandle_ = std::thread([this] {
     pthread_setname_np(pthread_self(), "TimerThread");
-    TimerThread(state_);
+    // The merge takes the score file's lock, as at exit: the tick thread waits a few
+    // milliseconds after a won level, when nothing on the board moves any more.
+    TimerThread(state_, [this] { storage::SaveBestScores(state_, files_); });
   });
 
-  // From here on a lost display saves the files; a failed picture load writes nothing.
-  SetSaveForExit([this]() -> std::optional<bool> {
-    if (ended_ && !saved_) return std::nullopt;
-    return SaveAndStop();
-  });
+  // From here on every way out saves the files, on whichever thread gets there first.
+  SetSaveForExit([this]() -> std::optional<bool> { return SaveAndStop(); });
 
   game::RequestSound(state_, game::SoundRequest::playMenuMusic);
   render::SetFixedGLState();
@@ -139,11 +141,17 @@ int CTessaryDlg::RunModal() {
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
 
     if (render::DrawFrame(window_, state_, stagingPixels) == render::FrameResult::loadFailed) {
-      // The message naming the file and entry is already on stderr; nothing is written.
-      StopWorkers();
+      // The message naming the file and entry is already on stderr; nothing is written:
+      // stopping the workers is the whole way out, unless the watcher has begun saving.
+      SetSaveForExit([this]() -> std::optional<bool> {
+        StopWorkers();
+        return std::nullopt;
+      });
+      RunSaveForExit();
       ended_ = true;
       exitStatus_ = 1;
     }
+    TestHookOnFrame(state_.scene.load(std::memory_order_acquire));
   }
   actions_ = nullptr;
   return exitStatus_;
@@ -152,7 +160,7 @@ int CTessaryDlg::RunModal() {
 bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:  // the close button, Ctrl+C, SIGTERM, SIGHUP; a lost Wayland connection
-      if (WaylandConnectionLost()) EndAfterDisplayLoss(SaveAndStop());
+      if (WaylandConnectionLost()) EndAfterDisplayLoss(RunSaveForExit());
       OnClose();
       return false;
     case SDL_WINDOWEVENT:
@@ -206,14 +214,13 @@ void CTessaryDlg::ExitFromMenu() {
 
 void CTessaryDlg::EndGame() {
   if (ended_) return;
-  const bool saved = SaveAndStop();
+  const bool saved = RunSaveForExit().value_or(false);
   ended_ = true;
   // A file that could not be saved has been named on stderr; the status tells a script too.
   exitStatus_ = saved ? 0 : 1;
 }
 
 bool CTessaryDlg::SaveAndStop() {
-  if (saved_) return *saved_;
   game::StopRunning(state_);
   std::this_thread::sleep_for(kGracePeriod);
   const bool switchesSaved = storage::WriteSettings(state_);
@@ -221,8 +228,7 @@ bool CTessaryDlg::SaveAndStop() {
   StopWorkers();
   const bool scoresSaved = storage::WriteBestScores(state_, files_);
   const bool historySaved = records_.Finish(state_);
-  saved_ = settingsSaved && scoresSaved && historySaved;
-  return *saved_;
+  return settingsSaved && scoresSaved && historySaved;
 }
 
 void CTessaryDlg::ApplyPreferences() {

@@ -48,7 +48,8 @@ class CTessaryDlg {
   void EndGame();
   // The saving half of every way out, the lost display's included: clears `running`, gives the
   // workers their grace, saves the settings, stops the workers, saves the best scores. Returns
-  // whether both files were saved; runs once, later calls return the first answer. UI thread.
+  // whether both files were saved. Runs once, through RunSaveForExit, on the UI thread or on
+  // the session watcher when the UI thread does not answer.
   bool SaveAndStop();
   // Wakes the workers and joins them; nothing is ever killed.
   void StopWorkers();
@@ -70,7 +71,6 @@ class CTessaryDlg {
   const game::InputActions* actions_ = nullptr;  // set while RunModal runs
   bool audioStarted_ = false;
   bool ended_ = false;
-  std::optional<bool> saved_;  // set by the first SaveAndStop
   RecordsKeeper records_;
   bool pausedFrameShown_ = false;  // a paused board is drawn once, then again only on events
   bool redrawPaused_ = false;

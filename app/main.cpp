@@ -44,12 +44,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   app::WatchDisplayConnection();
+  // The watcher outlives the dialog and SDL itself: a close signal still ends a process whose
+  // way out hangs in a library.
+  app::SessionWatcher sessionWatcher;
   int status = 1;
   {
-    app::CloseSignalWatcher closeSignals;
     app::CTessaryDlg dialog(gameState, commandLine.options);
     if (dialog.OnInitDialog()) status = dialog.RunModal();
   }
+  sessionWatcher.BeforeSdlQuit();
   SDL_Quit();
   return status;
 }

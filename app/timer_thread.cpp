@@ -23,8 +23,9 @@ int64_t SecondsNow() { return static_cast<int64_t>(std::time(nullptr)); }
 // What the ticks of one TimerThread run with: the real generator, sleep and clock. Lives on
 // TimerThread's stack.
 struct TickContext {
-  explicit TickContext(game::GameState& gameState)
-      : state(gameState), environment{random, PauseHalfSecond, SecondsNow} {}
+  TickContext(game::GameState& gameState, std::function<void()> bestScoreBeaten)
+      : state(gameState),
+        environment{random, PauseHalfSecond, SecondsNow, std::move(bestScoreBeaten)} {}
 
   game::GameState& state;
   game::LcgRandom random;
@@ -72,12 +73,12 @@ void RemoveTimer(uint32_t id) {
 
 }  // namespace
 
-int TimerThread(game::GameState& state) {
+int TimerThread(game::GameState& state, std::function<void()> bestScoreBeaten) {
   // Star k starts at alpha 5k, fading out, so the stars are reborn one per tick at first.
   for (int k = 0; k < game::kStarCount; ++k)
     state.stars[k].alpha = static_cast<uint8_t>(state.stars[k].alpha + 5 * k);
 
-  TickContext context(state);
+  TickContext context(state, std::move(bestScoreBeaten));
   ContextRegistry& registry = Registry();
   uintptr_t key = 0;
   {

@@ -25,6 +25,7 @@ void MeasurePicks(WindowBench& bench);
 void MeasureText(WindowBench& bench);
 void MeasureLoadAssets(WindowBench& bench);
 void MeasureSoundOpening(WindowBench& bench);
+void MeasurePhotos(WindowBench& bench);
 
 // The resident memory of this process, in MB: all of it, anonymous, mapped from files.
 struct MemoryUse {

@@ -3,6 +3,7 @@
 // width the game gives it (Shared<T>); the three texts are SharedText.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -79,6 +80,12 @@ class WakeSignal {
   void WaitUntil(Predicate ready) {
     std::unique_lock lock(mutex_);
     condition_.wait(lock, ready);
+  }
+  // The same, but returns at `deadline` too.
+  template <typename Clock, typename Duration, typename Predicate>
+  void WaitUntil(std::chrono::time_point<Clock, Duration> deadline, Predicate ready) {
+    std::unique_lock lock(mutex_);
+    condition_.wait_until(lock, deadline, ready);
   }
 
  private:

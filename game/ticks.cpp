@@ -109,7 +109,11 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     RequestSound(state, SoundRequest::playWin);
     Shared<int32_t>& best = state.bestScore[params.bestScoreSlot];
     const int32_t score = state.score;
-    if (best < score) best = score;
+    if (best < score) {
+      best = score;
+      // Kept at once: whatever happens to the process after a win, the record stays.
+      if (environment.bestScoreBeaten) environment.bestScoreBeaten();
+    }
     ReportBoardResult(state, params, Outcome::won);
   }
 }

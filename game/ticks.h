@@ -16,6 +16,7 @@ struct TickEnvironment {
   RandomSource& random;                     // the one generator, reseeded on every menu entry
   std::function<void()> pause;              // the rules' 500 ms pause; the game sleeps here
   std::function<int64_t()> secondsNow;      // calendar time in seconds, the reseed value
+  std::function<void()> bestScoreBeaten;    // a win has just raised a best score; may be empty
 };
 
 // One 10 ms step of the scene in `scene`: menu entry, menu animation, dealing, judging a try,

@@ -18,11 +18,13 @@ constexpr std::size_t kSilenceFrames = 1024;
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> AudioOutput::Open() {
+std::unique_ptr<AudioOutput> AudioOutput::Open(bool quiet) {
   // Whoever started audio has told why it could not.
   if (SDL_WasInit(SDL_INIT_AUDIO) == 0) return nullptr;
   if (Mix_OpenAudio(kRequestedRate, AUDIO_S16SYS, kRequestedChannels, kChunkFrames) != 0) {
-    std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n", Mix_GetError());
+    if (!quiet)
+      std::fprintf(stderr, "tessary: no sound device (%s); playing without sound\n",
+                   Mix_GetError());
     return nullptr;
   }
   PcmFormat format;
@@ -118,6 +120,19 @@ std::size_t MixerDevices::FrameCount(int slot) const {
 std::size_t MixerDevices::LoopPosition(int slot) const {
   return IsValid(slot) ? devices_[slot].loopPosition.load(std::memory_order_relaxed) / frameBytes_
                        : 0;
+}
+
+void MixerDevices::SetLoopPosition(int slot, std::size_t frame) {
+  const std::size_t frames = FrameCount(slot);
+  if (frames == 0) return;
+  devices_[slot].loopPosition.store(frame % frames * frameBytes_, std::memory_order_relaxed);
+}
+
+void MixerDevices::Suspend() {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    Mix_HaltChannel(slot);
+    devices_[slot].looping = false;
+  }
 }
 
 void MixerDevices::FeedLoop(int, void* stream, int length, void* userData) {

@@ -22,8 +22,9 @@ namespace sound {
 class AudioOutput {
  public:
   // Opens the output. Returns null at once when SDL's audio is not started, and after one warning
-  // on stderr when no sound device can be opened; never blocks waiting for one. Sound thread.
-  static std::unique_ptr<AudioOutput> Open();
+  // on stderr (none when `quiet`) when no sound device can be opened; never blocks waiting for
+  // one. Sound thread.
+  static std::unique_ptr<AudioOutput> Open(bool quiet = false);
   ~AudioOutput();
   AudioOutput(const AudioOutput&) = delete;
   AudioOutput& operator=(const AudioOutput&) = delete;
@@ -59,6 +60,11 @@ class MixerDevices final : public MediaDevices {
   // Frames of the sound, and where looped play stands in them (it resumes there).
   std::size_t FrameCount(int slot) const;
   std::size_t LoopPosition(int slot) const;
+  // Moves where looped play resumes to `frame` (wrapped into the sound). Not while it plays.
+  void SetLoopPosition(int slot, std::size_t frame);
+  // Silences every slot before the output closes under them; positions are kept, and the
+  // devices play again once an output of the same format is open. Sound thread.
+  void Suspend();
 
  private:
   struct Device {

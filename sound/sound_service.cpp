@@ -114,7 +114,7 @@ bool AnySoundRequested(const game::GameState& state) {
 }
 
 void RunSoundService(game::GameState& state, MediaDevices& devices,
-                     std::chrono::milliseconds loadingDelay) {
+                     std::chrono::milliseconds loadingDelay, const Upkeep& upkeep) {
   const auto deadline = std::chrono::steady_clock::now() + loadingDelay;
   {
     WakeAt alarm(state.wake, deadline);
@@ -125,9 +125,16 @@ void RunSoundService(game::GameState& state, MediaDevices& devices,
 
   // Sleeps between passes instead of polling, so an idle sound thread costs no CPU; a raised
   // request wakes it and is still served within one pass.
+  const auto ready = [&] {
+    return !state.running || AnySoundRequested(state) || (upkeep.due && upkeep.due());
+  };
   while (state.running) {
+    const auto next = upkeep.tend ? upkeep.tend() : std::nullopt;
     ServeSoundRequests(state, devices);
-    state.wake.WaitUntil([&] { return !state.running || AnySoundRequested(state); });
+    if (next)
+      state.wake.WaitUntil(*next, ready);
+    else
+      state.wake.WaitUntil(ready);
   }
 }
 

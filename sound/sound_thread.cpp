@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "sound/mixer_devices.h"
+#include "sound/output_return.h"
 #include "sound/sound_service.h"
 #include "storage/formats.h"
 #include "storage/paths.h"
@@ -27,18 +28,16 @@ std::array<std::string, kSlotCount> SoundFilePaths() {
 }  // namespace
 
 int SoundThread(game::GameState& state) {
-  std::unique_ptr<AudioOutput> output = AudioOutput::Open();
-  std::unique_ptr<MediaDevices> devices;
-  if (output)
-    devices = std::make_unique<MixerDevices>(output->format(), SoundFilePaths());
-  else
-    devices = std::make_unique<SilentDevices>();
-
-  RunSoundService(state, *devices, kLoadingDelay);
-
-  // Closing the devices silences them; only then may the mixer close.
-  devices.reset();
-  output.reset();
+  OutputEvents events;
+  {
+    // Watched from before the output opens, so no loss goes unseen.
+    OutputEventWatch watch(events, state);
+    ReturningDevices devices(SoundFilePaths());
+    Upkeep upkeep;
+    upkeep.tend = [&] { return devices.Tend(events, SoundClock::now()); };
+    upkeep.due = [&] { return events.removed.load() || events.added.load(); };
+    RunSoundService(state, devices, kLoadingDelay, upkeep);
+  }
   // SDL frees its per-thread data (its error text) only on threads it started itself.
   SDL_TLSCleanup();
   return 0;

@@ -62,7 +62,8 @@ std::string FollowLinks(const std::string& nativePath) {
   return current;
 }
 
-bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_t> bytes) {
+bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_t> bytes,
+                           bool durable) {
   // A player who keeps the file elsewhere behind a link keeps the link: its target is replaced.
   const std::string targetPath = FollowLinks(nativePath);
   // One temporary name per process: the game writes each file from one thread only.
@@ -81,13 +82,14 @@ bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_
   struct stat old {};
   const bool keepMode = ::stat(targetPath.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   if (!WriteAll(fd, bytes) || (keepMode && ::fchmod(fd, old.st_mode & 07777) != 0) ||
-      ::fsync(fd) != 0) {
+      (durable && ::fsync(fd) != 0)) {
     int error = errno;
     ::close(fd);
     return fail(error, true);
   }
   if (::close(fd) != 0) return fail(errno, true);
   if (::rename(temporaryPath.c_str(), targetPath.c_str()) != 0) return fail(errno, true);
+  if (!durable) return true;
 
   // Makes the rename itself durable. The new file is already in place, and some file systems
   // refuse fsync on a directory, so a failure here changes nothing for the caller.

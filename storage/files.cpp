@@ -112,12 +112,8 @@ bool WriteSettings(const game::GameState& state) {
   return !path.empty() && ReplaceFileAtomically(path, bytes);
 }
 
-bool WriteBestScores(const game::GameState& state, FileState& files) {
-  if (!files.scoreWriterReady) {
-    ReportProblem(PathOf(kBestScorePath) + ": not saved: the score writer is not open");
-    return false;
-  }
-  files.scoreWriterReady = false;
+bool SaveBestScores(const game::GameState& state, const FileState& files) {
+  if (!files.scoreWriterReady) return false;
   StoredScores ours{};
   for (std::size_t level = 0; level < ours.size(); ++level) {
     // Only the low 16 bits are kept.
@@ -125,6 +121,16 @@ bool WriteBestScores(const game::GameState& state, FileState& files) {
   }
   const std::string path = SavePathOf(kBestScorePath);
   return !path.empty() && MergeBestScores(path, ours);
+}
+
+bool WriteBestScores(const game::GameState& state, FileState& files) {
+  if (!files.scoreWriterReady) {
+    ReportProblem(PathOf(kBestScorePath) + ": not saved: the score writer is not open");
+    return false;
+  }
+  const bool saved = SaveBestScores(state, files);
+  files.scoreWriterReady = false;
+  return saved;
 }
 
 }  // namespace storage

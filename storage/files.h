@@ -39,6 +39,12 @@ void OpenScoreFile(FileState& files);
 // stderr, when it could not; the previous file is then intact.
 bool WriteSettings(const game::GameState& state);
 
+// Saves the best scores as WriteBestScores does, but keeps the writer open for later saves;
+// nothing (and no message) when it is not open. Returns whether they were saved. The thread
+// that calls it must not run beside WriteBestScores (the tick thread, stopped before the exit
+// save).
+bool SaveBestScores(const game::GameState& state, const FileState& files);
+
 // Replaces "data\maxsum.cfg" atomically with the three best scores (low 16 bits each), each
 // level keeping the larger of ours and what the file holds by then (another copy of the game may
 // have saved meanwhile), and closes the writer. Returns false, after one message on stderr, when it could not; the previous

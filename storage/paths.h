@@ -22,6 +22,7 @@ struct PlaceClues {
   std::string home;                  // HOME
   std::string xdgConfigHome;         // XDG_CONFIG_HOME
   std::string xdgDataHome;           // XDG_DATA_HOME
+  std::string xdgCacheHome;          // XDG_CACHE_HOME
 };
 
 // The outcome: where the data is read from and where the two saved files go.
@@ -33,6 +34,8 @@ struct FilePlaces {
   std::string historyFile;      // likewise; beside the best scores
   std::string settingsAnchor;   // an existing folder above settingsFile that is never created
   std::string bestScoreAnchor;  // likewise for bestScoreFile and historyFile
+  std::string photoCacheFolder;  // prepared faces of the player's photos; empty: no cache
+  std::string photoCacheAnchor;  // likewise for photoCacheFolder
 };
 
 // The run-directory places: what every caller gets before ChooseFileMode has run.
@@ -59,5 +62,13 @@ std::string PathOf(std::string_view stored);
 // naming the file and the reason, when there is no place or a folder cannot be made; with
 // `problem` given, the reason goes there instead of stderr.
 std::string SavePathOf(std::string_view stored, std::string* problem = nullptr);
+
+// The folder of the prepared photo faces: cache/photos in the run directory, else
+// $XDG_CACHE_HOME/tessary/photos (~/.cache/tessary/photos). Empty when there is no place.
+std::string PhotoCacheFolder();
+
+// Makes the photo cache folder (and those between its anchor and it, private to the user).
+// Returns false with problem set to one line naming the folder and the reason; prints nothing.
+bool MakePhotoCacheFolder(std::string& problem);
 
 }  // namespace storage

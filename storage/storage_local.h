@@ -16,8 +16,11 @@ void ReportProblem(std::string_view text);
 // disk and renamed over the old one, so a crash, a kill or a full disk never leaves a short file.
 // When nativePath is a symbolic link, the file it leads to is replaced and the link stays; an
 // existing file keeps its permission bits. Returns false after one message naming the file and
-// the reason; the old file is then intact and the temporary file is gone.
-bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_t> bytes);
+// the reason; the old file is then intact and the temporary file is gone. Without durable, the
+// flushes to disk are left out: for files that may be lost (a cache whose entries carry their
+// own checksum), where they would cost more than the file is worth.
+bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_t> bytes,
+                           bool durable = true);
 
 // The path nativePath leads to once every symbolic link is followed (the last target need not
 // exist); nativePath itself when it is no link.

@@ -19,8 +19,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (HEIGHT, WIDTH, Display, Failure, Game, Weston, box_center,  # noqa: E402
-                     check, menu_button, run_cases)
+from harness import (HEIGHT, WIDTH, DbusSession, Display, Failure, Game,  # noqa: E402
+                     Mutter, PipeWire, Weston, box_center, check, menu_button, run_cases)
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
@@ -302,8 +302,9 @@ def wait_end(g, limit, what):
 
 
 def test_display_lost():
-    """The X server goes away while a won level is on show: the game saves both files, says so in
-    one line and ends with status 1 within 2 s."""
+    """The X server goes away while a won level is on show: the beaten best score was saved at
+    the win already; the game saves both files, says so in one line and ends with status 1
+    within 2 s."""
     from test_game import enter_board, open_menu, play_level, message_visible
     g = Game(BINARY, DATA_DIR, prepare=lambda d: put_files(d, OLD_SETTINGS, bytes(6)))
     try:
@@ -314,6 +315,8 @@ def test_display_lost():
         play_level(g, "easy", 36)
         time.sleep(1.0)  # the best score comes half a second after the win message
         check(message_visible(g), "the level was not won")
+        at_win = files_of(g.run_dir)[1]
+        check(at_win and at_win[:2] != bytes(2), "the best score was not saved at the win")
         g.display.process.kill()
         status, took = wait_end(g, 2.0, "display lost")
         check(status == 1, "status %d" % status)
@@ -547,6 +550,130 @@ def test_wayland():
         display.close()
 
 
+# Two settings bytes read as "100" (a missing byte repeats the one before) and five score bytes
+# read as 5, 7, 257: both files come back a byte longer only when the game saved them.
+TWO_SETTINGS, TWO_SETTINGS_SAVED = b"10", b"100"
+
+
+def saved_both(run_dir):
+    return files_of(run_dir) == [TWO_SETTINGS_SAVED, SHORT_SCORES_SAVED]
+
+
+def deal_board_in_mutter(mutter, g, timeout=40):
+    """Presses 1 until the game says a board is on show (the menu must be up to take it)."""
+    deadline = time.time() + timeout
+    while "a board is on show" not in g.stderr():
+        check(g.running(), "the game ended: " + g.stderr())
+        check(time.time() < deadline, "no board was dealt: " + g.stderr())
+        mutter.press(0x31)  # XK_1
+        time.sleep(0.5)
+
+
+def test_mutter_goes():
+    """GNOME's compositor, native Wayland: ten times in a row a board is dealt and mutter is
+    killed (SIGTERM and SIGKILL in turn); each time the game ends within 2 s with status 1 and
+    both files saved. Then the UI thread is held stuck (a test hook blocks it on the board) and
+    SIGTERM still ends the game within 2 s, status 0, both files saved by the watcher."""
+    def run(hold, sig=None):
+        session = DbusSession()
+        mutter = None
+        g = None
+        try:
+            mutter = Mutter(session)
+            g = Game(BINARY, DATA_DIR, display=display, env=mutter.client_env(),
+                     game_env={"TESSARY_TEST_ON_BOARD": "hold" if hold else "say"},
+                     prepare=lambda d: put_files(d, TWO_SETTINGS, SHORT_SCORES))
+            g.start()
+            deal_board_in_mutter(mutter, g)
+            time.sleep(0.5)
+            if hold:
+                g.process.send_signal(signal.SIGTERM)
+            else:
+                mutter.process.send_signal(sig)
+            status, took = wait_end(g, 2.0, "mutter killed" if not hold else "held UI thread")
+            check(status == (0 if hold else 1), "status %d: %s" % (status, g.stderr()))
+            check(saved_both(g.run_dir), "files %r: %s" % (files_of(g.run_dir), g.stderr()))
+            line = ("the window did not answer the close request; settings and best scores saved"
+                    if hold else
+                    "the display connection was lost; settings and best scores saved")
+            check("tessary: " + line in g.stderr(), g.stderr())
+            return took
+        finally:
+            if g:
+                g.cleanup()
+            if mutter:
+                mutter.close(signal.SIGKILL)
+            session.close()
+
+    display = Display()  # unused by the game; the harness's X tools want one
+    try:
+        times = [run(False, signal.SIGTERM if n % 2 == 0 else signal.SIGKILL) for n in range(10)]
+        print("mutter killed on a board: 10 of 10 exits, status 1, both files; times %s s"
+              % " ".join("%.2f" % t for t in times))
+        took = run(True)
+        print("UI thread held, SIGTERM: ended after %.2f s, status 0, both files" % took)
+    finally:
+        display.close()
+
+
+def test_sound_server_restarts():
+    """Without a sound server the game says so in one line (libasound's own messages stay
+    away). With PipeWire: the game's stream shows in pactl; the server is killed and started
+    again, and the stream is back within a few seconds, with one line for the loss and one for
+    the return."""
+    display = Display()
+    session = DbusSession()
+    server = None
+    quiet = {"SDL_AUDIODRIVER": None, "XDG_RUNTIME_DIR": session.runtime_dir,
+             "DBUS_SESSION_BUS_ADDRESS": session.address}
+    try:
+        g = Game(BINARY, DATA_DIR, display=display, env=quiet)
+        try:
+            g.start()
+            g.wait_menu()
+            g.process.send_signal(signal.SIGTERM)
+            check(g.wait_exit(30) == 0, g.stderr())
+            lines = [l for l in g.stderr().splitlines() if l.strip()]
+            check(len(lines) == 1 and lines[0].startswith("tessary: no sound device"),
+                  "stderr without a sound server: %r" % lines)
+            print("no sound server: one line, %r" % lines[0])
+        finally:
+            g.cleanup()
+
+        server = PipeWire(session)
+        g = Game(BINARY, DATA_DIR, display=display, env=quiet)
+        try:
+            g.start()
+            g.wait_menu()
+            deadline = time.time() + 10
+            while not server.streams():
+                check(time.time() < deadline, "no stream of the game: " + g.stderr())
+                time.sleep(0.2)
+            server.stop()
+            time.sleep(2)
+            check(g.running(), "the game ended with its sound server: " + g.stderr())
+            check("tessary: the sound device is gone; playing on without sound" in g.stderr(),
+                  g.stderr())
+            server.start()
+            started = time.time()
+            while not server.streams():
+                check(time.time() - started < 8, "the stream did not come back: " + g.stderr())
+                time.sleep(0.1)
+            back = time.time() - started
+            check("tessary: sound is back" in g.stderr(), g.stderr())
+            g.process.send_signal(signal.SIGTERM)
+            check(g.wait_exit(30) == 0, g.stderr())
+            print("sound server killed and started again: the stream was back %.2f s after the "
+                  "server" % back)
+        finally:
+            g.cleanup()
+    finally:
+        if server:
+            server.stop(signal.SIGTERM)
+        session.close()
+        display.close()
+
+
 CASES = {
     "kill_safety": test_kill_safety,
     "sigterm_closes": test_sigterm_closes,
@@ -556,6 +683,8 @@ CASES = {
     "file_modes_and_links": test_file_modes_and_links,
     "no_display": test_no_display,
     "wayland": test_wayland,
+    "mutter_goes": test_mutter_goes,
+    "sound_server_restarts": test_sound_server_restarts,
 }
 
 if __name__ == "__main__":

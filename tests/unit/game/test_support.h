@@ -101,7 +101,9 @@ struct Harness {
                                 ++pauses;
                                 if (onPause) onPause();
                               },
-                              [this] { return now; }};
+                              [this] { return now; },
+                              [this] { ++bestScoreSaves; }};
+  int bestScoreSaves = 0;  // calls of bestScoreBeaten
 
   std::vector<SeenRequest> requests;
   std::function<void(SoundRequest)> onRequest;  // runs inside RequestSound

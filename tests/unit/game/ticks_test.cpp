@@ -409,6 +409,7 @@ TEST_P(Wins, TheLastPairWinsAndRaisesTheBestScoreOnlyWhenBeaten) {
       }
     };
     PlayToTheEnd(h, params);
+    EXPECT_EQ(h.bestScoreSaves, best < expected ? 1 : 0) << "saved at once only when beaten";
 
     EXPECT_TRUE(h.state.won);
     EXPECT_FALSE(h.state.lost);

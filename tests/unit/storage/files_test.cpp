@@ -205,6 +205,19 @@ TEST_F(ScoresTest, WriterMustBeOpenAndClosesAfterOneWrite) {
   EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 9, 0, 2, 0, 3}));
 }
 
+TEST_F(ScoresTest, ASaveAtTheWinMergesAndKeepsTheWriterForTheExit) {
+  WriteBytes("data/maxsum.cfg", {0, 1, 0, 20, 0, 3});
+  state.bestScore[0] = 9;
+  EXPECT_FALSE(storage::SaveBestScores(state, files)) << "the writer is not open yet";
+  storage::OpenScoreFile(files);
+  ASSERT_TRUE(storage::SaveBestScores(state, files));
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 9, 0, 20, 0, 3}));
+  EXPECT_TRUE(files.scoreWriterReady);
+  state.bestScore[2] = 300;
+  ASSERT_TRUE(storage::WriteBestScores(state, files));
+  EXPECT_EQ(ReadBytes("data/maxsum.cfg"), (std::vector<uint8_t>{0, 9, 0, 20, 1, 44}));
+}
+
 TEST_F(ScoresTest, FailedRenameKeepsTheOldEntryAndRemovesTheTemporaryFile) {
   // A directory where the file should be: the rename fails even for root.
   std::filesystem::create_directory("data/maxsum.cfg");

@@ -118,19 +118,28 @@ TEST_F(PathsTest, SavedFilesGoToTheXdgFoldersAndRelativeValuesAreIgnored) {
   storage::FilePlaces places = Decide();
   EXPECT_EQ(places.settingsFile, root + "/home/.config/tessary/game.cfg");
   EXPECT_EQ(places.bestScoreFile, root + "/home/.local/share/tessary/maxsum.cfg");
+  EXPECT_EQ(places.photoCacheFolder, root + "/home/.cache/tessary/photos");
 
   clues.xdgConfigHome = root + "/cfg/";
   clues.xdgDataHome = root + "/share";
+  clues.xdgCacheHome = root + "/cache";
   places = Decide();
   EXPECT_EQ(places.settingsFile, root + "/cfg/tessary/game.cfg");
   EXPECT_EQ(places.bestScoreFile, root + "/share/tessary/maxsum.cfg");
   EXPECT_EQ(places.historyFile, root + "/share/tessary/history");  // beside the best scores
+  EXPECT_EQ(places.photoCacheFolder, root + "/cache/tessary/photos");
+  storage::UsePlaces(places);
+  std::string problem;
+  ASSERT_TRUE(storage::MakePhotoCacheFolder(problem)) << problem;
+  EXPECT_EQ(ModeOf(root + "/cache/tessary/photos"), 0700u);
 
   clues.xdgConfigHome = "cfg";
   clues.xdgDataHome = "./share";
+  clues.xdgCacheHome = "cache";
   places = Decide();
   EXPECT_EQ(places.settingsFile, root + "/home/.config/tessary/game.cfg");
   EXPECT_EQ(places.bestScoreFile, root + "/home/.local/share/tessary/maxsum.cfg");
+  EXPECT_EQ(places.photoCacheFolder, root + "/home/.cache/tessary/photos");
 }
 
 class InstalledFilesTest : public PathsTest {
