@@ -241,6 +241,7 @@ void CTessaryDlg::ApplyPreferences() {
                    "tessary: settings: players = %s is not 1, 2, 3, 4 or computer; one player\n",
                    players->c_str());
   }
+  if (options_.players) state_.playerMode = *options_.players;
   state_.pictureSetCount = 1;
   state_.pictureSet = 0;
 }
@@ -249,7 +250,9 @@ bool CTessaryDlg::SavePreferences() {
   storage::Preferences chosen = preferences_;
   const auto mode = static_cast<game::PlayerMode>(int8_t{state_.playerMode});
   // A value never chosen stays unwritten, so a player who never touched a selector gets no file.
-  if (preferences_.Find("players") || mode != game::onePlayer)
+  // --players is for one run: unless the selector moved off it, the file keeps its own choice.
+  const bool chosenInMenu = !options_.players || mode != *options_.players;
+  if (chosenInMenu && (preferences_.Find("players") || mode != game::onePlayer))
     chosen.Set("players", game::PlayerModeKey(mode));
   if (chosen.Text() == preferences_.Text()) return true;
   return storage::WritePreferences(chosen);

@@ -8,24 +8,35 @@
 #include <cstring>
 
 #include "app/build_config.h"
+#include "game/choices.h"
 
 namespace app {
 
 namespace {
 
-enum OptionCode : int { kHelpCode = 'h', kVersionCode = 'V', kFullscreenCode = 1000, kWindowCode, kLangCode };
+enum OptionCode : int {
+  kHelpCode = 'h',
+  kVersionCode = 'V',
+  kFullscreenCode = 1000,
+  kWindowCode,
+  kLangCode,
+  kPlayersCode,
+};
 
 struct OptionEntry {
   OptionInfo info;
   int code;
 };
 
-constexpr std::array<OptionEntry, 5> kOptions = {{
+constexpr std::array<OptionEntry, 6> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
     {{"window", nullptr, "start in a window (the default)"}, kWindowCode},
     {{"lang", "zh|en", "texts in Chinese or English (default: from the locale)"}, kLangCode},
+    {{"players", "1|2|3|4|computer",
+      "alone, 2 to 4 at one screen or against the computer, this run"},
+     kPlayersCode},
 }};
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
@@ -90,6 +101,16 @@ CommandLine ParseCommandLine(int argc, char** argv) {
           return fail();
         }
         break;
+      case kPlayersCode: {
+        const auto mode = game::ParsePlayerMode(optarg);  // spelled as tessary.conf spells it
+        if (!mode) {
+          std::fprintf(stderr, "tessary: --players: \"%s\" is none of 1, 2, 3, 4, computer\n",
+                       optarg);
+          return fail();
+        }
+        result.options.players = *mode;
+        break;
+      }
       default: return fail();
     }
   }

@@ -2,6 +2,7 @@
 // Parsed before SDL starts, so --help and --version never open a window.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,7 @@ enum class Language { fromLocale, chinese, english };
 struct Options {
   std::optional<bool> fullscreen;  // --fullscreen / --window; empty: as the game starts by default
   Language language = Language::fromLocale;  // --lang zh|en
+  std::optional<int8_t> players;  // --players: a game::PlayerMode for this run only
 };
 
 struct OptionInfo {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "game/turns.h"
+
 namespace game {
 
 std::string FormatBestText(int32_t bestScore) {
@@ -51,6 +53,7 @@ void DealBoard(GameState& state, Level level, RandomSource& random) {
   state.pairsFound = 0;
   state.score = 0;
   state.scoreText.Set("0000");
+  StartTurns(state, level);
   // Last, with release: whoever loads the play scene with acquire sees the whole board.
   state.scene.store(params.playScene, std::memory_order_release);
 }

@@ -50,6 +50,8 @@ inline constexpr int kSoundRequestCount = 13;
 
 inline constexpr int kBoxCapacity = 80;
 inline constexpr int kStarCount = 50;
+inline constexpr int kMaxPlayers = 4;
+inline constexpr int8_t kDraw = -1;  // Players::winner when the most pairs are shared
 
 struct Box {
   Shared<int8_t> face;     // picture number 0..faceCount-1; equal faces match
@@ -65,6 +67,27 @@ struct Star {
   Shared<float> y;          // -2.70..2.69
   Shared<uint8_t> alpha;    // a multiple of 5 in 0..255
   Shared<bool> fadeIn;      // true while alpha rises
+};
+
+// The players of a board played together. Reset by DealBoard; written on the tick thread, read by
+// the frames and by input. With count 1 the board is played alone and none of it applies.
+struct Players {
+  Shared<int8_t> count{1};  // 1 alone; 2..4 take turns
+  Shared<uint8_t> level;    // the board's Level
+  Shared<bool> computer;    // the last player is the computer
+  Shared<int8_t> current;   // whose turn it is, 0-based; stored before selectionCount is released
+  Shared<int32_t> pairs[kMaxPlayers];
+  Shared<int32_t> turns;    // turns begun, the first included; a pair found keeps the turn
+  Shared<int32_t> seconds;  // the game's clock, counting up until the last pair
+  Shared<bool> finished;    // the last pair is gone: the standings are final
+  Shared<int8_t> winner;    // once finished: the player with the most pairs, or kDraw
+};
+
+// What the computer knows of the board. Tick thread only; reset by DealBoard.
+struct OpponentMemory {
+  int8_t face[kBoxCapacity] = {};  // the face remembered at each box; -1 never seen or forgotten
+  bool shown[kBoxCapacity] = {};   // open at the last tick: this showing has been noted
+  int wait = -1;                   // ticks until its next pick; -1 before it begins to wait
 };
 
 // Wakes threads that sleep until a sound request is raised or `running` clears.
@@ -115,6 +138,10 @@ struct GameState {
   SharedText scoreText;
   SharedText bestText;
   SharedText timeText;
+
+  // Playing together: reset by DealBoard
+  Players players;
+  OpponentMemory opponent;
 
   // Pause and the game's result: reset by DealBoard
   Shared<bool> paused;        // a board in play waits: no tick changes it, input only resumes

@@ -6,6 +6,7 @@
 #include "game/level.h"
 #include "game/pause.h"
 #include "game/records.h"
+#include "game/turns.h"
 
 namespace game {
 namespace {
@@ -134,6 +135,8 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
   // Two boxes open: the pair is being judged, and even the back button waits for it.
   const int8_t count = state.selectionCount.load(std::memory_order_acquire);
   if (count == 2) return;
+  // The computer's turn: the mouse and the keys wait for it, Escape alone leaves.
+  if (ComputersTurn(state)) return;
 
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
@@ -145,7 +148,7 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
     RequestSound(state, SoundRequest::playButton);
     return;
   }
-  if (name == RecordsButtonOf(params) && (state.won || state.lost)) {
+  if (name == RecordsButtonOf(params) && IsBoardOver(state)) {
     OpenRecords(state);
     return;
   }
@@ -198,6 +201,7 @@ void HoverMenu(GameState& state) {
 }
 
 void HoverBoard(GameState& state, const LevelParams& params) {
+  if (ComputersTurn(state)) return;
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
   state.hoverBack = name == boxCount + 1;

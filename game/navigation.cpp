@@ -5,6 +5,7 @@
 #include <span>
 
 #include "game/level.h"
+#include "game/pause.h"
 
 namespace game {
 namespace {
@@ -123,7 +124,7 @@ void MoveHighlight(GameState& state, Direction direction) {
   if (next == 0) return;
   // The records button below a board shows only once the level is over.
   if (const auto level = LevelOfPlayScene(scene);
-      level && next == RecordsButtonOf(ParamsOf(*level)) && !state.won && !state.lost)
+      level && next == RecordsButtonOf(ParamsOf(*level)) && !IsBoardOver(state))
     return;
   state.pickedName = next;
   HoverPicked(state);

@@ -4,9 +4,13 @@
 
 namespace game {
 
+bool IsBoardOver(const GameState& state) {
+  return state.won || state.lost || state.players.finished;
+}
+
 bool IsBoardInPlay(const GameState& state) {
   return LevelOfPlayScene(state.scene.load(std::memory_order_acquire)).has_value() &&
-         !state.won && !state.lost;
+         !IsBoardOver(state);
 }
 
 bool IsBoardPaused(const GameState& state) {

@@ -8,7 +8,10 @@
 
 namespace game {
 
-// Whether the scene is a board whose level is still being played (neither won nor lost).
+// Whether the board's game is over: won, lost, or its last pair gone when played together.
+bool IsBoardOver(const GameState& state);
+
+// Whether the scene is a board whose game is still being played.
 bool IsBoardInPlay(const GameState& state);
 
 // Whether a board is paused now.

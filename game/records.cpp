@@ -1,6 +1,9 @@
 #include "game/records.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "game/turns.h"
 
 namespace game {
 
@@ -18,14 +21,30 @@ bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outc
   result.level = params.level;
   result.playerMode = PlayerModeOf(state);
   result.pictureSet = PictureSetOf(state);
-  result.score = state.score;
-  // A lost board shows -1 left: the whole limit was used.
-  result.secondsUsed = std::clamp(params.timeLimit - state.timeLeft, 0, params.timeLimit);
-  result.pairs = state.pairsFound;
-  result.misses = state.misses;
+  if (PlayingTogether(state)) {
+    // Played for pairs on a clock that counts up: no score; every miss began a turn.
+    result.secondsUsed = state.players.seconds;
+    result.pairs = state.players.pairs[0];
+    result.misses = std::max(state.players.turns - 1, 0);
+  } else {
+    result.score = state.score;
+    // A lost board shows -1 left: the whole limit was used.
+    result.secondsUsed = std::clamp(params.timeLimit - state.timeLeft, 0, params.timeLimit);
+    result.pairs = state.pairsFound;
+    result.misses = state.misses;
+  }
   result.outcome = outcome;
   state.results.Push(result);
   return true;
+}
+
+bool ReportTogetherResult(GameState& state, const LevelParams& params) {
+  const std::optional<TogetherResult> finished = FinishedTogether(state);
+  if (!finished) return false;
+  const Outcome outcome = finished->winner == 0       ? Outcome::won
+                          : finished->winner == kDraw ? Outcome::draw
+                                                      : Outcome::lost;
+  return ReportBoardResult(state, params, outcome);
 }
 
 Company CompanyOf(int8_t playerMode) {

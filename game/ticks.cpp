@@ -4,6 +4,7 @@
 
 #include "game/deal.h"
 #include "game/records.h"
+#include "game/turns.h"
 
 namespace game {
 namespace {
@@ -70,7 +71,11 @@ void AnimateAbout(GameState& state) {
 }
 
 void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {
-  if (state.selectionCount.load(std::memory_order_acquire) == 2)
+  if (PlayingTogether(state)) {
+    PlayTurnTick(state, params, environment);
+    ReportTogetherResult(state, params);
+  }
+  else if (state.selectionCount.load(std::memory_order_acquire) == 2)
     EvaluateTry(state, params, environment);
   state.messageColor[2] = Percentage(environment.random);
   state.messageColor[1] = Percentage(environment.random);
@@ -159,6 +164,11 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     box.r = Percentage(environment.random);
     box.g = Percentage(environment.random);
     box.b = Percentage(environment.random);
+  }
+  // Together there is no countdown to lose against: the clock counts the game's time up.
+  if (PlayingTogether(state)) {
+    CountClockUp(state);
+    return;
   }
   if (!state.won && !state.lost) state.timeLeft = state.timeLeft - 1;
   // Written before the loss check: the board shows "0" for the second the level is lost, then "-1".

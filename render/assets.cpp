@@ -80,8 +80,10 @@ constexpr GLfloat kOutline[16][3] = {
     {+1, -1, +1}, {+1, +1, +1}, {+1, -1, +1}, {-1, -1, +1},
 };
 
+constexpr GLfloat kOutlineHalfSize = 0.22f;
+
 void CompileBoxOutline() {
-  constexpr GLfloat e = 0.22f;
+  constexpr GLfloat e = kOutlineHalfSize;
   glNewList(LIST_BOX_OUTLINE, GL_COMPILE);
   glColor3f(1.0f, 1.0f, 1.0f);
   glBegin(GL_LINE_STRIP);
@@ -126,6 +128,18 @@ void FailLoad(game::GameState& state, Assets& assets) {
 }
 
 }  // namespace
+
+void DrawBoxOutlineIn(PlayerColour colour) {
+  constexpr GLfloat e = kOutlineHalfSize;
+  glDisable(GL_TEXTURE_2D);
+  glLineWidth(2.0f);  // a colour is told apart more easily than a thin white line
+  glColor3f(colour.r, colour.g, colour.b);
+  glBegin(GL_LINE_STRIP);
+  for (const auto& v : kOutline) glVertex3f(v[0] * e, v[1] * e, v[2] * e);
+  glEnd();
+  glLineWidth(1.0f);
+  glEnable(GL_TEXTURE_2D);
+}
 
 Assets& TheAssets() {
   static Assets assets;

@@ -14,8 +14,6 @@ namespace {
 
 RecordsView recordsView;  // lives for the run; replaced by SetRecordsView
 
-// Raster units of the text plane z = -10 per pixel of the 800 x 600 picture.
-constexpr float kTextUnitsPerPixel = 0.0138071f;
 
 constexpr float kColumnX[3] = {-5.1f, -1.6f, 1.9f};
 constexpr float kHeadingY = 3.0f;

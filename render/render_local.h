@@ -157,6 +157,9 @@ extern const CreditLine kCreditLines[4];
 
 // ---- Texts in the player's language ----
 
+// Raster units on the text plane (z = -10) per pixel of the 800 x 600 picture.
+inline constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
+
 // A text and where it stands: the raster position on the plane z = -10.
 struct PlacedText {
   std::string_view text;
@@ -178,6 +181,13 @@ struct Texts {
   std::string_view playersLabel;
   std::string_view playerModes[5];
   std::string_view classicPictures;
+  // Playing together.
+  PlacedText clockLabel;             // the clock counting up, where the time left stood
+  std::string_view playerNames[4];   // "Player 1" to "Player 4"
+  std::string_view computerName;     // the computer, always the last player
+  std::string_view winsSuffix;       // follows the winner's name
+  std::string_view drawMessage;
+  std::string_view pairsSuffix;      // follows a number of pairs in the standings
 };
 extern const Texts kChineseTexts;
 extern const Texts kEnglishTexts;
@@ -221,6 +231,29 @@ void NameForPick(unsigned name);
 
 // The records button below a board that is over, pickable as the name after the back button.
 void DrawRecordsButton(const game::GameState& state, float x, unsigned name);
+
+// ---- Playing together ----
+
+struct PlayerColour {
+  float r, g, b;
+};
+
+// The colour of player 0..3: their name, their frames on the board.
+PlayerColour ColourOfPlayer(int player);
+
+// The name of player 0..count-1 in the current language (the computer's for its player).
+std::string_view NameOfPlayer(const game::GameState& state, int player);
+
+// The top row of a board played together: each player's colour, name and pairs, the current one
+// lit, and the clock counting up.
+void DrawPlayersPanel(const game::GameState& state);
+
+// The end of a game played together, in the middle of the cleared board: the winner or a draw,
+// then the standings, most pairs first.
+void DrawTogetherResult(const game::GameState& state);
+
+// The hover frame's shape drawn in a colour, untextured; blending is left to the caller.
+void DrawBoxOutlineIn(PlayerColour colour);
 
 // ---- Bitmap text ----
 

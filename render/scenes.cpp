@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 
+#include "game/turns.h"
 #include "render/render_local.h"
 
 namespace render {
@@ -111,7 +112,6 @@ void FrameSwitch(GLfloat w, GLfloat h) {
 }
 
 // Raster units of the text plane z = -10 per pixel of the 800 x 600 picture.
-constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
 
 // A selector of the menu: its picture (or, from a package without one, a frame of lines), then
 // its label over its value, both centred. Pickable as a whole quad.
@@ -182,6 +182,11 @@ constexpr BoardLayout kHardBoard{2.7f, 1.85f, -6.0f, 8, 10, 5.0f, 2.3f, -1.8f, -
 
 // Boxes run right to left within a row, rows top to bottom; box n - 1 carries the name n.
 void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
+  // Played together, the open boxes and the hover frame show whose turn it is in their colour;
+  // in the computer's turn no hover frame is drawn, as no click counts. Picking is unchanged.
+  const bool together = !picking && game::PlayingTogether(state);
+  const PlayerColour turnColour = ColourOfPlayer(state.players.current);
+  const bool personsTurn = !game::ComputersTurn(state);
   PlaceAt(layout.startX, layout.startY, layout.startZ);
   GLuint name = 1;
   for (int row = 0; row < layout.rows; ++row) {
@@ -202,6 +207,11 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
           const int face = box.face;
           White();
           if (face >= 0 && face < kFaceCount) glCallList(LIST_FACE_FIRST + face);
+          if (together) {
+            glDisable(GL_BLEND);
+            DrawBoxOutlineIn(turnColour);
+            glEnable(GL_BLEND);
+          }
         } else {
           glColor3f(box.r, box.g, box.b);
           glCallList(LIST_BOX);
@@ -211,9 +221,13 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
       // drawn with blending off. Without a frame nothing would be drawn between switching
       // blending off and on, so the two switches are left out: the same pixels, fewer state
       // changes.
-      if (box.hover) {
+      if (box.hover && !together) {
         glDisable(GL_BLEND);
         glCallList(LIST_BOX_OUTLINE);
+        glEnable(GL_BLEND);
+      } else if (box.hover && personsTurn) {
+        glDisable(GL_BLEND);
+        DrawBoxOutlineIn(turnColour);
         glEnable(GL_BLEND);
       }
       ++name;
@@ -226,7 +240,8 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
   Name(layout.backName);
   glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
   // Mirrored across from the back button, once the level is over.
-  if (state.won || state.lost) DrawRecordsButton(state, -layout.backX, layout.backName + 1);
+  if (state.won || state.lost || state.players.finished)
+    DrawRecordsButton(state, -layout.backX, layout.backName + 1);
 }
 
 // Draws at most maxBytes of a shared text: a shorter text is drawn alone, never read past.
@@ -246,6 +261,12 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
   glCallList(LIST_BOARD_BACKGROUND);
 
   const Texts& texts = CurrentTexts();
+  if (game::PlayingTogether(state)) {
+    DrawPlayersPanel(state);
+    if (state.players.finished) DrawTogetherResult(state);
+    drawBoard(state);
+    return;
+  }
   DrawPlacedText(texts.bestLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.bestText, kBestTextBytes, -2.5f, 3.6f);
   DrawPlacedText(texts.timeLabel, 1.0f, 1.0f, 1.0f);

@@ -44,6 +44,12 @@ const Texts kEnglishTexts = {
     "Players",
     {"1 player", "2 players", "3 players", "4 players", "vs computer"},
     "Classic",
+    {"Time:", 3.85f, 3.6f},
+    {"Player 1", "Player 2", "Player 3", "Player 4"},
+    "Computer",
+    " wins!",
+    "A draw!",
+    " pairs",
 };
 
 const RecordsTexts kEnglishRecordsTexts = {

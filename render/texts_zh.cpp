@@ -16,6 +16,7 @@ constexpr char kLostMessage[] = "\xc4\xe3\xca\xe4\xc1\xcb\x21\x21\x21";         
 static_assert(sizeof kLoadingText - 1 == 22);
 static_assert(sizeof kBestLabel - 1 == 11 && sizeof kTimeLabel - 1 == 9);
 static_assert(sizeof kWonMessage - 1 == 11 && sizeof kLostMessage - 1 == 9);
+constexpr char kClockLabel[] = "\xd3\xc3\xca\xb1\x3a";  // 用时:
 
 // 新纪录: 第N名
 std::string ChineseNewRecord(int place) {
@@ -55,6 +56,13 @@ const Texts kChineseTexts = {
     {"\xb5\xa5\xc8\xcb", "2 \xc8\xcb", "3 \xc8\xcb", "4 \xc8\xcb",  // 单人, 2 人, 3 人, 4 人
      "\xb6\xd4\xd5\xbd\xb5\xe7\xc4\xd4"},                         // 对战电脑
     "\xbe\xad\xb5\xe4",  // 经典
+    {{kClockLabel, sizeof kClockLabel - 1}, 3.85f, 3.6f},
+    {"\xcd\xe6\xbc\xd2 1", "\xcd\xe6\xbc\xd2 2", "\xcd\xe6\xbc\xd2 3",
+     "\xcd\xe6\xbc\xd2 4"},    // 玩家 1 .. 玩家 4
+    "\xb5\xe7\xc4\xd4",        // 电脑
+    " \xbb\xf1\xca\xa4!",      // 获胜!
+    "\xc6\xbd\xbe\xd6!",       // 平局!
+    " \xb6\xd4",                 // 对
 };
 
 const RecordsTexts kChineseRecordsTexts = {

@@ -317,6 +317,73 @@ def test_win_easy_level():
         g.cleanup()
 
 
+def lit_player(shot, players=2):
+    """The player whose slot in the board's top row is lit (their turn): the brightest slot."""
+    means = []
+    for p in range(players):
+        left, top = project_point(-5.2 + 2.2 * p, 3.86, -10)
+        right, bottom = project_point(-5.2 + 2.2 * p + 1.9, 3.57, -10)
+        means.append(brightness(shot, (left, top, right, bottom)))
+    ranked = sorted(range(players), key=lambda p: -means[p])
+    check(means[ranked[0]] > means[ranked[1]] + 8, "no player's slot is lit: %r" % means)
+    return ranked[0]
+
+
+def result_shown(shot):
+    """Whether the headline and the standings of a game played together show on the board."""
+    empty = brightness(shot, region_around(project_point(0, -2.0, -10), 100, 20))
+    return all(brightness(shot, region) > empty + 8 for region in (
+        region_around(project_point(0, 0.97, -10), 70, 9),
+        region_around(project_point(0, 0.2, -10), 100, 20)))
+
+
+def test_two_players_easy():
+    """Two players at one screen play an easy board to its result: the first player's miss
+    (opened with Space on the highlight) passes the turn; the second takes every pair; the
+    standings show, and the single player's best scores stay as they were."""
+    g = game(args=("--players", "2"))
+    try:
+        open_menu(g)
+        g.move(5, 5)
+        check(lit_player(enter_board(g, "easy")) == 0, "the first player does not begin")
+        # Looking at a box and closing it again keeps the turn, as it keeps the try alone.
+        signatures = look_at_boxes(g, "easy", range(36), check_presence=False)
+        check(lit_player(g.screenshot()) == 0, "looking at boxes passed the turn")
+        a, b = max(((a, b) for a in signatures for b in signatures if a < b),
+                   key=lambda pair: distance(signatures[pair[0]], signatures[pair[1]]))
+        for box in (a, b):
+            g.move(*box_center("easy", box))
+            g.key("space")
+        time.sleep(1.2)
+        middle = g.screenshot(keep=os.path.join(g.run_dir, "two-players-turn.png"))
+        check(lit_player(middle) == 1, "a miss did not pass the turn")
+        g.move(5, 5)
+        for round_number in range(3):  # a pair mistaken for one is looked at again
+            if round_number:
+                time.sleep(1.0)
+                if result_shown(g.screenshot()):
+                    break
+                signatures = look_at_boxes(g, "easy", range(36), check_presence=True)
+            for a, b in closest_pairs(signatures):
+                g.click(*box_center("easy", a))
+                g.click(*box_center("easy", b))
+                time.sleep(1.0)
+        g.move(5, 5)
+        time.sleep(1.0)
+        check(result_shown(g.screenshot(keep=os.path.join(g.run_dir, "two-players-result.png"))),
+              "no result with standings")
+        g.key("Escape")
+        time.sleep(0.3)
+        g.close_button()
+        check(g.wait_exit() == 0, "the game did not end cleanly")
+        check(g.read("data/maxsum.cfg") == bytes(6),
+              "a game together changed the best scores: %r" % g.read("data/maxsum.cfg"))
+        check(not os.path.exists(os.path.join(g.run_dir, "tessary.conf")),
+              "--players, given for one run, was saved")
+    finally:
+        g.cleanup()
+
+
 CASES = {
     "loading_then_menu": test_loading_then_menu,
     "hover_highlight": test_hover_highlight,
@@ -327,6 +394,7 @@ CASES = {
     "close_button_writes_files": test_close_button_writes_files,
     "switches_saved": test_switches_saved,
     "win_easy_level": test_win_easy_level,
+    "two_players_easy": test_two_players_easy,
 }
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 
 #include "app/build_config.h"
 #include "app/options.h"
+#include "game/choices.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ TEST(CommandLine, BadInputPrintsTheUsageOnStandardErrorAndEndsWithTwo) {
                          std::initializer_list<const char*>{"stray"},
                          std::initializer_list<const char*>{"--lang", "fr"},
                          std::initializer_list<const char*>{"--lang"},
+                         std::initializer_list<const char*>{"--players", "5"},
+                         std::initializer_list<const char*>{"--players", "12"},
+                         std::initializer_list<const char*>{"--players", "0"},
                          std::initializer_list<const char*>{"--window", "extra"}}) {
     const Parsed parsed = Parse(arguments);
     EXPECT_EQ(parsed.commandLine.exitStatus, 2) << *arguments.begin();
@@ -78,6 +82,12 @@ TEST(CommandLine, SwitchesAndLanguage) {
   parsed = Parse({"--fullscreen", "--window", "--lang=zh"});  // the last switch wins
   EXPECT_EQ(parsed.commandLine.options.fullscreen, false);
   EXPECT_EQ(parsed.commandLine.options.language, app::Language::chinese);
+  EXPECT_FALSE(parsed.commandLine.options.players);
+}
+
+TEST(CommandLine, PlayersForOneRun) {
+  EXPECT_EQ(Parse({"--players", "4"}).commandLine.options.players, game::fourPlayers);
+  EXPECT_EQ(Parse({"--players=computer"}).commandLine.options.players, game::againstComputer);
 }
 
 }  // namespace

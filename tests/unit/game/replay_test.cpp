@@ -1,6 +1,7 @@
 // Headless replays: a script of ticks, clicks and keys fed into the core, compared as a summary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -14,7 +15,8 @@ namespace {
 using testing::Harness;
 
 // Runs a script of lines "tick N", "second N", "spin N", "click NAME", "move NAME",
-// "key esc|j|v|other", "enter" and returns a one-line summary after each "summary" line.
+// "key esc|j|v|other", "enter", "mode PLAYERMODE" and returns a one-line summary after each
+// "summary" line, and the players' standings after each "standings" line.
 std::string Replay(Harness& h, const std::string& script) {
   std::istringstream lines(script);
   std::string summaries;
@@ -28,6 +30,19 @@ std::string Replay(Harness& h, const std::string& script) {
                     int(h.state.timeLeft), h.state.timeText.Get().c_str(), int(h.state.won),
                     int(h.state.lost), int(h.state.selectionCount), int(h.state.bestScore[0]),
                     int(h.state.bestScore[1]), int(h.state.bestScore[2]));
+      summaries += text;
+      continue;
+    }
+    if (verb == "standings") {
+      const Players& p = h.state.players;
+      char text[256];
+      std::snprintf(text, sizeof text,
+                    "players=%d turns=%d current=%d pairs=%d,%d,%d,%d clock=%d/%s finished=%d "
+                    "winner=%d sel=%d score=%d\n",
+                    int(p.count), int(p.turns), int(p.current), int(p.pairs[0]), int(p.pairs[1]),
+                    int(p.pairs[2]), int(p.pairs[3]), int(p.seconds),
+                    h.state.timeText.Get().c_str(), int(p.finished), int(p.winner),
+                    int(h.state.selectionCount), int(h.state.score));
       summaries += text;
       continue;
     }
@@ -56,6 +71,8 @@ std::string Replay(Harness& h, const std::string& script) {
       h.Click(static_cast<uint32_t>(n));
     } else if (verb == "move") {
       h.Move(static_cast<uint32_t>(n));
+    } else if (verb == "mode") {
+      h.state.playerMode = static_cast<int8_t>(n);
     } else {
       ADD_FAILURE() << "unknown replay verb " << verb;
     }
@@ -178,6 +195,64 @@ TEST(Replay, EveryEndOfAGameIsReportedOnce) {
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].outcome, Outcome::lost);
   EXPECT_EQ(results[0].secondsUsed, 120);
+}
+
+// Two players on the same easy board: turns pass on a miss and stay on a pair; the clock counts up
+// and stops at the end; the best score of the level is not touched.
+TEST(Replay, TwoPlayersTakeTurnsToTheEnd) {
+  Harness h;
+  h.now = 1700000000;
+  h.state.bestScore[0] = 1000;
+  const std::string script = R"(
+    mode 2
+    tick 1 tick 3 click 2 tick 1
+    standings
+    click 1 click 3 tick 1
+    click 6 click 2 tick 1
+    standings
+    click 2 click 4 tick 1   click 8 click 12 tick 1
+    click 9 click 10 tick 1
+    second 5
+    standings
+    click 6 click 16 tick 1   click 28 click 32 tick 1   click 22 click 25 tick 1
+    click 9 click 15 tick 1   click 23 click 10 tick 1
+    click 23 click 27 tick 1  click 34 click 36 tick 1   click 10 click 13 tick 1
+    click 14 click 17 tick 1  click 20 click 24 tick 1   click 5 click 11 tick 1
+    click 21 click 29 tick 1  click 33 click 35 tick 1   click 7 click 18 tick 1
+    second 2
+    click 19 click 26 tick 1  click 30 click 31 tick 1
+    standings
+    summary
+    second 3 click 1 tick 1
+    standings
+    key esc tick 1 tick 1
+    summary
+  )";
+  EXPECT_EQ(Replay(h, script),
+            "players=2 turns=1 current=0 pairs=0,0,0,0 clock=0/0 finished=0 winner=-1 sel=0 "
+            "score=0\n"
+            "players=2 turns=2 current=1 pairs=1,0,0,0 clock=0/0 finished=0 winner=-1 sel=0 "
+            "score=0\n"
+            "players=2 turns=3 current=0 pairs=1,2,0,0 clock=5/5 finished=0 winner=-1 sel=0 "
+            "score=0\n"
+            "players=2 turns=4 current=1 pairs=5,13,0,0 clock=7/7 finished=1 winner=1 sel=3 "
+            "score=0\n"
+            "scene=3 pairs=18 score=0 time=120/7 won=0 lost=0 sel=3 best=1000,0,0\n"
+            "players=2 turns=4 current=1 pairs=5,13,0,0 clock=7/7 finished=1 winner=1 sel=3 "
+            "score=0\n"
+            "scene=1 pairs=18 score=0 time=120/7 won=0 lost=0 sel=3 best=1000,0,0\n");
+  EXPECT_EQ(h.pauses, 18 + 3 + 1);  // pairs, misses, the end
+  EXPECT_EQ(std::count(h.requests.begin(), h.requests.end(),
+                       testing::SeenRequest{SoundRequest::playWin, SCENE_EASY}),
+            1);
+  // The history hears of it once: the second player won, so the first lost.
+  const std::vector<GameResult> results = h.state.results.TakeAll();
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].outcome, Outcome::lost);
+  EXPECT_EQ(results[0].playerMode, 2);
+  EXPECT_EQ(results[0].pairs, 5);
+  EXPECT_EQ(results[0].misses, 3);
+  EXPECT_EQ(results[0].secondsUsed, 7);
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+// Playing together on screen: whose turn it is at a glance, and the standings at the end. The
+// top row of the board is the players' own (the best score and the score belong to one player),
+// the only room every board leaves: the hard board fills the sides to within a hundred pixels.
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "game/turns.h"
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+// Distinct in hue and bright over the dark board: red, blue, green, yellow.
+constexpr PlayerColour kPlayerColours[game::kMaxPlayers] = {
+    {1.0f, 0.35f, 0.3f}, {0.3f, 0.65f, 1.0f}, {0.35f, 0.95f, 0.35f}, {1.0f, 0.85f, 0.2f}};
+
+
+// The top row: the baseline of the texts there, and the slot of each player.
+constexpr float kRowY = 3.6f;
+constexpr float kFirstSlotX = -5.2f;
+constexpr float kSlotWidth = 2.2f;
+
+float TextWidth(std::string_view text) {
+  return static_cast<float>(TextWidthPixels(text)) * kTextUnitsPerPixel;
+}
+
+void DrawString(std::string_view text, float x, float y, PlayerColour colour) {
+  DrawText3D(static_cast<int32_t>(text.size()), text.data(), x, y, colour.r, colour.g, colour.b);
+}
+
+// A rectangle on the text plane, filled or as a frame, untextured and over whatever is drawn.
+void DrawPlaneRectangle(float left, float bottom, float right, float top, PlayerColour colour,
+                        bool filled) {
+  glLoadIdentity();
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  glColor3f(colour.r, colour.g, colour.b);
+  glBegin(filled ? GL_QUADS : GL_LINE_LOOP);
+  glVertex3f(left, bottom, -10.0f);
+  glVertex3f(right, bottom, -10.0f);
+  glVertex3f(right, top, -10.0f);
+  glVertex3f(left, top, -10.0f);
+  glEnd();
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+}
+
+PlayerColour Dimmed(PlayerColour colour, float factor) {
+  return {colour.r * factor, colour.g * factor, colour.b * factor};
+}
+
+}  // namespace
+
+PlayerColour ColourOfPlayer(int player) {
+  return kPlayerColours[std::clamp(player, 0, game::kMaxPlayers - 1)];
+}
+
+std::string_view NameOfPlayer(const game::GameState& state, int player) {
+  const Texts& texts = CurrentTexts();
+  if (state.players.computer && player == state.players.count - 1) return texts.computerName;
+  return texts.playerNames[std::clamp(player, 0, game::kMaxPlayers - 1)];
+}
+
+void DrawPlayersPanel(const game::GameState& state) {
+  const game::Players& players = state.players;
+  const int count = std::clamp<int>(players.count, 1, game::kMaxPlayers);
+  const int current = players.current;
+  const bool finished = players.finished;
+  constexpr PlayerColour kWhite{1.0f, 1.0f, 1.0f};
+
+  for (int p = 0; p < count; ++p) {
+    const PlayerColour colour = ColourOfPlayer(p);
+    const float left = kFirstSlotX + kSlotWidth * static_cast<float>(p);
+    const bool lit = p == current && !finished;
+    // The player whose turn it is: a glow of their colour in a frame of it, their name in white.
+    // It ends above the hard board's top row, which reaches within a few pixels of the texts.
+    if (lit) {
+      const float right = left + kSlotWidth - 0.2f;
+      DrawPlaneRectangle(left - 0.12f, kRowY - 0.05f, right, kRowY + 0.28f, Dimmed(colour, 0.35f),
+                         true);
+      DrawPlaneRectangle(left - 0.12f, kRowY - 0.05f, right, kRowY + 0.28f, colour, false);
+    }
+    DrawPlaneRectangle(left, kRowY + 0.02f, left + 0.13f, kRowY + 0.15f, colour, true);
+    const std::string_view name = NameOfPlayer(state, p);
+    DrawString(name, left + 0.22f, kRowY, lit ? kWhite : colour);
+    const std::string pairs = std::to_string(players.pairs[p]);
+    DrawString(pairs, left + kSlotWidth - 0.35f - TextWidth(pairs), kRowY, lit ? kWhite : colour);
+  }
+
+  const Texts& texts = CurrentTexts();
+  DrawString(texts.clockLabel.text, texts.clockLabel.x, texts.clockLabel.y, kWhite);
+  char clock[8];
+  const std::size_t length = state.timeText.CopyTo(clock, sizeof clock);
+  DrawText3D(static_cast<int32_t>(length), clock,
+             texts.clockLabel.x + TextWidth(texts.clockLabel.text) + 0.1f, texts.clockLabel.y,
+             1.0f, 1.0f, 1.0f);
+}
+
+void DrawTogetherResult(const game::GameState& state) {
+  const game::Players& players = state.players;
+  const int count = std::clamp<int>(players.count, 1, game::kMaxPlayers);
+  const Texts& texts = CurrentTexts();
+
+  // The headline in the changing colour of the single player's win message.
+  const PlayerColour message{state.messageColor[2], state.messageColor[1], state.messageColor[0]};
+  const int winner = players.winner;
+  std::string headline(texts.drawMessage);
+  if (winner != game::kDraw)
+    headline = std::string(NameOfPlayer(state, winner)) + std::string(texts.winsSuffix);
+  DrawString(headline, -TextWidth(headline) / 2.0f, 0.9f, message);
+
+  std::array<int, game::kMaxPlayers> order{0, 1, 2, 3};
+  std::stable_sort(order.begin(), order.begin() + count,
+                   [&](int a, int b) { return players.pairs[a] > players.pairs[b]; });
+  for (int rank = 0; rank < count; ++rank) {
+    const int p = order[rank];
+    const float y = 0.3f - 0.4f * static_cast<float>(rank);
+    const std::string pairs = std::to_string(players.pairs[p]) + std::string(texts.pairsSuffix);
+    DrawString(NameOfPlayer(state, p), -1.4f, y, ColourOfPlayer(p));
+    DrawString(pairs, 1.4f - TextWidth(pairs), y, ColourOfPlayer(p));
+  }
+}
+
+}  // namespace render
