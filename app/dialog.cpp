@@ -11,6 +11,7 @@
 #include "app/timer_thread.h"
 #include "game/choices.h"
 #include "game/input.h"
+#include "game/pause.h"
 #include "sound/output_return.h"
 #include "sound/sound_thread.h"
 
@@ -34,6 +35,8 @@ game::Key KeyOf(SDL_Keycode sym) {
     case SDLK_ESCAPE: return game::Key::Escape;
     case SDLK_RETURN:
     case SDLK_KP_ENTER: return game::Key::Enter;
+    case SDLK_p:
+    case SDLK_PAUSE: return game::Key::Pause;
     default: return game::Key::Other;
   }
 }
@@ -75,6 +78,8 @@ bool CTessaryDlg::OnInitDialog() {
   storage::OpenScoreFile(files_);
   preferences_ = storage::ReadPreferences();
   ApplyPreferences();
+  records_.SetPictureSetNamer([this](int32_t set) { return pictureSets_.KeyOf(set); });
+  records_.Load();
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
   // stops after it has been joined.
@@ -112,8 +117,9 @@ int CTessaryDlg::RunModal() {
 
   while (!ended_) {
     SDL_Event event;
-    // While minimised nothing is drawn: sleep until an event comes.
-    if (window_.IsMinimised()) {
+    // While minimised, and on a paused board once it is shown, nothing changes on screen: sleep
+    // until an event comes.
+    if (window_.IsMinimised() || (game::IsBoardPaused(state_) && pausedFrameShown_)) {
       if (SDL_WaitEvent(&event) && !PreTranslateMessage(event)) break;
     }
     while (!ended_ && SDL_PollEvent(&event))
@@ -122,8 +128,16 @@ int CTessaryDlg::RunModal() {
       EndGame();
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
     }
+    records_.TakeResults(state_);
     if (ended_ || window_.IsMinimised()) continue;
     pictureSets_.Poll();
+    if (game::IsBoardPaused(state_)) {
+      if (pausedFrameShown_ && !redrawPaused_) continue;
+      pausedFrameShown_ = true;
+      redrawPaused_ = false;
+    } else {
+      pausedFrameShown_ = false;
+    }
     // Vsync asked for but refused by the driver: wait for the display's next frame ourselves.
     if (state_.vsyncOn && swapIntervalProc_ == nullptr)
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
@@ -153,12 +167,20 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
       return false;
     case SDL_WINDOWEVENT:
       window_.OnWindowEvent(event.window);
+      // Away from the window the countdown must not run on: a board in play pauses.
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
+          event.window.event == SDL_WINDOWEVENT_MINIMIZED ||
+          event.window.event == SDL_WINDOWEVENT_HIDDEN)
+        game::PauseBoard(state_);
+      redrawPaused_ = true;
       return true;
     case SDL_KEYDOWN: {
       if (event.key.keysym.sym == SDLK_F4 && (event.key.keysym.mod & KMOD_ALT)) {
         OnClose();
         return false;
       }
+      // On a paused board any key only resumes it, the keys of keyboard play included.
+      if (game::ResumeBoard(state_)) return true;
       if (OnPlayKey(event.key.keysym.sym, event.key.repeat != 0, state_, window_, *actions_))
         return !ended_;
       game::Key key = KeyOf(event.key.keysym.sym);
@@ -174,6 +196,7 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
       return true;
     }
     case SDL_MOUSEBUTTONDOWN:
+      if (game::ResumeBoard(state_)) return true;  // any button, as any key
       if (event.button.button == SDL_BUTTON_LEFT) {
         const Cursor cursor = PictureCursor(window_, event.button.x, event.button.y);
         game::OnLeftButtonDown(state_, cursor.x, cursor.y, kClientRect, *actions_);
@@ -218,7 +241,8 @@ bool CTessaryDlg::SaveAndStop() {
   const bool settingsSaved = SavePreferences() && switchesSaved;
   StopWorkers();
   const bool scoresSaved = storage::WriteBestScores(state_, files_);
-  return settingsSaved && scoresSaved;
+  const bool historySaved = records_.Finish(state_);
+  return settingsSaved && scoresSaved && historySaved;
 }
 
 void CTessaryDlg::ApplyPreferences() {
