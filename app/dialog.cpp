@@ -10,6 +10,7 @@
 #include "app/timer_thread.h"
 #include "game/choices.h"
 #include "game/input.h"
+#include "game/pause.h"
 #include "sound/output_return.h"
 #include "sound/sound_thread.h"
 
@@ -59,6 +60,8 @@ bool CTessaryDlg::OnInitDialog() {
   storage::OpenScoreFile(files_);
   preferences_ = storage::ReadPreferences();
   ApplyPreferences();
+  records_.SetPictureSetNamer([this](int32_t set) { return pictureSets_.KeyOf(set); });
+  records_.Load();
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
   // stops after it has been joined.
@@ -97,8 +100,9 @@ int CTessaryDlg::RunModal() {
 
   while (!ended_) {
     SDL_Event event;
-    // While minimised nothing is drawn: sleep until an event comes.
-    if (window_.IsMinimised()) {
+    // While minimised, and on a paused board once it is shown, nothing changes on screen: sleep
+    // until an event comes.
+    if (window_.IsMinimised() || (game::IsBoardPaused(state_) && pausedFrameShown_)) {
       if (SDL_WaitEvent(&event) && !PreTranslateMessage(event)) break;
     }
     while (!ended_ && SDL_PollEvent(&event))
@@ -108,8 +112,16 @@ int CTessaryDlg::RunModal() {
       EndGame();
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
     }
+    records_.TakeResults(state_);
     if (ended_ || window_.IsMinimised()) continue;
     pictureSets_.Poll();
+    if (game::IsBoardPaused(state_)) {
+      if (pausedFrameShown_ && !redrawPaused_) continue;
+      pausedFrameShown_ = true;
+      redrawPaused_ = false;
+    } else {
+      pausedFrameShown_ = false;
+    }
     // Vsync asked for but refused by the driver: wait for the display's next frame ourselves.
     if (state_.vsyncOn && swapIntervalProc_ == nullptr)
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
@@ -139,6 +151,12 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
       return false;
     case SDL_WINDOWEVENT:
       window_.OnWindowEvent(event.window);
+      // Away from the window the countdown must not run on: a board in play pauses.
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
+          event.window.event == SDL_WINDOWEVENT_MINIMIZED ||
+          event.window.event == SDL_WINDOWEVENT_HIDDEN)
+        game::PauseBoard(state_);
+      redrawPaused_ = true;
       return true;
     case SDL_DROPBEGIN:
       pictureSets_.OnDropBegin();
@@ -184,7 +202,8 @@ bool CTessaryDlg::SaveAndStop() {
   const bool settingsSaved = SavePreferences() && switchesSaved;
   StopWorkers();
   const bool scoresSaved = storage::WriteBestScores(state_, files_);
-  return settingsSaved && scoresSaved;
+  const bool historySaved = records_.Finish(state_);
+  return settingsSaved && scoresSaved && historySaved;
 }
 
 void CTessaryDlg::ApplyPreferences() {

@@ -12,6 +12,7 @@
 #include "app/input_map.h"
 #include "app/options.h"
 #include "app/picture_sets.h"
+#include "app/records_keeper.h"
 #include "game/input.h"
 #include "render/render.h"
 #include "storage/files.h"
@@ -75,6 +76,9 @@ class CTessaryDlg {
   const game::InputActions* actions_ = nullptr;  // set while RunModal runs
   bool audioStarted_ = false;
   bool ended_ = false;
+  RecordsKeeper records_;
+  bool pausedFrameShown_ = false;  // a paused board is drawn once, then again only on events
+  bool redrawPaused_ = false;
   int exitStatus_ = 0;
 };
 

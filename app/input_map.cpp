@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "game/pause.h"
+
 namespace app {
 
 namespace {
@@ -20,7 +22,7 @@ constexpr uint32_t kPlayersSelector = 11;
 // About a third of the stick's travel: a stick at rest never drifts the highlight.
 constexpr int kStickDeadZone = 12000;
 
-constexpr std::array<std::pair<SDL_Keycode, Action>, 17> kKeys = {{
+constexpr std::array<std::pair<SDL_Keycode, Action>, 19> kKeys = {{
     {SDLK_UP, Action::up},
     {SDLK_DOWN, Action::down},
     {SDLK_LEFT, Action::left},
@@ -38,6 +40,8 @@ constexpr std::array<std::pair<SDL_Keycode, Action>, 17> kKeys = {{
     {SDLK_3, Action::hardLevel},
     {SDLK_KP_3, Action::hardLevel},
     {SDLK_F11, Action::fullscreen},
+    {SDLK_p, Action::pause},
+    {SDLK_PAUSE, Action::pause},
 }};
 
 constexpr std::array<std::pair<SDL_GameControllerButton, Action>, 11> kButtons = {{
@@ -63,10 +67,6 @@ std::optional<game::Direction> DirectionOf(Action action) {
     default: return std::nullopt;
   }
 }
-
-// Start, and pulling the controller in use out on a board. The pause of a board is a game rule
-// still to come; until it is there this is the one place to hook it.
-void PauseBoard(game::GameState&) {}
 
 }  // namespace
 
@@ -134,6 +134,8 @@ bool InputMap::OnEvent(const SDL_Event& event, const game::InputActions& actions
   switch (event.type) {
     case SDL_KEYDOWN:
       if (event.key.keysym.sym == SDLK_F4 && (event.key.keysym.mod & KMOD_ALT)) return true;
+      // On a paused board any key, button or tap only resumes it.
+      if (game::ResumeBoard(state_)) return false;
       OnKey(event.key, actions);
       return false;
     case SDL_MOUSEMOTION: {
@@ -144,7 +146,8 @@ bool InputMap::OnEvent(const SDL_Event& event, const game::InputActions& actions
       return false;
     }
     case SDL_MOUSEBUTTONDOWN:
-      if (event.button.which == SDL_TOUCH_MOUSEID || event.button.button != SDL_BUTTON_LEFT)
+      if (event.button.which == SDL_TOUCH_MOUSEID || game::ResumeBoard(state_) ||
+          event.button.button != SDL_BUTTON_LEFT)
         return false;
       {
         const Cursor cursor = PictureCursor(window_, event.button.x, event.button.y);
@@ -152,6 +155,7 @@ bool InputMap::OnEvent(const SDL_Event& event, const game::InputActions& actions
       }
       return false;
     case SDL_FINGERDOWN:
+      if (game::ResumeBoard(state_)) return false;
       OnTap(event.tfinger, actions);
       return false;
     case SDL_CONTROLLERDEVICEADDED:
@@ -162,6 +166,7 @@ bool InputMap::OnEvent(const SDL_Event& event, const game::InputActions& actions
       return false;
     case SDL_CONTROLLERBUTTONDOWN: {
       controllerInUse_ = event.cbutton.which;
+      if (game::ResumeBoard(state_)) return false;
       const Action action =
           ActionOfButton(static_cast<SDL_GameControllerButton>(event.cbutton.button));
       if (const auto direction = DirectionOf(action))
@@ -222,7 +227,7 @@ void InputMap::Perform(Action action, bool repeat, const game::InputActions& act
     case Action::normalLevel: game::StartLevelByNumber(state_, 2, actions); break;
     case Action::hardLevel: game::StartLevelByNumber(state_, 3, actions); break;
     case Action::fullscreen: window_.ToggleFullscreen(); break;
-    case Action::pause: PauseBoard(state_); break;
+    case Action::pause: game::PauseBoard(state_); break;
     case Action::stepPictures:
       if (inMenu) game::ClickMenuItem(state_, kPicturesSelector, actions);
       break;
@@ -254,7 +259,7 @@ void InputMap::OnControllerRemoved(SDL_JoystickID id) {
   held_.ReleaseAll();
   stick_.reset();
   // The player lost the controller mid-game: the board waits for them.
-  PauseBoard(state_);
+  game::PauseBoard(state_);
 }
 
 void InputMap::OnStick(const SDL_ControllerAxisEvent& axis) {

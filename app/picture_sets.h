@@ -3,6 +3,7 @@
 // dropped onto the window, and tells tessary.conf what to remember. UI thread only.
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,12 +37,19 @@ class PictureSetChooser {
 
   // What tessary.conf keeps for `pictures`: the chosen set's key, or the value read at start
   // when the chosen set lasts for this run only (--pictures, loose files).
+  // Any thread: the saving half may run on the session watcher while the UI thread is stuck.
   std::string RememberedValue() const;
+
+  // The key of set `index` as the history stores it; "classic" for one unknown. Any thread.
+  std::string KeyOf(int32_t index) const;
 
  private:
   void Choose(int index);
   // Hands the sets' names and the choice to the selector.
   void Publish();
+  // What RememberedValue and KeyOf answer, copied under the lock from the UI thread's state.
+  void KeepAnswers();
+  std::string ComputeRememberedValue() const;
   void Apply(int index);
   void UseFaces(const std::vector<storage::FaceImage>& faces, int skipped);
   int AddPlayerSet(const std::vector<std::string>& paths);
@@ -59,6 +67,9 @@ class PictureSetChooser {
   std::string rememberedAtStart_;
   std::vector<std::string> dropped_;
   storage::PhotoSetLoader loader_;
+  mutable std::mutex answersMutex_;
+  std::string rememberedAnswer_;         // guarded by answersMutex_
+  std::vector<std::string> keyAnswers_;  // likewise
 };
 
 }  // namespace app

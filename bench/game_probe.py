@@ -335,6 +335,20 @@ def main():
         time.sleep(2.0)
         shares, fps, others = measure_idle(session, args.idle)
         report_idle("hard board", shares, fps, others, args.idle)
+        # Paused: one frame, then the loop sleeps until an event.
+        session.xdotool("key", "p")
+        time.sleep(1.0)
+        paused, paused_fps, paused_others = measure_idle(session, args.idle)
+        report_idle("paused hard board", paused, paused_fps, paused_others, args.idle)
+        whole = sum(shares.values())
+        whole_paused = sum(paused.values())
+        row("CPU of the whole process on a paused hard board, %d s" % args.idle,
+            "%.1f %% (%.1f frames/s)" % (whole_paused, paused_fps),
+            "the board in play %.1f %% (%.0f frames/s)" % (whole, fps),
+            "%.3f" % (whole_paused / whole if whole else 0.0), "< 2 %, no frames",
+            met(whole_paused < 2.0 and paused_fps < 1.0))
+        session.xdotool("key", "Escape")  # resumes
+        time.sleep(0.3)
         session.xdotool("key", "Escape")
         time.sleep(0.5)
         play(session, args.play)

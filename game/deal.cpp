@@ -43,6 +43,11 @@ void DealBoard(GameState& state, Level level, RandomSource& random) {
 
   state.won = false;
   state.lost = false;
+  state.paused = false;
+  state.misses = 0;
+  state.boardProgress = kBoardUntouched;
+  state.recordRank = 0;
+  state.hoverRecords = false;
   state.timeLeft = params.timeLimit;
   state.bestText.Set(FormatBestText(state.bestScore[params.bestScoreSlot]));
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 
+#include "game/result.h"
 #include "game/shared.h"
 
 namespace game {
@@ -26,6 +27,7 @@ enum Scene : int8_t {
   SCENE_README = 8,
   SCENE_ABOUT = 9,
   SCENE_HIDDEN_PICTURE = 10,
+  SCENE_RECORDS = 11,  // the records screen: the best scores and counts of every level
 };
 
 // One-shot requests to the sound thread, in the order in which it serves them.
@@ -150,6 +152,13 @@ struct GameState {
   Players players;
   OpponentMemory opponent;
 
+  // Pause and the game's result: reset by DealBoard
+  Shared<bool> paused;        // a board in play waits: no tick changes it, input only resumes
+  Shared<int32_t> misses;     // tries whose pictures differed
+  Shared<int8_t> boardProgress;  // a BoardProgress: whether leaving now gives a game up
+  Shared<int8_t> recordRank;  // 1..10 once this board's win entered the level's top ten; else 0
+  ResultQueue results;        // finished games, taken by the UI thread (game/records.h)
+
   // Persisted: lives for the whole run, read at start and written at exit
   Shared<int32_t> bestScore[3];  // easy, normal, hard
 
@@ -158,6 +167,7 @@ struct GameState {
   Shared<float> titleAngle;
   Shared<bool> titleSwingUp;
   Shared<bool> hoverReadme, hoverEasy, hoverNormal, hoverHard, hoverOut, hoverAbout, hoverBack;
+  Shared<bool> hoverRecords;  // the records button: in the menu, or on a board that is over
   Shared<int8_t> hoverSwitch;  // 7, 8 or 9: the switch under the keyboard's highlight; else 0
 
   // About

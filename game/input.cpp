@@ -4,6 +4,8 @@
 
 #include "game/choices.h"
 #include "game/level.h"
+#include "game/pause.h"
+#include "game/records.h"
 #include "game/turns.h"
 
 namespace game {
@@ -21,13 +23,22 @@ constexpr uint32_t kMusicSwitch = 8;
 constexpr uint32_t kFpsSwitch = 9;
 constexpr uint32_t kPicturesSelector = 10;
 constexpr uint32_t kPlayersSelector = 11;
-// Pick name of the back button on the help and about screens.
+constexpr uint32_t kRecordsButton = 12;
+// Pick name of the back button on the help, about and records screens.
 constexpr uint32_t kScreenBackButton = 1;
 
 int8_t LoadScene(const GameState& state) { return state.scene.load(std::memory_order_acquire); }
 
 void SetScene(GameState& state, int8_t scene) {
   state.scene.store(scene, std::memory_order_release);
+}
+
+// Opens the records screen from the menu or a finished board; the menu music plays there.
+void OpenRecords(GameState& state) {
+  RequestSound(state, SoundRequest::stopGameMusic);
+  RequestSound(state, SoundRequest::playMenuMusic);
+  SetScene(state, SCENE_RECORDS);
+  RequestSound(state, SoundRequest::playButton);
 }
 
 void LocateCursorAndPick(GameState& state, int32_t cursorX, int32_t cursorY,
@@ -122,6 +133,9 @@ void ClickMenu(GameState& state, const InputActions& actions) {
     case kPlayersSelector:
       StepPlayerMode(state);
       break;
+    case kRecordsButton:
+      OpenRecords(state);
+      break;
     default:
       break;
   }
@@ -137,10 +151,15 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
   if (name == boxCount + 1) {
+    ReportBoardResult(state, params, Outcome::gaveUp);
     SetScene(state, SCENE_MENU_ENTER);
     RequestSound(state, SoundRequest::playMenuMusic);
     RequestSound(state, SoundRequest::stopGameMusic);
     RequestSound(state, SoundRequest::playButton);
+    return;
+  }
+  if (name == RecordsButtonOf(params) && IsBoardOver(state)) {
+    OpenRecords(state);
     return;
   }
   // A count of 3 (level over) is above 1: the boxes stay shut until the next deal.
@@ -163,6 +182,7 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
     box.open = wasOpen;
     return;
   }
+  if (!wasOpen) state.boardProgress.compare_exchange(kBoardUntouched, kBoxOpened);
   RequestSound(state, SoundRequest::playBox);
 }
 
@@ -185,6 +205,7 @@ void HoverMenu(GameState& state) {
   state.hoverAbout = name == kAboutButton;
   state.hoverPictures = name == kPicturesSelector;
   state.hoverPlayers = name == kPlayersSelector;
+  state.hoverRecords = name == kRecordsButton;
   // Under the mouse the switches show their state only; the keyboard's highlight leaves them.
   state.hoverSwitch = 0;
 }
@@ -194,17 +215,24 @@ void HoverBoard(GameState& state, const LevelParams& params) {
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
   state.hoverBack = name == boxCount + 1;
+  state.hoverRecords = name == RecordsButtonOf(params);
   for (int i = 0; i < params.boxCount; ++i) state.boxes[i].hover = false;
   if (name >= 1 && name <= boxCount) state.boxes[name - 1].hover = true;
 }
 
 bool IsScreenWithBackButton(int8_t scene) {
-  return scene == SCENE_README || scene == SCENE_ABOUT || scene == SCENE_HIDDEN_PICTURE;
+  return scene == SCENE_README || scene == SCENE_ABOUT || scene == SCENE_HIDDEN_PICTURE ||
+         scene == SCENE_RECORDS;
 }
 
 }  // namespace
 
 bool OnKeyDown(GameState& state, Key key, const InputActions& actions) {
+  if (ResumeBoard(state)) return true;
+  if (key == Key::Pause) {
+    PauseBoard(state);
+    return true;
+  }
   if (key == Key::J) state.hiddenKey1Pressed = true;
   if (key == Key::V) state.hiddenKey2Pressed = true;
   if (key != Key::Escape) return false;
@@ -222,8 +250,11 @@ bool OnKeyDown(GameState& state, Key key, const InputActions& actions) {
     case SCENE_EASY:
     case SCENE_NORMAL:
     case SCENE_HARD:
+      ReportBoardResult(state, ParamsOf(*LevelOfPlayScene(scene)), Outcome::gaveUp);
+      [[fallthrough]];
     case SCENE_README:
     case SCENE_ABOUT:
+    case SCENE_RECORDS:
       RequestSound(state, SoundRequest::playButton);
       RequestSound(state, SoundRequest::stopGameMusic);
       RequestSound(state, SoundRequest::stopAboutMusic);
@@ -248,6 +279,7 @@ void OnOK(GameState& state) {
 void OnMouseMove(GameState& state, int32_t cursorX, int32_t cursorY,
                  const int32_t (&windowRect)[4], const InputActions& actions) {
   LocateCursorAndPick(state, cursorX, cursorY, windowRect, actions);
+  if (IsBoardPaused(state)) return;  // nothing of the board is shown to light up
   HoverPicked(state);
 }
 
@@ -264,6 +296,7 @@ void HoverPicked(GameState& state) {
 
 void OnLeftButtonDown(GameState& state, int32_t cursorX, int32_t cursorY,
                       const int32_t (&windowRect)[4], const InputActions& actions) {
+  if (ResumeBoard(state)) return;
   LocateCursorAndPick(state, cursorX, cursorY, windowRect, actions);
   ClickPicked(state, actions);
 }

@@ -10,7 +10,7 @@
 
 namespace game {
 
-enum class Key { J, V, Escape, Enter, Other };
+enum class Key { J, V, Escape, Enter, Pause, Other };
 
 // What input calls outside the rules. An empty function is skipped.
 struct InputActions {
@@ -26,10 +26,11 @@ struct InputActions {
   std::function<void()> beforeCountUpdate;
 };
 
-// A key-down, auto-repeats included. J and V mark the hidden-picture keys in every scene; Escape
-// acts by scene (counts toward quitting in the menu, leaves a board, the help or the about screen,
-// closes the hidden picture). Returns true when the key is consumed (Escape only); Enter is not
-// consumed: the caller hands it to OnOK. UI thread.
+// A key-down, auto-repeats included. On a paused board any key only resumes it (consumed). J and
+// V mark the hidden-picture keys in every scene; Escape acts by scene (counts toward quitting in
+// the menu, leaves a board, the help, about or records screen, closes the hidden picture); Pause
+// pauses a board in play. Returns true when the key is consumed (Escape, Pause and a resuming
+// key); Enter is not consumed: the caller hands it to OnOK. UI thread.
 bool OnKeyDown(GameState& state, Key key, const InputActions& actions);
 
 // Enter: opens the hidden picture from the about screen once both J and V were seen there;
@@ -42,9 +43,9 @@ void OnOK(GameState& state);
 void OnMouseMove(GameState& state, int32_t cursorX, int32_t cursorY,
                  const int32_t (&windowRect)[4], const InputActions& actions);
 
-// A left-button press: the same cursor handling and pick, then the action of the scene under the
-// picked name (menu buttons and switches, boxes and the back button, back from help/about). UI
-// thread.
+// A left-button press: on a paused board it only resumes; otherwise the same cursor handling and
+// pick, then the action of the scene under the picked name (menu buttons and switches, boxes, the
+// back and records buttons, back from help/about/records). UI thread.
 void OnLeftButtonDown(GameState& state, int32_t cursorX, int32_t cursorY,
                       const int32_t (&windowRect)[4], const InputActions& actions);
 

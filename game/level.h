@@ -32,6 +32,11 @@ inline constexpr LevelParams kLevelParams[3] = {
 
 constexpr const LevelParams& ParamsOf(Level level) { return kLevelParams[static_cast<int>(level)]; }
 
+// The pick name of the records button on a board that is over: after the back button.
+constexpr uint32_t RecordsButtonOf(const LevelParams& params) {
+  return static_cast<uint32_t>(params.boxCount) + 2;
+}
+
 // The level whose play scene (3, 5, 7) or setup scene (2, 4, 6) this is; none for other scenes.
 constexpr std::optional<Level> LevelOfPlayScene(int scene) {
   for (const LevelParams& p : kLevelParams)

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "game/level.h"
+#include "game/pause.h"
 
 namespace game {
 namespace {
@@ -17,7 +18,7 @@ struct MenuItem {
 };
 constexpr std::array<MenuItem, 3> kLeftColumn = {{{10, 3}, {11, -2}, {6, -16}}};
 constexpr std::array<MenuItem, 5> kCentreColumn = {{{1, 8}, {2, 3}, {3, -2}, {4, -7}, {5, -17}}};
-constexpr std::array<MenuItem, 3> kRightColumn = {{{9, -12}, {7, -16}, {8, -18}}};
+constexpr std::array<MenuItem, 4> kRightColumn = {{{12, 3}, {9, -12}, {7, -16}, {8, -18}}};
 constexpr std::array<std::span<const MenuItem>, 3> kMenuColumns = {kLeftColumn, kCentreColumn,
                                                                    kRightColumn};
 constexpr uint32_t kFirstMenuItem = 2;  // Easy: the likeliest choice
@@ -58,15 +59,18 @@ uint32_t NextOnBoard(const LevelParams& params, uint32_t from, Direction directi
   const int columns = params.columns;
   const int rows = params.rows;
   const uint32_t back = static_cast<uint32_t>(params.boxCount) + 1;
+  const uint32_t records = RecordsButtonOf(params);
   auto nameAt = [columns](int row, int column) {
     return static_cast<uint32_t>(row * columns + column + 1);
   };
-  if (from == 0 || from > back) return nameAt(0, columns - 1);
-  if (from == back) {
+  if (from == 0 || from > records) return nameAt(0, columns - 1);
+  if (from == back || from == records) {
+    // Left and right go between the two buttons below the board (records once it is over).
+    if (direction == Direction::left || direction == Direction::right)
+      return from == back ? records : back;
     // Round the rows through the back button, into the column nearest it (the rightmost).
     if (direction == Direction::up) return nameAt(rows - 1, 0);
-    if (direction == Direction::down) return nameAt(0, 0);
-    return back;
+    return nameAt(0, 0);
   }
   const int row = static_cast<int>(from - 1) / columns;
   const int column = static_cast<int>(from - 1) % columns;
@@ -85,7 +89,8 @@ uint32_t NextHighlight(int scene, uint32_t from, Direction direction) {
   if (scene == SCENE_MENU) return NextInMenu(from, direction);
   if (const auto level = LevelOfPlayScene(scene))
     return NextOnBoard(ParamsOf(*level), from, direction);
-  if (scene == SCENE_README || scene == SCENE_ABOUT) return kScreenBackButton;
+  if (scene == SCENE_README || scene == SCENE_ABOUT || scene == SCENE_RECORDS)
+    return kScreenBackButton;
   return 0;
 }
 
@@ -98,15 +103,17 @@ uint32_t HighlightedName(const GameState& state) {
       if (flags[i]) return i + 1;
     if (state.hoverPictures) return 10;
     if (state.hoverPlayers) return 11;
+    if (state.hoverRecords) return 12;
     return static_cast<uint32_t>(static_cast<int8_t>(state.hoverSwitch));
   }
   if (const auto level = LevelOfPlayScene(scene)) {
     const LevelParams& params = ParamsOf(*level);
     for (int i = 0; i < params.boxCount; ++i)
       if (state.boxes[i].hover) return static_cast<uint32_t>(i + 1);
+    if (state.hoverRecords) return RecordsButtonOf(params);
     return state.hoverBack ? static_cast<uint32_t>(params.boxCount + 1) : 0;
   }
-  if (scene == SCENE_README || scene == SCENE_ABOUT)
+  if (scene == SCENE_README || scene == SCENE_ABOUT || scene == SCENE_RECORDS)
     return state.hoverBack ? kScreenBackButton : 0;
   return 0;
 }
@@ -115,6 +122,10 @@ void MoveHighlight(GameState& state, Direction direction) {
   const int scene = state.scene.load(std::memory_order_acquire);
   const uint32_t next = NextHighlight(scene, HighlightedName(state), direction);
   if (next == 0) return;
+  // The records button below a board shows only once the level is over.
+  if (const auto level = LevelOfPlayScene(scene);
+      level && next == RecordsButtonOf(ParamsOf(*level)) && !IsBoardOver(state))
+    return;
   state.pickedName = next;
   HoverPicked(state);
   // Only the three switches (7, 8, 9) lack a lit picture and need the keyboard's frame.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/deal.h"
+#include "game/records.h"
 #include "game/turns.h"
 
 namespace game {
@@ -70,8 +71,10 @@ void AnimateAbout(GameState& state) {
 }
 
 void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {
-  if (PlayingTogether(state))
+  if (PlayingTogether(state)) {
     PlayTurnTick(state, params, environment);
+    ReportTogetherResult(state, params);
+  }
   else if (state.selectionCount.load(std::memory_order_acquire) == 2)
     EvaluateTry(state, params, environment);
   state.messageColor[2] = Percentage(environment.random);
@@ -99,6 +102,7 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     RequestSound(state, SoundRequest::playError);
     environment.pause();
     for (int i = 0; i < params.boxCount; ++i) state.boxes[i].open = false;
+    state.misses = state.misses + 1;
   }
   state.selectionCount.store(0, std::memory_order_release);
 
@@ -115,6 +119,7 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
       // Kept at once: whatever happens to the process after a win, the record stays.
       if (environment.bestScoreBeaten) environment.bestScoreBeaten();
     }
+    ReportBoardResult(state, params, Outcome::won);
   }
 }
 
@@ -137,6 +142,8 @@ void GameTick(GameState& state, TickEnvironment& environment) {
   if (const auto level = LevelOfSetupScene(scene)) {
     DealBoard(state, *level, environment.random);
   } else if (const auto played = LevelOfPlayScene(scene)) {
+    // A paused board waits whole: a pair left open stays to be judged after the pause.
+    if (state.paused) return;
     PlayTick(state, ParamsOf(*played), environment);
   }
 }
@@ -148,7 +155,7 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     return;
   }
   const auto level = LevelOfPlayScene(scene);
-  if (!level) return;
+  if (!level || state.paused) return;  // a paused board keeps its clock and its colours
   const LevelParams& params = ParamsOf(*level);
 
   // Every box gets new colours, open and removed ones too; only closed boxes show them.
@@ -173,6 +180,7 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     state.timeLeft = -1;
     environment.pause();
     RequestSound(state, SoundRequest::playLose);
+    ReportBoardResult(state, params, Outcome::lost);
   }
 }
 

@@ -9,14 +9,13 @@
 // input handling, and DrawFrame once unless IsMinimised.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <SDL.h>
 
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "game/game_state.h"
 #include "game/picture_fit.h"
@@ -129,6 +128,27 @@ void SetPictureSetStatus(const PictureSetStatus& status);
 // (shown in GBK; a character GBK lacks becomes '?'). Until called, the one name is the game's own
 // pictures'. UI thread.
 void SetPictureSetNames(const std::vector<std::string>& names);
+
+// What the records screen shows, handed in by the application whenever the records change: per
+// level (easy, normal, hard) the best single-player wins with their dates, already in the
+// desktop's date format, and the counts of each kind of play.
+struct RecordsView {
+  struct Best {
+    int32_t score = 0;
+    std::string date;  // UTF-8 (shown in GBK; a character GBK lacks becomes '?')
+  };
+  struct Level {
+    std::vector<Best> best;  // highest first, at most ten
+    int32_t games = 0, wins = 0;
+    int32_t bestWonSeconds = -1;  // -1: no win yet
+    int32_t computerGames = 0, computerWins = 0;
+    int32_t playersGames = 0;
+  };
+  Level levels[3];
+};
+
+// Replaces what the records screen shows. UI thread.
+void SetRecordsView(RecordsView view);
 
 // Finds the named object under the cursor (mouseX, mouseY) in the current scene; the name lands
 // in state.pickedName, 0 for none. Called by the input handling.

@@ -109,6 +109,10 @@ const std::vector<std::string>& PictureSetNames();
 // The width in pixels that DrawText3D gives the text; an estimate when no font was found.
 int TextWidthPixels(std::string_view text);
 
+// UTF-8 to the GBK bytes the text font draws; a character GBK lacks, or a byte that is not
+// UTF-8, becomes '?'.
+std::string GbkOf(const std::string& utf8);
+
 // Makes assets.logoTexture from the first 600 x 450 RGB pixels of stagingPixels.
 void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels);
 
@@ -207,6 +211,43 @@ extern const Texts kEnglishTexts;
 
 // The texts of the language chosen with SetLanguage (Chinese until then).
 const Texts& CurrentTexts();
+
+// The texts of the records screen, the paused board and the records announcement, in one
+// language; the formats take printf's %d (GBK never uses the byte '%' inside a character).
+struct RecordsTexts {
+  PlacedText title;
+  std::string_view levels[3];  // easy, normal, hard
+  std::string_view noWins;
+  std::string_view games;           // games, wins, win rate in percent
+  std::string_view fastestWin;      // seconds
+  std::string_view againstComputer; // games, wins
+  std::string_view betweenPlayers;  // games
+  std::string_view button;          // the records button's label
+  std::string_view menuValue;       // under the label in the menu
+  PlacedText paused;                // over the hidden board
+  PlacedText pausedHint;
+  std::string (*newRecord)(int place);  // "New record: 3rd"
+};
+extern const RecordsTexts kChineseRecordsTexts;
+extern const RecordsTexts kEnglishRecordsTexts;
+
+// The records texts of the language chosen with SetLanguage.
+const RecordsTexts& CurrentRecordsTexts();
+
+// The records screen: the menu's background, the three levels' records, the back button.
+void DrawRecordsScene(const game::GameState& state);
+
+// What a board adds to the game's own texts: on a paused board the pause notice in place of the
+// boxes; on a won board the announcement of a new record, in the message colour (r, g, b).
+// Returns false when the boxes must not be drawn (paused).
+bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b);
+
+// Whether the scenes are being drawn for PickAt, and the name they give the next object then.
+bool Picking();
+void NameForPick(unsigned name);
+
+// The records button below a board that is over, pickable as the name after the back button.
+void DrawRecordsButton(const game::GameState& state, float x, unsigned name);
 
 // ---- Playing together ----
 

@@ -24,6 +24,7 @@ constexpr std::size_t kScoreTextBytes = 5;
 // The menu's selectors, named after the nine original controls.
 constexpr GLuint kPicturesSelectorName = 10;
 constexpr GLuint kPlayersSelectorName = 11;
+constexpr GLuint kRecordsButtonName = 12;
 
 // Names matter only in selection mode; outside it the name stack is empty and GL would refuse.
 bool picking = false;
@@ -31,6 +32,14 @@ bool picking = false;
 void Name(GLuint name) {
   if (picking) glLoadName(name);
 }
+
+}  // namespace
+
+bool Picking() { return picking; }
+
+void NameForPick(unsigned name) { Name(name); }
+
+namespace {
 
 // Where PickAt's 3 x 3 region lies while it picks on a board, and how eye space maps to the
 // window there. A box whose outline cannot touch the region would add no hit record, so it is
@@ -230,6 +239,9 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
   PlaceAt(layout.backX, layout.backY, layout.backZ);
   Name(layout.backName);
   glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
+  // Mirrored across from the back button, once the level is over.
+  if (state.won || state.lost || state.players.finished)
+    DrawRecordsButton(state, -layout.backX, layout.backName + 1);
 }
 
 // Draws at most maxBytes of a shared text: a shorter text is drawn alone, never read past.
@@ -268,7 +280,7 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
   if (state.won) DrawPlacedText(texts.wonMessage, red, green, blue);
   if (state.lost) DrawPlacedText(texts.lostMessage, red, green, blue);
 
-  drawBoard(state);
+  if (DrawBoardAdditions(state, red, green, blue)) drawBoard(state);
 }
 
 // The 27 cubes of the about screen: per layer, the offsets (0, 0), (-0.5, 0), (0.5, 0),
@@ -347,6 +359,10 @@ void DrawMenuButtons(const game::GameState& state) {
                PictureSetName(state));
   DrawSelector(kPlayersSelectorName, -2.0f, -0.2f, state.hoverPlayers, texts.playersLabel,
                PlayerModeName(state));
+  // Mirrored across from the pictures selector, above the switches.
+  const RecordsTexts& records = CurrentRecordsTexts();
+  DrawSelector(kRecordsButtonName, 2.0f, 0.3f, state.hoverRecords, records.button,
+               records.menuValue);
   White();
 }
 
@@ -438,7 +454,8 @@ void PickAt(game::GameState& state) {
     case game::SCENE_NORMAL: DrawNormalBoard(state); break;
     case game::SCENE_HARD: DrawHardBoard(state); break;
     case game::SCENE_README:
-    case game::SCENE_ABOUT: DrawBackButton(state); break;
+    case game::SCENE_ABOUT:
+    case game::SCENE_RECORDS: DrawBackButton(state); break;
     default: break;  // nothing can be picked
   }
   pickRegion.reset();

@@ -11,7 +11,10 @@ namespace render {
 namespace {
 
 const Texts* currentTexts = &kChineseTexts;
+const RecordsTexts* currentRecordsTexts = &kChineseRecordsTexts;
 std::vector<std::string> pictureSetNames;  // GBK; empty: the game's own pictures only
+
+}  // namespace
 
 // UTF-8 to the GBK bytes the text font draws; a character GBK lacks, or a byte that is not
 // UTF-8, becomes '?', so a folder's odd name still shows as much of itself as it can.
@@ -40,16 +43,22 @@ std::string GbkOf(const std::string& utf8) {
   return out;
 }
 
-}  // namespace
-
 void SetLanguage(Language language) {
   switch (language) {
-    case Language::chinese: currentTexts = &kChineseTexts; break;
-    case Language::english: currentTexts = &kEnglishTexts; break;
+    case Language::chinese:
+      currentTexts = &kChineseTexts;
+      currentRecordsTexts = &kChineseRecordsTexts;
+      break;
+    case Language::english:
+      currentTexts = &kEnglishTexts;
+      currentRecordsTexts = &kEnglishRecordsTexts;
+      break;
   }
 }
 
 const Texts& CurrentTexts() { return *currentTexts; }
+
+const RecordsTexts& CurrentRecordsTexts() { return *currentRecordsTexts; }
 
 void SetPictureSetNames(const std::vector<std::string>& names) {
   pictureSetNames.clear();

@@ -3,6 +3,8 @@
 // ones stand: a raster unit on the text plane is about 72 pixels of the 800 x 600 picture, a
 // character of the font about 6; the board labels end before their values, the about screen's
 // lines are centred as the Chinese ones are.
+#include <string>
+
 #include "render/render_local.h"
 
 namespace render {
@@ -17,6 +19,17 @@ const CreditLine kEnglishCredits[4] = {
     {"Mail: team@tessary.dev", -0.95f, 2.9f, 1.0f, 0.0f, 0.0f},
     {"Released: 8 December 2026", -1.09f, 2.6f, 1.0f, 1.0f, 1.0f},
 };
+
+std::string EnglishNewRecord(int place) {
+  const int lastTwo = place % 100;
+  const char* suffix = "th";
+  if (lastTwo < 11 || lastTwo > 13) {
+    if (place % 10 == 1) suffix = "st";
+    if (place % 10 == 2) suffix = "nd";
+    if (place % 10 == 3) suffix = "rd";
+  }
+  return "New record: " + std::to_string(place) + suffix;
+}
 
 }  // namespace
 
@@ -37,6 +50,21 @@ const Texts kEnglishTexts = {
     " wins!",
     "A draw!",
     " pairs",
+};
+
+const RecordsTexts kEnglishRecordsTexts = {
+    {"Records", -0.3f, 3.6f},
+    {"Easy", "Normal", "Hard"},
+    "No wins yet",
+    "Games %d  won %d (%d%%)",
+    "Fastest win: %d s",
+    "Against the computer: %d, won %d",
+    "Between players: %d",
+    "Records",
+    "Best ten",
+    {"Paused", -0.25f, 0.3f},
+    {"Press any key or click to go on", -1.1f, -0.1f},
+    EnglishNewRecord,
 };
 
 }  // namespace render

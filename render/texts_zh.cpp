@@ -1,4 +1,6 @@
 // The Chinese texts: the game's own GBK bytes, unchanged, where they always stood.
+#include <string>
+
 #include "render/render_local.h"
 
 namespace render {
@@ -15,6 +17,11 @@ static_assert(sizeof kLoadingText - 1 == 22);
 static_assert(sizeof kBestLabel - 1 == 11 && sizeof kTimeLabel - 1 == 9);
 static_assert(sizeof kWonMessage - 1 == 11 && sizeof kLostMessage - 1 == 9);
 constexpr char kClockLabel[] = "\xd3\xc3\xca\xb1\x3a";  // 用时:
+
+// 新纪录: 第N名
+std::string ChineseNewRecord(int place) {
+  return "\xd0\xc2\xbc\xcd\xc2\xbc: \xb5\xda" + std::to_string(place) + "\xc3\xfb";
+}
 
 }  // namespace
 
@@ -56,6 +63,23 @@ const Texts kChineseTexts = {
     " \xbb\xf1\xca\xa4!",      // 获胜!
     "\xc6\xbd\xbe\xd6!",       // 平局!
     " \xb6\xd4",                 // 对
+};
+
+const RecordsTexts kChineseRecordsTexts = {
+    {"\xbc\xcd\xc2\xbc", -0.15f, 3.6f},                                  // 纪录
+    {"\xbc\xf2\xb5\xa5", "\xc6\xd5\xcd\xa8", "\xc0\xa7\xc4\xd1"},  // 简单 普通 困难
+    "\xbb\xb9\xc3\xbb\xd3\xd0\xca\xa4\xbe\xd6",                       // 还没有胜局
+    "\xbe\xd6\xca\xfd %d  \xca\xa4 %d (%d%%)",                          // 局数 N  胜 N (N%)
+    "\xd7\xee\xbf\xec\xca\xa4\xbe\xd6: %d \xc3\xeb",                  // 最快胜局: N 秒
+    "\xb6\xd4\xb5\xe7\xc4\xd4: %d \xbe\xd6, \xca\xa4 %d",              // 对电脑: N 局, 胜 N
+    "\xb6\xe0\xc8\xcb\xb6\xd4\xd5\xbd: %d \xbe\xd6",                  // 多人对战: N 局
+    "\xbc\xcd\xc2\xbc",                                                  // 纪录
+    "\xc7\xb0\xca\xae\xc3\xfb",                                        // 前十名
+    {"\xd4\xdd\xcd\xa3", -0.15f, 0.3f},                                  // 暂停
+    // 按任意键或点击鼠标继续
+    {"\xb0\xb4\xc8\xce\xd2\xe2\xbc\xfc\xbb\xf2\xb5\xe3\xbb\xf7\xca\xf3\xb1\xea\xbc\xcc\xd0\xf8",
+     -0.75f, -0.1f},
+    ChineseNewRecord,
 };
 
 }  // namespace render

@@ -200,6 +200,7 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
       case game::SCENE_README: DrawReadmeScene(state); break;
       case game::SCENE_ABOUT: DrawAboutScene(state); break;
       case game::SCENE_HIDDEN_PICTURE: DrawHiddenPictureScene(state); break;
+      case game::SCENE_RECORDS: DrawRecordsScene(state); break;
       default: break;  // the menu's entry and the deals: a cleared frame
     }
     present();

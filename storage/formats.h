@@ -19,6 +19,8 @@ inline constexpr std::string_view kPackagePath = "data\\game.px";
 inline constexpr std::string_view kIconPath = "data\\icon.bmp";
 // The choices added beside the three switches: `key = value` lines, beside game.cfg.
 inline constexpr std::string_view kPreferencesPath = "tessary.conf";
+// One line per finished game, appended; beside the best scores (storage/history.h).
+inline constexpr std::string_view kHistoryPath = "data\\history";
 
 // Settings: three characters, sound, music, vsync; "0" is off, anything else on.
 inline constexpr std::size_t kSettingsBytes = 3;

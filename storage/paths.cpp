@@ -100,6 +100,7 @@ FilePlaces RunDirectoryPlaces() {
   places.settingsFile = NativePath(kSettingsPath);
   places.bestScoreFile = NativePath(kBestScorePath);
   places.playerPicturesFolder = NativePath(kPicturesFolder);
+  places.historyFile = NativePath(kHistoryPath);
   // Built, not assigned from literals: GCC 12 at -O3 warns falsely (-Wrestrict) on the latter.
   places.photoCacheFolder = NativePath("cache\\photos");
   places.photoCacheAnchor.assign(1, '.');
@@ -135,6 +136,8 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
     std::string unusedAnchor;
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "pictures",
                    places.playerPicturesFolder, unusedAnchor);
+    PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "history", places.historyFile,
+                   places.bestScoreAnchor);
     PlaceSavedFile(clues.xdgCacheHome, clues.home, ".cache", "photos", places.photoCacheFolder,
                    places.photoCacheAnchor);
     return true;
@@ -180,6 +183,7 @@ std::string PathOf(std::string_view stored) {
   const FilePlaces& places = KeptPlaces();
   if (stored == kSettingsPath) return places.settingsFile;
   if (stored == kBestScorePath) return places.bestScoreFile;
+  if (stored == kHistoryPath) return places.historyFile;
   // The newer settings live beside game.cfg, wherever that is.
   if (stored == kPreferencesPath) return BesideFile(places.settingsFile, stored);
   if (places.dataFolder.empty()) return NativePath(stored);
@@ -188,7 +192,13 @@ std::string PathOf(std::string_view stored) {
 
 std::string PlayerPicturesFolder() { return KeptPlaces().playerPicturesFolder; }
 
-std::string SavePathOf(std::string_view stored) {
+std::string SavePathOf(std::string_view stored, std::string* problem) {
+  auto report = [problem](const std::string& file, const std::string& reason) {
+    if (problem)
+      *problem = reason;
+    else
+      ReportProblem(file + ": could not be saved: " + reason);
+  };
   const FilePlaces& places = KeptPlaces();
   std::string path = PathOf(stored);
   if (places.mode == FileMode::runDirectory) return path;
@@ -196,17 +206,15 @@ std::string SavePathOf(std::string_view stored) {
   const bool settings = stored == kSettingsPath || stored == kPreferencesPath;
   if (path.empty()) {
     const std::string name(fs::path(NativePath(stored)).filename().string());
-    ReportProblem(name + ": could not be saved: neither " +
-                  (settings ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME") +
-                  " nor HOME names an absolute folder");
+    report(name, std::string("neither ") + (settings ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME") +
+                     " nor HOME names an absolute folder");
     return {};
   }
   const std::string& anchor = settings ? places.settingsAnchor : places.bestScoreAnchor;
   std::string failed;
   int error = 0;
   if (!anchor.empty() && !MakeFolders(anchor, fs::path(path).parent_path(), failed, error)) {
-    ReportProblem(path + ": could not be saved: cannot make the folder " + failed + ": " +
-                  std::strerror(error));
+    report(path, "cannot make the folder " + failed + ": " + std::strerror(error));
     return {};
   }
   return path;

@@ -31,8 +31,9 @@ struct FilePlaces {
   std::string dataFolder;       // holds data/ and music/; empty: the working directory
   std::string settingsFile;     // empty when the installed game has no home to save in
   std::string bestScoreFile;    // likewise
+  std::string historyFile;      // likewise; beside the best scores
   std::string settingsAnchor;   // an existing folder above settingsFile that is never created
-  std::string bestScoreAnchor;  // likewise for bestScoreFile
+  std::string bestScoreAnchor;  // likewise for bestScoreFile and historyFile
   // The player's own picture sets, one folder each: the data's pictures folder in the run
   // directory, XDG_DATA_HOME's tessary/pictures when installed (empty without a home). Only read.
   std::string playerPicturesFolder;
@@ -64,8 +65,9 @@ std::string PlayerPicturesFolder();
 
 // The native path to save a stored file to. In the installed mode the missing folders between
 // the anchor and the file are made first, private to the user (0700). Empty, after one message
-// naming the file and the reason, when there is no place or a folder cannot be made.
-std::string SavePathOf(std::string_view stored);
+// naming the file and the reason, when there is no place or a folder cannot be made; with
+// `problem` given, the reason goes there instead of stderr.
+std::string SavePathOf(std::string_view stored, std::string* problem = nullptr);
 
 // The folder of the prepared photo faces: cache/photos in the run directory, else
 // $XDG_CACHE_HOME/tessary/photos (~/.cache/tessary/photos). Empty when there is no place.

@@ -15,27 +15,6 @@ namespace storage {
 
 namespace {
 
-// Holds an exclusive flock for its life. Without a lock file (a folder we cannot write to) it
-// holds nothing: the save then fails on its own with a message naming the file.
-class ScoreLock {
- public:
-  explicit ScoreLock(const std::string& lockPath) {
-    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd_ < 0) fd_ = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  ~ScoreLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  ScoreLock(const ScoreLock&) = delete;
-  ScoreLock& operator=(const ScoreLock&) = delete;
-
- private:
-  int fd_ = -1;
-};
-
 // Reads the whole (small) file; false with errno set when it exists but cannot be read.
 bool ReadStored(const std::string& path, std::array<uint8_t, kBestScoreBytes>& bytes,
                 std::size_t& count) {
@@ -66,9 +45,27 @@ bool ReadStored(const std::string& path, std::array<uint8_t, kBestScoreBytes>& b
 
 }  // namespace
 
+ScoreLock::ScoreLock(const std::string& lockPath) {
+  if (lockPath.empty()) return;
+  fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd_ < 0) fd_ = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd_ < 0) return;
+  while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+ScoreLock::~ScoreLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+std::string ScoreLockPath(const std::string& bestScorePath) {
+  if (bestScorePath.empty()) return {};
+  return FollowLinks(bestScorePath) + ".lock";
+}
+
 bool MergeBestScores(const std::string& nativePath, const StoredScores& ours) {
   const std::string targetPath = FollowLinks(nativePath);
-  ScoreLock lock(targetPath + ".lock");
+  ScoreLock lock(ScoreLockPath(nativePath));
 
   std::array<uint8_t, kBestScoreBytes> stored{};
   std::size_t count = 0;

@@ -26,6 +26,24 @@ bool ReplaceFileAtomically(const std::string& nativePath, std::span<const uint8_
 // exist); nativePath itself when it is no link.
 std::string FollowLinks(const std::string& nativePath);
 
+// Holds an exclusive flock on lockPath for its life: the one lock of the best scores and the
+// history, so that two copies of the game never mix their saves. Without a lock file (an empty
+// path, a folder we cannot write to) it holds nothing; the save then fails on its own.
+class ScoreLock {
+ public:
+  explicit ScoreLock(const std::string& lockPath);
+  ~ScoreLock();
+  ScoreLock(const ScoreLock&) = delete;
+  ScoreLock& operator=(const ScoreLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// "<file>.lock" beside the best-score file (beside the file its links lead to); empty when the
+// best scores have no place.
+std::string ScoreLockPath(const std::string& bestScorePath);
+
 // Best scores as stored: easy, normal, hard, the low 16 bits of each.
 using StoredScores = std::array<uint16_t, 3>;
 

@@ -5,7 +5,8 @@ never hangs the game or costs a best score.
 
 kill_safety: one run directory lives through every kill, so each run starts from what the killed
 one before it left. Before a kill the directory holds known settings and best scores; after it
-both files must be whole and hold either what was there or what the game meant to save.
+both files must be whole and hold either what was there or what the game meant to save, and the
+history must hold what it held plus at most the one whole line of a game given up.
 """
 
 import os
@@ -138,6 +139,23 @@ def test_kill_safety():
         g.click(*menu_button("about"))
         time.sleep(0.4)
 
+    def history():
+        try:
+            with open(os.path.join(run_dir, "data", "history"), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return b""
+
+    def giving_up(delay):
+        def act(g):
+            g.wait_menu()
+            g.click(*menu_button("easy"))
+            time.sleep(0.5)
+            g.click(*box_center("easy", 0))
+            g.xdotool("key", "Escape")
+            time.sleep(delay)
+        return act
+
     def leaving(delay):
         def act(g):
             g.wait_menu()
@@ -163,6 +181,21 @@ def test_kill_safety():
                    OLD_SCORES, on_board(1))
         killed_run("easy board, a pair being judged", OLD_SETTINGS, OLD_SCORES, OLD_SETTINGS,
                    OLD_SCORES, on_board(2))
+        # A game given up appends its line at once; the history starts with half a line.
+        with open(os.path.join(run_dir, "data", "history"), "wb") as f:
+            f.write(b"2026-12-01T10:00:00Z easy 1 cla")
+        for delay in (0.0, 0.01, 0.02, 0.04, 0.08, 0.15, 0.3):
+            before = history()
+            phase = "history, %d ms after giving a game up" % (delay * 1000)
+            killed_run(phase, OLD_SETTINGS, OLD_SCORES, OLD_SETTINGS, OLD_SCORES,
+                       giving_up(delay))
+            added = history()[len(before):]
+            check(history().startswith(before), "%s: the history lost bytes" % phase)
+            line = added.lstrip(b"\n")
+            check(added == b"" or (line.count(b"\n") == 1 and line.endswith(b" gaveup\n") and
+                                   line.split()[1:4] == [b"easy", b"1", b"classic"]),
+                  "%s: the history gained %r" % (phase, added))
+            tally.add(phase, "history line added" if added.strip() else "history unchanged")
         # The exit sequence: 500 ms of grace, the settings, the workers, the scores. Every other
         # run starts from a short score file, which a save turns into six bytes.
         delays = (0.0, 0.1, 0.2, 0.3, 0.4, 0.44, 0.46, 0.47, 0.48, 0.485, 0.49, 0.495, 0.5,
@@ -341,6 +374,21 @@ def test_two_copies():
             f.write(higher)
         os.rename(os.path.join(run_dir, "data", "maxsum.cfg.new"),
                   os.path.join(run_dir, "data", "maxsum.cfg"))
+        # Both give games up in turns: every line whole, none lost.
+        for _round in range(3):
+            for g in (a, b):
+                g.xdotool("windowraise", g.window)
+                time.sleep(0.2)
+                g.click(*menu_button("easy"))
+                time.sleep(0.5)
+                g.click(*box_center("easy", 0))
+                g.key("Escape")
+                time.sleep(0.3)
+        with open(os.path.join(run_dir, "data", "history"), "rb") as f:
+            lines = f.read().decode().splitlines()
+        check(len(lines) == 6 and all(line.split()[1:4] == ["easy", "1", "classic"] and
+                                      line.endswith(" gaveup") for line in lines),
+              "the history of both copies: %r" % lines)
         a.process.send_signal(signal.SIGTERM)
         check(a.wait_exit(30) == 0, "A: %s" % a.stderr())
         b.process.send_signal(signal.SIGTERM)
@@ -349,7 +397,8 @@ def test_two_copies():
         check(maxsum == bytes([0x01, 0xF4, 0, 200, 0x03, 0x20]),
               "the scores after both copies ended: %r" % maxsum)
         check(not leftovers(run_dir), "temporary files left")
-        print("two copies: scores 500/200/800 kept (file 500/50/800, both copies 100/200/300)")
+        print("two copies: scores 500/200/800 kept (file 500/50/800, both copies 100/200/300); "
+              "6 games given up in turns, 6 whole lines")
     finally:
         a.close()
         b.close()

@@ -110,7 +110,7 @@ TEST_F(FrameTest, TheMenuEntryAndTheDealsShowAClearedFrame) {
   TestPackage package;
   ASSERT_EQ(Frame(package.path()), FrameResult::drawn);
   state_.loadingDone.store(true, std::memory_order_release);
-  for (int scene : {0, 2, 4, 6, 11, -1}) {
+  for (int scene : {0, 2, 4, 6, 12, -1}) {
     state_.scene.store(static_cast<int8_t>(scene), std::memory_order_release);
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -127,7 +127,7 @@ TEST_F(FrameTest, EveryDrawableSceneDrawsSomethingAndLeavesWhite) {
   for (int i = 0; i < 36; ++i) state_.boxes[i].present = true;
   for (game::Scene scene : {game::SCENE_MENU, game::SCENE_EASY, game::SCENE_NORMAL,
                             game::SCENE_HARD, game::SCENE_README, game::SCENE_ABOUT,
-                            game::SCENE_HIDDEN_PICTURE}) {
+                            game::SCENE_HIDDEN_PICTURE, game::SCENE_RECORDS}) {
     state_.scene.store(scene, std::memory_order_release);
     EXPECT_EQ(Frame(package.path()), FrameResult::drawn);
     EXPECT_FALSE(Black(ReadFrame())) << static_cast<int>(scene);

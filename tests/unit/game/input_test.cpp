@@ -20,7 +20,7 @@ using R = SoundRequest;
 TEST(Escape, ActsByScene) {
   const std::vector<R> backToMenu = {R::playButton, R::stopGameMusic, R::stopAboutMusic,
                                      R::playMenuMusic};
-  for (int scene : {3, 5, 7, 8, 9}) {
+  for (int scene : {3, 5, 7, 8, 9, 11}) {
     Harness h;
     h.state.scene = static_cast<int8_t>(scene);
     EXPECT_TRUE(h.Key(Key::Escape));
@@ -35,7 +35,7 @@ TEST(Escape, ActsByScene) {
     EXPECT_EQ(h.state.scene, SCENE_ABOUT);
     EXPECT_TRUE(h.requests.empty()) << "the about music keeps playing";
   }
-  for (int scene : {0, 2, 4, 6, 11, -3}) {
+  for (int scene : {0, 2, 4, 6, 12, -3}) {
     Harness h;
     h.state.scene = static_cast<int8_t>(scene);
     const std::string before = Dump(h.state);

@@ -23,15 +23,15 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
   // Menu names: 1 help, 2 easy, 3 normal, 4 hard, 5 exit, 6 about, 7 sound, 8 music, 9 vsync,
-  // 10 pictures, 11 players.
+  // 10 pictures, 11 players, 12 records.
   EXPECT_EQ(Walk(SCENE_MENU, 1, D::down, 5), (std::vector<uint32_t>{2, 3, 4, 5, 1}));
   EXPECT_EQ(Walk(SCENE_MENU, 1, D::up, 5), (std::vector<uint32_t>{5, 4, 3, 2, 1}));
-  EXPECT_EQ(Walk(SCENE_MENU, 9, D::down, 3), (std::vector<uint32_t>{7, 8, 9}));
+  EXPECT_EQ(Walk(SCENE_MENU, 9, D::down, 4), (std::vector<uint32_t>{7, 8, 12, 9}));
   EXPECT_EQ(Walk(SCENE_MENU, 6, D::up, 3), (std::vector<uint32_t>{11, 10, 6}));
   // Across the columns to the nearest in height, round at the edges.
   EXPECT_EQ(Walk(SCENE_MENU, 5, D::right, 3), (std::vector<uint32_t>{7, 6, 5}));
   EXPECT_EQ(Walk(SCENE_MENU, 5, D::left, 3), (std::vector<uint32_t>{6, 7, 5}));
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::right), 9u);
+  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::right), 12u);
   EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::left), 10u);
   EXPECT_EQ(NextHighlight(SCENE_MENU, 3, D::left), 11u);
   EXPECT_EQ(NextHighlight(SCENE_MENU, 11, D::right), 3u);
@@ -51,8 +51,10 @@ TEST(NextHighlight, ABoardIsItsGridAsDrawnWithTheBackButtonBelow) {
   EXPECT_EQ(Walk(SCENE_EASY, 1, D::left, 6), (std::vector<uint32_t>{2, 3, 4, 5, 6, 1}));
   EXPECT_EQ(Walk(SCENE_EASY, 3, D::down, 7), (std::vector<uint32_t>{9, 15, 21, 27, 33, 37, 1}));
   EXPECT_EQ(Walk(SCENE_EASY, 3, D::up, 3), (std::vector<uint32_t>{37, 31, 25}));
-  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::left), 37u);
-  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::right), 37u);
+  // Beside Back the records button, shown once the level is over (MoveHighlight checks that).
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 37, D::left), 38u);
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 38, D::right), 37u);
+  EXPECT_EQ(NextHighlight(SCENE_EASY, 38, D::down), 1u);
   // Normal 8 x 8 (back 65) and hard 8 rows of 10 (back 81).
   EXPECT_EQ(NextHighlight(SCENE_NORMAL, 0, D::left), 8u);
   EXPECT_EQ(NextHighlight(SCENE_NORMAL, 60, D::down), 65u);
@@ -68,6 +70,7 @@ TEST(NextHighlight, ScreensHaveOnlyTheBackButtonAndOthersNothing) {
   for (D direction : {D::up, D::down, D::left, D::right}) {
     EXPECT_EQ(NextHighlight(SCENE_README, 0, direction), 1u);
     EXPECT_EQ(NextHighlight(SCENE_ABOUT, 1, direction), 1u);
+    EXPECT_EQ(NextHighlight(SCENE_RECORDS, 0, direction), 1u);
     for (int scene : {SCENE_MENU_ENTER, SCENE_EASY_SETUP, SCENE_HIDDEN_PICTURE})
       EXPECT_EQ(NextHighlight(scene, 0, direction), 0u) << scene;
   }
@@ -91,8 +94,11 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   EXPECT_FALSE(h.state.hoverHard);
   // A switch is lit only by the keyboard; the mouse takes the highlight away again.
   MoveHighlight(h.state, D::right);
+  EXPECT_TRUE(h.state.hoverRecords);
+  MoveHighlight(h.state, D::down);
   EXPECT_EQ(h.state.hoverSwitch, 9);
   EXPECT_FALSE(h.state.hoverNormal);
+  EXPECT_FALSE(h.state.hoverRecords);
   EXPECT_EQ(HighlightedName(h.state), 9u);
   h.Move(7);
   EXPECT_EQ(h.state.hoverSwitch, 0);
@@ -108,7 +114,8 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   EXPECT_TRUE(h.requests.empty());
 
   MoveHighlight(h.state, D::right);  // from nothing: Easy
-  MoveHighlight(h.state, D::right);  // the vsync switch
+  MoveHighlight(h.state, D::right);  // the records button
+  MoveHighlight(h.state, D::down);   // the vsync switch
   const bool vsync = h.state.vsyncOn;
   PressHighlighted(h.state, h.actions);
   EXPECT_EQ(h.state.vsyncOn, !vsync);
@@ -169,6 +176,26 @@ TEST(KeyboardPlay, SpaceOpensBoxesUnderTheRulesOfAClick) {
   MoveHighlight(h.state, D::up);
   PressHighlighted(h.state, h.actions);
   EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
+}
+
+TEST(KeyboardPlay, TheRecordsButtonBelowABoardOnceItIsOver) {
+  Harness h;
+  DealThroughTick(h, Level::easy);
+  h.state.pickedName = 37;
+  HoverPicked(h.state);
+  MoveHighlight(h.state, D::left);
+  EXPECT_TRUE(h.state.hoverBack) << "the records button is not shown during play";
+  h.state.won = true;
+  MoveHighlight(h.state, D::left);
+  EXPECT_TRUE(h.state.hoverRecords);
+  EXPECT_FALSE(h.state.hoverBack);
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.scene, SCENE_RECORDS);
+  EXPECT_TRUE(h.Key(Key::Escape));
+  EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
+  h.Tick();
+  h.Click(12);  // the menu's records button
+  EXPECT_EQ(h.state.scene, SCENE_RECORDS);
 }
 
 TEST(KeyboardPlay, TheNumberKeysStartTheLevelsFromTheMenuOnly) {

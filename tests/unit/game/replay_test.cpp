@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "game/records.h"
 #include "test_support.h"
 
 namespace game {
@@ -55,6 +56,7 @@ std::string Replay(Harness& h, const std::string& script) {
       h.Key(argument == "esc" ? Key::Escape
             : argument == "j" ? Key::J
             : argument == "v" ? Key::V
+            : argument == "p" ? Key::Pause
                               : Key::Other);
       continue;
     }
@@ -137,6 +139,64 @@ TEST(Replay, AWonEasyBoardALostNormalBoardAndTheHiddenPicture) {
   EXPECT_EQ(h.pauses, 18 + 2 + 1 + 1);  // pairs, mismatches, the win, the loss
 }
 
+
+// The pause: the clock, the colours and a pair waiting to be judged all wait; the key or click
+// that ends it does nothing else; the game given up afterwards is reported with what it reached.
+TEST(Replay, APausedBoardWaitsWholeAndResumesWhereItStopped) {
+  Harness h;
+  h.now = 1700000000;  // the board dealt in the replay above
+  EXPECT_EQ(Replay(h, "tick 1 tick 3 click 2 tick 1 second 1 click 1 click 2 key p summary"),
+            "scene=3 pairs=0 score=0 time=119/119 won=0 lost=0 sel=2 best=0,0,0\n");
+  EXPECT_TRUE(h.state.paused);
+  const std::string before = testing::Dump(h.state);
+  const int draws = h.random.draws;
+  Replay(h, "tick 300 second 30 spin 10");
+  EXPECT_EQ(testing::Dump(h.state), before) << "a tick changed the paused board";
+  Replay(h, "move 5");
+  EXPECT_FALSE(h.state.boxes[4].hover) << "a box lit up under the paused panel";
+  EXPECT_EQ(h.random.draws, draws);
+  EXPECT_EQ(h.pauses, 0) << "the waiting pair was judged while paused";
+
+  // A click resumes and opens nothing; the pair is judged on the next tick.
+  EXPECT_EQ(Replay(h, "click 5 summary tick 1 summary"),
+            "scene=3 pairs=0 score=0 time=119/119 won=0 lost=0 sel=2 best=0,0,0\n"
+            "scene=3 pairs=0 score=0 time=119/119 won=0 lost=0 sel=0 best=0,0,0\n");
+  EXPECT_FALSE(h.state.paused);
+  EXPECT_FALSE(h.state.boxes[4].open);
+  EXPECT_EQ(h.state.misses, 1);
+
+  // Pause again; Escape only resumes. The second Escape gives the game up.
+  EXPECT_EQ(Replay(h, "second 1 click 1 click 3 tick 1 key p key esc second 1 summary"),
+            "scene=3 pairs=1 score=118 time=117/117 won=0 lost=0 sel=0 best=0,0,0\n");
+  EXPECT_TRUE(h.state.results.TakeAll().empty());
+  Replay(h, "key esc key esc");
+  const std::vector<GameResult> results = h.state.results.TakeAll();
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].outcome, Outcome::gaveUp);
+  EXPECT_EQ(results[0].level, Level::easy);
+  EXPECT_EQ(results[0].score, 118);
+  EXPECT_EQ(results[0].secondsUsed, 3);
+  EXPECT_EQ(results[0].pairs, 1);
+  EXPECT_EQ(results[0].misses, 1);
+  EXPECT_EQ(h.RequestList().back(), SoundRequest::playMenuMusic);
+}
+
+// Each game is reported once: a loss, a board left without a click (nothing), and a pause that
+// never happens outside a board in play.
+TEST(Replay, EveryEndOfAGameIsReportedOnce) {
+  Harness h;
+  Replay(h, "tick 1 tick 3 click 2 tick 1 key esc tick 1 tick 1 click 2 tick 1 second 120");
+  EXPECT_TRUE(h.state.lost);
+  Replay(h, "key p");
+  EXPECT_FALSE(h.state.paused) << "a lost board paused";
+  Replay(h, "key esc tick 1 tick 1 key p");
+  EXPECT_FALSE(h.state.paused) << "the menu paused";
+  const std::vector<GameResult> results = h.state.results.TakeAll();
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].outcome, Outcome::lost);
+  EXPECT_EQ(results[0].secondsUsed, 120);
+}
+
 // Two players on the same easy board: turns pass on a miss and stay on a pair; the clock counts up
 // and stops at the end; the best score of the level is not touched.
 TEST(Replay, TwoPlayersTakeTurnsToTheEnd) {
@@ -185,6 +245,14 @@ TEST(Replay, TwoPlayersTakeTurnsToTheEnd) {
   EXPECT_EQ(std::count(h.requests.begin(), h.requests.end(),
                        testing::SeenRequest{SoundRequest::playWin, SCENE_EASY}),
             1);
+  // The history hears of it once: the second player won, so the first lost.
+  const std::vector<GameResult> results = h.state.results.TakeAll();
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].outcome, Outcome::lost);
+  EXPECT_EQ(results[0].playerMode, 2);
+  EXPECT_EQ(results[0].pairs, 5);
+  EXPECT_EQ(results[0].misses, 3);
+  EXPECT_EQ(results[0].secondsUsed, 7);
 }
 
 }  // namespace

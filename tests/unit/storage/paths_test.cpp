@@ -126,6 +126,7 @@ TEST_F(PathsTest, SavedFilesGoToTheXdgFoldersAndRelativeValuesAreIgnored) {
   places = Decide();
   EXPECT_EQ(places.settingsFile, root + "/cfg/tessary/game.cfg");
   EXPECT_EQ(places.bestScoreFile, root + "/share/tessary/maxsum.cfg");
+  EXPECT_EQ(places.historyFile, root + "/share/tessary/history");  // beside the best scores
   EXPECT_EQ(places.photoCacheFolder, root + "/cache/tessary/photos");
   storage::UsePlaces(places);
   std::string problem;

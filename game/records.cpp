@@ -1,0 +1,83 @@
+#include "game/records.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "game/turns.h"
+
+namespace game {
+
+int8_t PlayerModeOf(const GameState& state) { return state.playerMode; }
+
+int32_t PictureSetOf(const GameState& state) { return state.pictureSet; }
+
+bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outcome) {
+  if (outcome == Outcome::gaveUp) {
+    if (!state.boardProgress.compare_exchange(kBoxOpened, kResultReported)) return false;
+  } else if (state.boardProgress.exchange(kResultReported) == kResultReported) {
+    return false;
+  }
+  GameResult result;
+  result.level = params.level;
+  result.playerMode = PlayerModeOf(state);
+  result.pictureSet = PictureSetOf(state);
+  if (PlayingTogether(state)) {
+    // Played for pairs on a clock that counts up: no score; every miss began a turn.
+    result.secondsUsed = state.players.seconds;
+    result.pairs = state.players.pairs[0];
+    result.misses = std::max(state.players.turns - 1, 0);
+  } else {
+    result.score = state.score;
+    // A lost board shows -1 left: the whole limit was used.
+    result.secondsUsed = std::clamp(params.timeLimit - state.timeLeft, 0, params.timeLimit);
+    result.pairs = state.pairsFound;
+    result.misses = state.misses;
+  }
+  result.outcome = outcome;
+  state.results.Push(result);
+  return true;
+}
+
+bool ReportTogetherResult(GameState& state, const LevelParams& params) {
+  const std::optional<TogetherResult> finished = FinishedTogether(state);
+  if (!finished) return false;
+  const Outcome outcome = finished->winner == 0       ? Outcome::won
+                          : finished->winner == kDraw ? Outcome::draw
+                                                      : Outcome::lost;
+  return ReportBoardResult(state, params, outcome);
+}
+
+Company CompanyOf(int8_t playerMode) {
+  if (playerMode == 5) return Company::computer;
+  if (playerMode >= 2 && playerMode <= 4) return Company::players;
+  return Company::alone;
+}
+
+int Records::Add(int64_t time, const GameResult& result) {
+  const int level = static_cast<int>(result.level);
+  if (level < 0 || level >= static_cast<int>(levels_.size())) return 0;
+  if (result.playerMode < 1 || result.playerMode > 5) return 0;
+  LevelRecords& records = levels_[level];
+  const bool won = result.outcome == Outcome::won;
+  const Company company = CompanyOf(result.playerMode);
+  GameCount& count = company == Company::computer ? records.computer
+                     : company == Company::players ? records.players
+                                                   : records.alone;
+  ++count.games;
+  if (won) ++count.wins;
+  if (company != Company::alone || !won) return 0;
+
+  if (records.bestWonSeconds < 0 || result.secondsUsed < records.bestWonSeconds)
+    records.bestWonSeconds = result.secondsUsed;
+  // After every equal score: a record is beaten, not matched.
+  const auto place = std::upper_bound(
+      records.best.begin(), records.best.end(), result.score,
+      [](int32_t score, const RecordEntry& entry) { return score > entry.score; });
+  const int rank = static_cast<int>(place - records.best.begin()) + 1;
+  if (rank > kTopCount) return 0;
+  records.best.insert(place, RecordEntry{result.score, time});
+  if (records.best.size() > static_cast<std::size_t>(kTopCount)) records.best.pop_back();
+  return rank;
+}
+
+}  // namespace game

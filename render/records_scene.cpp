@@ -1,0 +1,142 @@
+// The records screen, the paused board and the records button: drawn from text over the game's
+// own pictures, so that any package (one without pictures for them too) shows them.
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+RecordsView recordsView;  // lives for the run; replaced by SetRecordsView
+
+
+constexpr float kColumnX[3] = {-5.1f, -1.6f, 1.9f};
+constexpr float kHeadingY = 3.0f;
+constexpr float kRowStep = 0.27f;
+
+void Text(const std::string& text, float x, float y, float r, float g, float b) {
+  DrawText3D(static_cast<int32_t>(text.size()), text.data(), x, y, r, g, b);
+}
+
+template <typename... Values>
+std::string Format(std::string_view format, Values... values) {
+  char text[128];
+  const std::string pattern(format);
+  std::snprintf(text, sizeof text, pattern.c_str(), values...);
+  return text;
+}
+
+void Rectangle(GLenum mode, float halfWidth, float halfHeight) {
+  glBegin(mode);
+  glVertex3f(-halfWidth, -halfHeight, 0.0f);
+  glVertex3f(halfWidth, -halfHeight, 0.0f);
+  glVertex3f(halfWidth, halfHeight, 0.0f);
+  glVertex3f(-halfWidth, halfHeight, 0.0f);
+  glEnd();
+}
+
+void DrawLevelColumn(const RecordsView::Level& level, std::string_view name, float x) {
+  const RecordsTexts& texts = CurrentRecordsTexts();
+  Text(std::string(name), x, kHeadingY, 1.0f, 0.85f, 0.3f);
+  float y = kHeadingY - 1.5f * kRowStep;
+  if (level.best.empty()) Text(std::string(texts.noWins), x, y, 0.7f, 0.7f, 0.7f);
+  int place = 1;
+  for (const RecordsView::Best& best : level.best) {
+    Text(Format("%2d. %6d  ", place, best.score) + best.date, x, y, 1.0f, 1.0f, 1.0f);
+    y -= kRowStep;
+    ++place;
+  }
+  y = kHeadingY - 12.0f * kRowStep;
+  const int rate = level.games > 0 ? level.wins * 100 / level.games : 0;
+  Text(Format(texts.games, level.games, level.wins, rate), x, y, 0.6f, 1.0f, 0.6f);
+  y -= kRowStep;
+  if (level.bestWonSeconds >= 0) {
+    Text(Format(texts.fastestWin, level.bestWonSeconds), x, y, 0.6f, 1.0f, 0.6f);
+    y -= kRowStep;
+  }
+  // Games with others are counted apart: they are no single player's records.
+  y -= 0.5f * kRowStep;
+  Text(Format(texts.againstComputer, level.computerGames, level.computerWins), x, y, 0.6f, 0.8f,
+       1.0f);
+  y -= kRowStep;
+  Text(Format(texts.betweenPlayers, level.playersGames), x, y, 0.6f, 0.8f, 1.0f);
+}
+
+}  // namespace
+
+void SetRecordsView(RecordsView view) {
+  for (RecordsView::Level& level : view.levels)
+    for (RecordsView::Best& best : level.best) best.date = GbkOf(best.date);
+  recordsView = std::move(view);
+}
+
+void DrawRecordsScene(const game::GameState& state) {
+  glTranslatef(0.0f, 0.0f, -7.8f);
+  glCallList(LIST_MENU_BACKGROUND);
+  const RecordsTexts& texts = CurrentRecordsTexts();
+  Text(std::string(texts.title.text), texts.title.x, texts.title.y, 1.0f, 1.0f, 1.0f);
+  for (int level = 0; level < 3; ++level)
+    DrawLevelColumn(recordsView.levels[level], texts.levels[level], kColumnX[level]);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  DrawBackButton(state);
+}
+
+bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b) {
+  const RecordsTexts& texts = CurrentRecordsTexts();
+  if (state.won && state.recordRank > 0) {
+    const std::string announcement = texts.newRecord(state.recordRank);
+    Text(announcement, -0.5f, -0.7f, r, g, b);
+  }
+  if (!state.paused) return true;
+
+  // The paused picture: a dim panel over the board's place, so that no box, open or closed,
+  // shows through.
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -5.0f);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);  // opaque: nothing of the board behind shows through
+  glColor3f(0.08f, 0.1f, 0.25f);
+  Rectangle(GL_QUADS, 2.2f, 1.5f);
+  glEnable(GL_BLEND);
+  glColor3f(0.8f, 0.8f, 1.0f);
+  Rectangle(GL_LINE_LOOP, 2.2f, 1.5f);
+  glEnable(GL_TEXTURE_2D);
+  Text(std::string(texts.paused.text), texts.paused.x, texts.paused.y, 1.0f, 1.0f, 0.6f);
+  Text(std::string(texts.pausedHint.text), texts.pausedHint.x, texts.pausedHint.y, 1.0f, 1.0f,
+       1.0f);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  return false;
+}
+
+void DrawRecordsButton(const game::GameState& state, float x, unsigned name) {
+  constexpr float kY = -1.8f;
+  constexpr float kHalfWidth = 0.36f;
+  constexpr float kHalfHeight = 0.1f;
+  glLoadIdentity();
+  glTranslatef(x, kY, -5.0f);
+  NameForPick(name);
+  glDisable(GL_TEXTURE_2D);
+  if (Picking()) {
+    Rectangle(GL_QUADS, kHalfWidth, kHalfHeight);
+    glEnable(GL_TEXTURE_2D);
+    return;
+  }
+  const bool lit = state.hoverRecords;
+  glColor3f(lit ? 0.35f : 0.1f, lit ? 0.3f : 0.1f, lit ? 0.1f : 0.2f);
+  Rectangle(GL_QUADS, kHalfWidth, kHalfHeight);
+  glColor3f(lit ? 1.0f : 0.7f, lit ? 0.9f : 0.7f, lit ? 0.4f : 0.9f);
+  Rectangle(GL_LINE_LOOP, kHalfWidth, kHalfHeight);
+  glEnable(GL_TEXTURE_2D);
+  // The text plane lies twice as far as the button: its units are the button's halved.
+  const std::string label(CurrentRecordsTexts().button);
+  const float width = static_cast<float>(TextWidthPixels(label)) * kTextUnitsPerPixel;
+  Text(label, 2.0f * x - 0.5f * width, 2.0f * kY - 0.13f, 1.0f, 1.0f, lit ? 0.5f : 1.0f);
+  glColor3f(1.0f, 1.0f, 1.0f);
+}
+
+}  // namespace render
