@@ -31,15 +31,6 @@ std::string Format(std::string_view format, Values... values) {
   return text;
 }
 
-void Rectangle(GLenum mode, float halfWidth, float halfHeight) {
-  glBegin(mode);
-  glVertex3f(-halfWidth, -halfHeight, 0.0f);
-  glVertex3f(halfWidth, -halfHeight, 0.0f);
-  glVertex3f(halfWidth, halfHeight, 0.0f);
-  glVertex3f(-halfWidth, halfHeight, 0.0f);
-  glEnd();
-}
-
 void DrawLevelColumn(const RecordsView::Level& level, std::string_view name, float x) {
   const RecordsTexts& texts = CurrentRecordsTexts();
   Text(std::string(name), x, kHeadingY, 1.0f, 0.85f, 0.3f);
@@ -137,6 +128,15 @@ void DrawRecordsButton(const game::GameState& state, float x, unsigned name) {
   const float width = static_cast<float>(TextWidthPixels(label)) * kTextUnitsPerPixel;
   Text(label, 2.0f * x - 0.5f * width, 2.0f * kY - 0.13f, 1.0f, 1.0f, lit ? 0.5f : 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
+}
+
+void Rectangle(unsigned mode, float halfWidth, float halfHeight) {
+  glBegin(mode);
+  glVertex3f(-halfWidth, -halfHeight, 0.0f);
+  glVertex3f(halfWidth, -halfHeight, 0.0f);
+  glVertex3f(halfWidth, halfHeight, 0.0f);
+  glVertex3f(-halfWidth, halfHeight, 0.0f);
+  glEnd();
 }
 
 }  // namespace render

@@ -103,6 +103,10 @@ void DrawPictureSetNotes(const game::GameState& state);
 // Whether the package held the optional picture at index k of storage::OptionalPictureTable.
 bool HasOptionalPicture(int k);
 
+// A rectangle of half-size halfWidth x halfHeight around the origin in the plane z = 0, drawn
+// with the GL primitive mode (GL_QUADS to fill, GL_LINE_LOOP for a frame).
+void Rectangle(unsigned mode, float halfWidth, float halfHeight);
+
 // The names of the picture sets, in the order of GameState::pictureSet, as GBK bytes.
 const std::vector<std::string>& PictureSetNames();
 

@@ -101,17 +101,10 @@ void FrameSwitch(GLfloat w, GLfloat h) {
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   White();
-  glBegin(GL_LINE_LOOP);
-  glVertex3f(-w, -h, 0.0f);
-  glVertex3f(w, -h, 0.0f);
-  glVertex3f(w, h, 0.0f);
-  glVertex3f(-w, h, 0.0f);
-  glEnd();
+  Rectangle(GL_LINE_LOOP, w, h);
   glEnable(GL_BLEND);
   glEnable(GL_TEXTURE_2D);
 }
-
-// Raster units of the text plane z = -10 per pixel of the 800 x 600 picture.
 
 // A selector of the menu: its picture (or, from a package without one, a frame of lines), then
 // its label over its value, both centred. Pickable as a whole quad.
@@ -124,22 +117,12 @@ void DrawSelector(GLuint name, GLfloat x, GLfloat y, bool lit, std::string_view 
   if (HasOptionalPicture(lit ? 1 : 0)) {
     glCallList(lit ? LIST_SELECTOR_HOVER : LIST_SELECTOR);
   } else if (picking) {
-    glBegin(GL_QUADS);
-    glVertex3f(-w, -h, 0.0f);
-    glVertex3f(w, -h, 0.0f);
-    glVertex3f(w, h, 0.0f);
-    glVertex3f(-w, h, 0.0f);
-    glEnd();
+    Rectangle(GL_QUADS, w, h);
   } else {
     glDisable(GL_TEXTURE_2D);
     const GLfloat shade = lit ? 1.0f : 0.45f;
     glColor3f(shade, shade, shade);
-    glBegin(GL_LINE_LOOP);
-    glVertex3f(-w, -h, 0.0f);
-    glVertex3f(w, -h, 0.0f);
-    glVertex3f(w, h, 0.0f);
-    glVertex3f(-w, h, 0.0f);
-    glEnd();
+    Rectangle(GL_LINE_LOOP, w, h);
     glEnable(GL_TEXTURE_2D);
     White();
   }

@@ -358,7 +358,7 @@ def test_two_players_easy():
         middle = g.screenshot(keep=os.path.join(g.run_dir, "two-players-turn.png"))
         check(lit_player(middle) == 1, "a miss did not pass the turn")
         g.move(5, 5)
-        for round_number in range(3):  # a pair mistaken for one is looked at again
+        for round_number in range(6):  # a pair mistaken for one (busy machine): look again
             if round_number:
                 time.sleep(1.0)
                 if result_shown(g.screenshot()):
