@@ -293,10 +293,13 @@ def test_gamepad_and_touch():
         tap((960, back[1]), (1000, 600))
         check(g.screenshot(region=(0, 0, 1000, 600)).difference(wide, around(back, 60, 20)) < 3,
               "a tap on a black bar left the board")
+        before = g.screenshot(region=(0, 0, 1000, 600))
         pad("detach")
-        time.sleep(0.5)
+        middle = around(scaled(box_center("easy", 14), 1, (100, 0)), 60, 60)
+        wait_for(lambda: g.screenshot(region=(0, 0, 1000, 600)).difference(before, middle) > 10,
+                 "pulling out the controller did not pause the board (hide the boxes)")
         check(g.running(), "the game ended when the controller was pulled out")
-        # Plugged in again it plays on: B resumes (if paused), B leaves the board, the third B in
+        # Plugged in again it plays on: B resumes, B leaves the board, the third B in
         # the menu quits.
         pad("attach")
         time.sleep(0.3)
