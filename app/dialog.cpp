@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/language.h"
-#include "app/play_controls.h"
 #include "app/session_end.h"
 #include "app/timer_thread.h"
 #include "game/choices.h"
@@ -24,27 +23,10 @@ storage::StagingPixels stagingPixels;
 
 constexpr auto kGracePeriod = std::chrono::milliseconds(500);
 
-// The cursor handed to the game is already a pixel of the 800 x 600 picture: the rectangle
-// starts at 0, 0 and there is no caption to subtract.
-constexpr int kClientRect[4] = {0, 0, render::kClientWidth, render::kClientHeight};
-
-game::Key KeyOf(SDL_Keycode sym) {
-  switch (sym) {
-    case SDLK_j: return game::Key::J;
-    case SDLK_v: return game::Key::V;
-    case SDLK_ESCAPE: return game::Key::Escape;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return game::Key::Enter;
-    case SDLK_p:
-    case SDLK_PAUSE: return game::Key::Pause;
-    default: return game::Key::Other;
-  }
-}
-
 }  // namespace
 
 CTessaryDlg::CTessaryDlg(game::GameState& state, const Options& options)
-    : state_(state), options_(options) {}
+    : state_(state), options_(options), input_(state, window_) {}
 
 CTessaryDlg::~CTessaryDlg() {
   // A way out has normally joined the workers already; this covers an early failure.
@@ -105,6 +87,7 @@ bool CTessaryDlg::OnInitDialog() {
 
   game::RequestSound(state_, game::SoundRequest::playMenuMusic);
   render::SetFixedGLState();
+  input_.StartControllers();
   return true;
 }
 
@@ -124,6 +107,7 @@ int CTessaryDlg::RunModal() {
     }
     while (!ended_ && SDL_PollEvent(&event))
       if (!PreTranslateMessage(event)) break;
+    input_.OnFrame(SDL_GetTicks());
     if (!ended_ && WindowLost()) {
       EndGame();
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
@@ -174,34 +158,6 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
         game::PauseBoard(state_);
       redrawPaused_ = true;
       return true;
-    case SDL_KEYDOWN: {
-      if (event.key.keysym.sym == SDLK_F4 && (event.key.keysym.mod & KMOD_ALT)) {
-        OnClose();
-        return false;
-      }
-      // On a paused board any key only resumes it, the keys of keyboard play included.
-      if (game::ResumeBoard(state_)) return true;
-      if (OnPlayKey(event.key.keysym.sym, event.key.repeat != 0, state_, window_, *actions_))
-        return !ended_;
-      game::Key key = KeyOf(event.key.keysym.sym);
-      if (key == game::Key::Enter)
-        game::OnOK(state_);
-      else
-        game::OnKeyDown(state_, key, *actions_);
-      return !ended_;
-    }
-    case SDL_MOUSEMOTION: {
-      const Cursor cursor = PictureCursor(window_, event.motion.x, event.motion.y);
-      game::OnMouseMove(state_, cursor.x, cursor.y, kClientRect, *actions_);
-      return true;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-      if (game::ResumeBoard(state_)) return true;  // any button, as any key
-      if (event.button.button == SDL_BUTTON_LEFT) {
-        const Cursor cursor = PictureCursor(window_, event.button.x, event.button.y);
-        game::OnLeftButtonDown(state_, cursor.x, cursor.y, kClientRect, *actions_);
-      }
-      return !ended_;
     case SDL_DROPBEGIN:
       pictureSets_.OnDropBegin();
       return true;
@@ -215,7 +171,12 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
       pictureSets_.OnDropComplete();
       return true;
     default:
-      return true;
+      // Keys, mouse, controllers and taps: the input map acts on them; Alt+F4 closes.
+      if (input_.OnEvent(event, *actions_)) {
+        OnClose();
+        return false;
+      }
+      return !ended_;
   }
 }
 

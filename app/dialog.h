@@ -1,5 +1,5 @@
-// The main window's life: start-up in its fixed order, the event loop that hands keys and mouse
-// to the game's input handling, and the two ways out. UI thread only.
+// The main window's life: start-up in its fixed order, the event loop that hands the input events
+// to the input map, and the two ways out. UI thread only.
 #pragma once
 
 #include <SDL.h>
@@ -9,6 +9,7 @@
 
 #include "game/game_state.h"
 #include "app/frame_pacer.h"
+#include "app/input_map.h"
 #include "app/options.h"
 #include "app/picture_sets.h"
 #include "app/records_keeper.h"
@@ -63,6 +64,7 @@ class CTessaryDlg {
   game::GameState& state_;
   Options options_;
   render::GameWindow window_;
+  InputMap input_;  // every input into the game's actions; after window_, which it uses
   FramePacer pacer_;  // used while vsync is on and the driver cannot set the swap interval
   storage::FileState files_;
   PictureSetChooser pictureSets_{state_};

@@ -146,4 +146,10 @@ void StartLevelByNumber(GameState& state, int number, const InputActions& action
   ClickPicked(state, actions);
 }
 
+void ClickMenuItem(GameState& state, uint32_t name, const InputActions& actions) {
+  if (state.scene.load(std::memory_order_acquire) != SCENE_MENU) return;
+  state.pickedName = name;
+  ClickPicked(state, actions);
+}
+
 }  // namespace game

@@ -38,4 +38,8 @@ void PressHighlighted(GameState& state, const InputActions& actions);
 // other number or scene is ignored.
 void StartLevelByNumber(GameState& state, int number, const InputActions& actions);
 
+// A menu item acted on as a click on it would, the highlight left where it is (a controller's
+// shoulder buttons step the selectors); nothing outside the menu.
+void ClickMenuItem(GameState& state, uint32_t name, const InputActions& actions);
+
 }  // namespace game

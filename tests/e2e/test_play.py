@@ -223,6 +223,99 @@ def test_keyboard_play():
         g.cleanup()
 
 
+# SDL's controller buttons, as the virtual pad numbers them.
+PAD_A, PAD_B, PAD_START, PAD_RIGHT_SHOULDER, PAD_DOWN = 0, 1, 6, 10, 12
+
+
+def test_gamepad_and_touch():
+    """A controller plugged in while the game runs: the d-pad lights Easy, the right shoulder
+    steps the players, A starts the level, the stick puts the highlight on a box and A opens it.
+    A tap steps a selector once (not again for SDL's mouse made from it) and opens a box; a tap
+    on a black bar does nothing. Pulled out and plugged in again, B resumes, leaves and quits.
+    A mapping
+    file that cannot be read is named on stderr."""
+    probe = os.environ.get("TESSARY_PAD_PROBE", "")
+    check(probe, "TESSARY_PAD_PROBE is not set")
+
+    def prepare(run_dir):
+        quiet_settings(run_dir)
+        open(os.path.join(run_dir, "pad.txt"), "w").close()
+    g = game(prepare=prepare, game_env={
+        "LD_PRELOAD": probe, "TESSARY_PAD_COMMANDS": "pad.txt",
+        "SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS": "1",
+        "SDL_GAMECONTROLLERCONFIG_FILE": "no-such-mappings.txt"})
+
+    def pad(*lines):
+        """SDL reads a virtual controller's state once a frame: a line a frame or more apart."""
+        for line in lines:
+            with open(os.path.join(g.run_dir, "pad.txt"), "a") as f:
+                f.write(line + "\n")
+            time.sleep(0.1)
+        time.sleep(0.1)
+
+    def press(button):
+        pad("button %d 1" % button, "button %d 0" % button)
+
+    def tap(point, size=(WIDTH, HEIGHT)):
+        pad("tap %f %f" % (point[0] / size[0], point[1] / size[1]))
+    try:
+        g.start()
+        g.wait_menu()
+        g.move(5, 5)
+        easy = around(menu_button("easy"), 40, 12)
+        plain = brightness(g.screenshot(), easy)
+        pad("attach")
+        time.sleep(0.3)
+        press(PAD_DOWN)
+        check(brightness(g.screenshot(), easy) > plain + 5, "the d-pad did not light Easy")
+        press(PAD_RIGHT_SHOULDER)  # two players
+        tap(project_point(-2.0, -0.2, -5.0))  # three, and not four
+        press(PAD_A)
+        time.sleep(1.5)  # the board dealt and still
+        board = g.screenshot()
+        pad("axis 0 32767", "axis 0 0")  # the first move lands on the top-left box
+        top_left = around(box_center("easy", 5), 22, 22)
+        press(PAD_A)
+        opened = g.screenshot()
+        keep(opened, "board-opened-by-pad-e2e.png")
+        check(opened.difference(board, top_left) > 10, "the stick and A did not open a box")
+        top_right = around(box_center("easy", 0), 22, 22)
+        tap(box_center("easy", 0))
+        check(g.screenshot().difference(board, top_right) > 10, "a tap did not open the box")
+        time.sleep(1.5)  # the pair shuts again
+        g.resize(1000, 600)
+        g.move(40, 40)  # the pointer on a bar, out of the way
+        wait_drawn(g, 1000, 600, (500, 300, 900, 600))
+        time.sleep(0.3)
+        wide = g.screenshot(region=(0, 0, 1000, 600))
+        back = scaled(project_point(2.0, -1.8, -5.0), 1, (100, 0))
+        tap((40, back[1]), (1000, 600))
+        tap((960, back[1]), (1000, 600))
+        check(g.screenshot(region=(0, 0, 1000, 600)).difference(wide, around(back, 60, 20)) < 3,
+              "a tap on a black bar left the board")
+        before = g.screenshot(region=(0, 0, 1000, 600))
+        pad("detach")
+        middle = around(scaled(box_center("easy", 14), 1, (100, 0)), 60, 60)
+        wait_for(lambda: g.screenshot(region=(0, 0, 1000, 600)).difference(before, middle) > 10,
+                 "pulling out the controller did not pause the board (hide the boxes)")
+        check(g.running(), "the game ended when the controller was pulled out")
+        # Plugged in again it plays on: B resumes, B leaves the board, the third B in
+        # the menu quits.
+        pad("attach")
+        time.sleep(0.3)
+        for _ in range(5):
+            press(PAD_B)
+            time.sleep(0.3)
+        check(g.wait_exit() == 0, "B did not go back and quit as Esc does")
+        conf = g.read("tessary.conf").decode()
+        check("players = 3" in conf, "the shoulder and one tap did not make three players: " + conf)
+        check("pad_probe" not in g.stderr(), "the virtual pad failed: " + g.stderr())
+        check("cannot read the controller mappings in no-such-mappings.txt" in g.stderr(),
+              "the unreadable mapping file was not named: " + g.stderr())
+    finally:
+        g.cleanup()
+
+
 def label_shots(env, args=(), keep_about=None):
     """The best-score label of the easy board and the about screen's credits."""
     g = game(env=env, args=args)
@@ -297,6 +390,7 @@ CASES = {
     "scaled_window": test_scaled_window,
     "fullscreen": test_fullscreen,
     "keyboard_play": test_keyboard_play,
+    "gamepad_and_touch": test_gamepad_and_touch,
     "language": test_language,
     "paced_frames": test_paced_frames,
 }
