@@ -248,7 +248,8 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
   if (game::PlayingTogether(state)) {
     DrawPlayersPanel(state);
     if (state.players.finished) DrawTogetherResult(state);
-    drawBoard(state);
+    // A board played together pauses too, and must then hide its boxes as well.
+    if (DrawBoardAdditions(state, 1.0f, 1.0f, 1.0f)) drawBoard(state);
     return;
   }
   DrawPlacedText(texts.bestLabel, 1.0f, 1.0f, 1.0f);
