@@ -318,6 +318,9 @@ def test_gamepad_and_touch():
         check("pad_probe" not in g.stderr(), "the virtual pad failed: " + g.stderr())
         check("cannot read the controller mappings in no-such-mappings.txt" in g.stderr(),
               "the unreadable mapping file was not named: " + g.stderr())
+        print("virtual pad: d-pad lit Easy, shoulder and one tap made three players, A started "
+              "the level, stick and A opened a box, a tap opened another, taps on the bars did "
+              "nothing, pulled out paused the board, plugged in again B resumed, left and quit")
     finally:
         g.cleanup()
 
