@@ -62,8 +62,12 @@ void RecordsKeeper::Load() {
 }
 
 void RecordsKeeper::TakeResults(game::GameState& state) {
+  std::lock_guard lock(mutex_);
+  if (Record(state)) ShowRecords();
+}
+
+bool RecordsKeeper::Record(game::GameState& state) {
   const std::vector<game::GameResult> results = state.results.TakeAll();
-  if (results.empty()) return;
   for (const game::GameResult& result : results) {
     storage::HistoryEntry entry;
     entry.time = static_cast<int64_t>(std::time(nullptr));
@@ -73,11 +77,13 @@ void RecordsKeeper::TakeResults(game::GameState& state) {
     const int place = records_.Add(entry.time, result);
     if (place > 0) state.recordRank = static_cast<int8_t>(place);
   }
-  ShowRecords();
+  return !results.empty();
 }
 
 bool RecordsKeeper::Finish(game::GameState& state) {
-  TakeResults(state);
+  std::lock_guard lock(mutex_);
+  // The records screen is not shown again, and the UI thread may be drawing it: it keeps its view.
+  Record(state);
   return history_.Finish();
 }
 

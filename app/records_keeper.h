@@ -1,10 +1,12 @@
 // The records of this player: the history read at start, every game that ends appended to it,
-// and the records screen kept up to date. UI thread only.
+// and the records screen kept up to date. UI thread, but for Finish: the session watcher may
+// save in the UI thread's place while it is stuck.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "game/game_state.h"
@@ -32,8 +34,11 @@ class RecordsKeeper {
   bool Finish(game::GameState& state);
 
  private:
+  // Appends and counts the results taken; whether there were any. Under mutex_.
+  bool Record(game::GameState& state);
   void ShowRecords();
 
+  std::mutex mutex_;  // the UI thread's TakeResults against a Finish from the session watcher
   std::function<std::string(int32_t)> namer_;
   game::Records records_;
   storage::HistoryWriter history_;
