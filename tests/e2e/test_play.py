@@ -84,10 +84,88 @@ def heard(g, action, settle=0.6):
     return g.audio_loudness(since)
 
 
+def edge_step(shot, y, x0, x1):
+    """Pixels from a box's last to the background's first along row y, scanning right from x0
+    (inside the box) to x1 (background), and the contrast of the edge."""
+    v = [sum(shot.pixel(x, y)) for x in range(x0, x1)]
+    background = v[-1]
+    i = len(v) - 1
+    while i > 4 and abs(v[i] - background) <= 9:
+        i -= 1
+    plateau = v[i - 4]
+    span = plateau - background
+    between = [x for x in v[i - 3:i + 1]
+               if min(background, plateau) + 0.15 * abs(span) < x < max(background, plateau)
+               - 0.15 * abs(span)]
+    return len(between) + 2, abs(span)
+
+
+def text_ink(shot, box):
+    """The lit text in `box`: how many rows it spans, and its runs of lit pixels along the rows
+    (1-bit glyphs drawn at their size have runs of every length; the 14-pixel glyphs scaled
+    twice have runs of even lengths only)."""
+    x0, y0, x1, y1 = box
+    rows, runs = [], []
+    for y in range(y0, y1):
+        lit = [sum(shot.pixel(x, y)) > 380 for x in range(x0, x1)] + [False]
+        if any(lit):
+            rows.append(y)
+        length = 0
+        for on in lit:
+            if on:
+                length += 1
+            elif length:
+                runs.append(length)
+                length = 0
+    return (rows[-1] - rows[0] + 1 if rows else 0), runs
+
+
+def check_sharp(shot, path):
+    """The 2x board drawn native: box edges step within two pixels, the label's glyphs are the
+    28-pixel ones. Scaled: steps of three or four pixels and doubled 14-pixel glyphs."""
+    steps = []
+    for index in (0, 1, 6, 7, 12, 13):  # the right edges of the boxes right of the middle
+        x, y = scaled(box_center("easy", index), 2)
+        step, contrast = edge_step(shot, y, x + 30, x + 75)
+        if contrast > 60:
+            steps.append(step)
+    check(steps, "no box edge with contrast on the %s board" % path)
+    height, runs = text_ink(shot, (270, 30, 420, 84))  # 历史最高分: at (-3.62, 3.6, -10)
+    odd = sum(1 for r in runs if r % 2)
+    print("%s: box edge steps %s; label %d rows high, %d of %d runs odd"
+          % (path, steps, height, odd, len(runs)))
+    check(24 <= height <= 30, "%s: the label is %d pixels high, not 28-pixel glyphs" % (path, height))
+    if path == "native":
+        check(max(steps) <= 2, "native box edges are not sharp: steps %s" % steps)
+        check(odd * 5 > len(runs), "native text looks like the 14-pixel glyphs doubled")
+    else:
+        check(min(steps) >= 3 and max(steps) >= 4, "scaled box edges are sharp: steps %s" % steps)
+        check(odd == 0, "scaled text has odd runs: not the 14-pixel glyphs doubled")
+
+
+def scaled_board_shot():
+    """The easy board at 1600 x 1200 on the scaled path."""
+    g = game_on(Display("1600x1200"), prepare=quiet_settings,
+                env=dict(CHINESE, TESSARY_TEST_DRAW_PATH="scaled"))
+    try:
+        g.start()
+        g.wait_menu()
+        g.resize(1600, 1200)
+        g.click(*scaled(menu_button("easy"), 2))
+        time.sleep(0.8)
+        g.move(5, 5)
+        time.sleep(0.3)
+        return g.screenshot(region=(0, 0, 1600, 1200))
+    finally:
+        g.cleanup()
+
+
 def test_scaled_window():
     """1600 x 1200 (twice the picture) and 1000 x 600 (bars left and right): what is drawn where
-    and what a click there hits."""
-    g = game_on(Display("1600x1200"), prepare=quiet_settings)
+    and what a click there hits; drawn native, sharp edges and 28-pixel texts, where the scaled
+    picture is soft."""
+    g = game_on(Display("1600x1200"), prepare=quiet_settings,
+                env=dict(CHINESE, TESSARY_TEST_DRAW_PATH="native"))
     try:
         g.start()
         menu = g.wait_menu()
@@ -112,6 +190,8 @@ def test_scaled_window():
         g.move(5, 5)
         time.sleep(0.2)
         board = g.screenshot(region=(0, 0, 1600, 1200))
+        keep(board, "board-1600x1200-native.png")
+        check_sharp(board, "native")
         top_right = scaled(box_center("easy", 0), 2)
         loud = heard(g, lambda: g.click(*top_right))
         opened = g.screenshot(region=(0, 0, 1600, 1200))
@@ -147,6 +227,9 @@ def test_scaled_window():
         check(g.running(), "the game ended")
     finally:
         g.cleanup()
+    board = scaled_board_shot()
+    keep(board, "board-1600x1200-scaled.png")
+    check_sharp(board, "scaled")
 
 
 def test_fullscreen():
