@@ -2,37 +2,49 @@
 // scaled at the swap, decided from measured frame times. Arithmetic only: no GL, no SDL.
 #pragma once
 
+#include <vector>
+
 namespace render {
 
-// Native until the frames show that they cannot keep the display's rate, then scaled for good:
-// the choice only starts over for a new drawable size, so it never flickers between the two.
+enum class DrawPath { native, scaled };
+
+// Native until a block of frames shows that it cannot keep the display's rate; then one block is
+// tried on the scaled path, which is kept only when it is clearly faster. Either way the path is
+// then settled until Start (a new drawable size): at most one step down and one back, never a
+// flicker between the two.
 class DrawPathChooser {
  public:
-  // Frames ignored after a start: the first ones upload textures and fill caches.
+  // Frames ignored after a start or a switch: the first ones upload textures and fill caches.
   static constexpr int kWarmUpFrames = 10;
-  // Frames are judged in blocks of this many; a block with more than half over budget steps
-  // down (a slow spell of a few frames does not).
+  static constexpr int kTrialWarmUpFrames = 3;
+  // Frames are judged in blocks of this many, by their median: native is too slow when half a
+  // block or more is over budget (a slow spell of a few frames is not).
   static constexpr int kBlockFrames = 30;
   // A frame is over budget when it takes longer than this share of the display's period (a
   // frame that waits for the vertical blank takes about one period, a late one two).
   static constexpr double kOverBudget = 1.2;
+  // The scaled path is kept when its median frame time is below this share of native's.
+  static constexpr double kClearlyFaster = 0.9;
 
   // Starts over at native for a new drawable size, with the display's rate in Hz (0 or less:
   // unknown, taken as 60).
   void Start(int framesPerSecond);
 
-  // Counts one native frame's time in seconds, from its start to the end of its swap. Returns
-  // true when this frame makes the path step down.
-  bool AddNativeFrame(double seconds);
+  // Counts one frame's time in seconds, from its start to the end of its swap, drawn on Path().
+  // Returns the path for the next frames.
+  DrawPath AddFrame(double seconds);
 
-  bool SteppedDown() const { return steppedDown_; }
+  DrawPath Path() const { return path_; }
+  bool Settled() const { return settled_; }
 
  private:
-  double budget_ = kOverBudget / 60.0;  // seconds; reset by Start
-  int seen_ = 0;      // frames since the start
-  int inBlock_ = 0;   // frames of the current block
-  int overInBlock_ = 0;
-  bool steppedDown_ = false;
+  double budget_ = kOverBudget / 60.0;  // seconds
+  // Reset by Start.
+  DrawPath path_ = DrawPath::native;
+  bool settled_ = false;
+  int skip_ = kWarmUpFrames;   // frames still ignored
+  std::vector<double> block_;  // the frame times of the block being measured
+  double nativeMedian_ = 0.0;  // of the block that found native too slow
 };
 
 }  // namespace render

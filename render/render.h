@@ -45,8 +45,8 @@ void SetLanguage(Language language);
 // 24-bit depth buffer and a compatibility-profile GL context. Whatever its size, it shows the
 // 800 x 600 picture scaled uniformly and centred, black bars where the shapes differ: drawn
 // straight at the fitted rectangle's own pixel size (native), or, where native frames cannot
-// keep the display's rate, drawn at 800 x 600 and scaled at the swap (decided from measured
-// frame times, once per drawable size).
+// keep the display's rate and the scaled ones are faster, drawn at 800 x 600 and scaled at the
+// swap (decided from measured frame times, once per drawable size; see DrawPathChooser).
 class GameWindow {
  public:
   GameWindow();
@@ -100,7 +100,7 @@ class GameWindow {
   // Reset by every change of the drawable's size.
   bool scaling_ = false;  // frames go into the picture target and are scaled at the swap
   float scale_ = 1.0f;    // the fitted rectangle's width / 800
-  bool choosing_ = false; // native frames are measured: the scaled path is there to step down to
+  bool choosing_ = false; // frames are measured: the scaled path is there to step down to
   DrawPathChooser chooser_;
   uint64_t frameStart_ = 0;  // performance counter at StartFrame; 0: no frame started
 };

@@ -123,11 +123,12 @@ void GameWindow::Swap() {
   if (scaling_) PresentPicture(*pictureTarget_, drawable_);
   SDL_GL_SwapWindow(window_);
   if (scaling_) UsePictureTarget(*pictureTarget_, true);
-  if (choosing_ && !scaling_ && frameStart_ != 0) {
+  if (choosing_ && frameStart_ != 0) {
     const double seconds = static_cast<double>(SDL_GetPerformanceCounter() - frameStart_) /
                            static_cast<double>(SDL_GetPerformanceFrequency());
-    if (chooser_.AddNativeFrame(seconds)) {
-      scaling_ = true;
+    const bool scale = chooser_.AddFrame(seconds) == DrawPath::scaled;
+    if (scale != scaling_) {
+      scaling_ = scale;
       UseDrawPath();
     }
   }

@@ -6,51 +6,61 @@
 
 namespace {
 
+using render::DrawPath;
+
 struct FrameRun {
   const char* what;
   int rate;
-  std::vector<std::pair<int, double>> frames;  // how many frames, of how many milliseconds
-  int stepsDownAt;                             // the frame (from 1) that steps down; 0: never
+  struct Frames {
+    int count;
+    double nativeMs, scaledMs;  // a frame's time on either path
+  };
+  std::vector<Frames> frames;
+  std::vector<int> switches;  // the frames (from 1) after which the path changes
+  DrawPath last;
 };
 
-TEST(DrawPathChooserTest, StepsDownOnlyWhenMostOfABlockIsOverBudgetAndThenStaysDown) {
+TEST(DrawPathChooserTest, StepsDownOnlyToAFasterPathAndSettles) {
+  constexpr auto native = DrawPath::native, scaled = DrawPath::scaled;
   const std::vector<FrameRun> runs = {
-      {"fast frames", 60, {{200, 5.0}}, 0},
-      {"just within 1.2 periods", 60, {{200, 19.9}}, 0},
-      {"slow warm-up only", 60, {{10, 100.0}, {200, 5.0}}, 0},
-      {"a slow spell of 15 in a block", 60, {{10, 5.0}, {15, 40.0}, {175, 5.0}}, 0},
-      {"slow from the start", 60, {{200, 40.0}}, 40},
-      {"16 of a block slow", 60, {{10, 5.0}, {16, 40.0}, {174, 5.0}}, 40},
-      {"slow later on", 60, {{100, 5.0}, {100, 40.0}}, 130},
-      {"fast again after the step", 60, {{40, 40.0}, {200, 1.0}}, 40},
-      {"a 144 Hz display", 144, {{200, 10.0}}, 40},
-      {"an unknown rate counts as 60", 0, {{200, 10.0}}, 0},
+      {"fast frames", 60, {{200, 5, 5}}, {}, native},
+      {"just within 1.2 periods", 60, {{200, 19.9, 5}}, {}, native},
+      {"slow warm-up only", 60, {{10, 100, 5}, {200, 5, 5}}, {}, native},
+      {"a slow spell of 14 in a block", 60, {{10, 5, 5}, {14, 40, 5}, {176, 5, 5}}, {}, native},
+      {"slow native, fast scaled", 60, {{200, 40, 10}}, {40}, scaled},
+      {"15 of a block slow", 60, {{10, 5, 5}, {15, 40, 5}, {175, 5, 5}}, {40}, scaled},
+      {"slow later on", 60, {{100, 5, 5}, {100, 40, 10}}, {130}, scaled},
+      {"scaled no faster: back to native for good", 60, {{300, 40, 37}}, {40, 73}, native},
+      {"a 144 Hz display", 144, {{200, 10, 5}}, {40}, scaled},
+      {"an unknown rate counts as 60", 0, {{200, 10, 5}}, {}, native},
   };
   for (const FrameRun& run : runs) {
     render::DrawPathChooser chooser;
     chooser.Start(run.rate);
-    int frame = 0, steppedAt = 0;
-    for (const auto& [count, milliseconds] : run.frames)
-      for (int i = 0; i < count; ++i)
-        if (chooser.AddNativeFrame(milliseconds / 1000.0)) {
-          EXPECT_EQ(steppedAt, 0) << run.what << ": stepped down twice";
-          steppedAt = ++frame;
-        } else {
-          ++frame;
-        }
-    EXPECT_EQ(steppedAt, run.stepsDownAt) << run.what;
-    EXPECT_EQ(chooser.SteppedDown(), run.stepsDownAt != 0) << run.what;
+    std::vector<int> switches;
+    int frame = 0;
+    for (const FrameRun::Frames& frames : run.frames)
+      for (int i = 0; i < frames.count; ++i) {
+        const DrawPath before = chooser.Path();
+        const double ms = before == native ? frames.nativeMs : frames.scaledMs;
+        ++frame;
+        if (chooser.AddFrame(ms / 1000.0) != before) switches.push_back(frame);
+      }
+    EXPECT_EQ(switches, run.switches) << run.what;
+    EXPECT_EQ(chooser.Path(), run.last) << run.what;
   }
 }
 
 TEST(DrawPathChooserTest, ANewSizeStartsOverAtNative) {
   render::DrawPathChooser chooser;
   chooser.Start(60);
-  for (int i = 0; i < 40; ++i) chooser.AddNativeFrame(0.05);
-  ASSERT_TRUE(chooser.SteppedDown());
+  for (int i = 0; i < 80; ++i) chooser.AddFrame(chooser.Path() == DrawPath::native ? 0.05 : 0.01);
+  ASSERT_EQ(chooser.Path(), DrawPath::scaled);
+  ASSERT_TRUE(chooser.Settled());
   chooser.Start(60);
-  EXPECT_FALSE(chooser.SteppedDown());
-  for (int i = 0; i < 100; ++i) EXPECT_FALSE(chooser.AddNativeFrame(0.005));
+  EXPECT_EQ(chooser.Path(), DrawPath::native);
+  EXPECT_FALSE(chooser.Settled());
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(chooser.AddFrame(0.005), DrawPath::native);
 }
 
 }  // namespace
