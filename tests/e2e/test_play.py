@@ -85,62 +85,37 @@ def heard(g, action, settle=0.6):
 
 
 def edge_step(shot, y, x0, x1):
-    """Pixels from a box's last to the background's first along row y, scanning right from x0
-    (inside the box) to x1 (background), and the contrast of the edge."""
+    """Along row y from inside a box (x0) to the background (x1): the pixels from the box's last
+    to the background's first, and the edge's contrast."""
     v = [sum(shot.pixel(x, y)) for x in range(x0, x1)]
-    background = v[-1]
-    i = len(v) - 1
-    while i > 4 and abs(v[i] - background) <= 9:
-        i -= 1
-    plateau = v[i - 4]
-    span = plateau - background
-    between = [x for x in v[i - 3:i + 1]
-               if min(background, plateau) + 0.15 * abs(span) < x < max(background, plateau)
-               - 0.15 * abs(span)]
-    return len(between) + 2, abs(span)
-
-
-def text_ink(shot, box):
-    """The lit text in `box`: how many rows it spans, and its runs of lit pixels along the rows
-    (1-bit glyphs drawn at their size have runs of every length; the 14-pixel glyphs scaled
-    twice have runs of even lengths only)."""
-    x0, y0, x1, y1 = box
-    rows, runs = [], []
-    for y in range(y0, y1):
-        lit = [sum(shot.pixel(x, y)) > 380 for x in range(x0, x1)] + [False]
-        if any(lit):
-            rows.append(y)
-        length = 0
-        for on in lit:
-            if on:
-                length += 1
-            elif length:
-                runs.append(length)
-                length = 0
-    return (rows[-1] - rows[0] + 1 if rows else 0), runs
+    i = max([4] + [k for k in range(len(v)) if abs(v[k] - v[-1]) > 9])
+    low, high = sorted((v[-1], v[i - 4]))
+    margin = 0.15 * (high - low)
+    return 2 + sum(1 for x in v[i - 3:i + 1] if low + margin < x < high - margin), high - low
 
 
 def check_sharp(shot, path):
-    """The 2x board drawn native: box edges step within two pixels, the label's glyphs are the
-    28-pixel ones. Scaled: steps of three or four pixels and doubled 14-pixel glyphs."""
+    """The 2x board: native box edges step within two pixels and the label is 1-bit 28-pixel
+    glyphs (runs of lit pixels of any length); scaled, edges take three or four pixels and the
+    14-pixel glyphs are doubled (even runs only)."""
     steps = []
-    for index in (0, 1, 6, 7, 12, 13):  # the right edges of the boxes right of the middle
+    for index in (0, 1, 6, 7, 12, 13):  # right edges, right of the middle: no side face
         x, y = scaled(box_center("easy", index), 2)
         step, contrast = edge_step(shot, y, x + 30, x + 75)
-        if contrast > 60:
-            steps.append(step)
-    check(steps, "no box edge with contrast on the %s board" % path)
-    height, runs = text_ink(shot, (270, 30, 420, 84))  # 历史最高分: at (-3.62, 3.6, -10)
+        steps += [step] if contrast > 60 else []
+    rows, runs = [], []
+    for y in range(30, 84):  # 历史最高分: at (-3.62, 3.6, -10)
+        lit = "".join("#" if sum(shot.pixel(x, y)) > 380 else " " for x in range(270, 420))
+        rows += [y] if "#" in lit else []
+        runs += [len(run) for run in lit.split()]
     odd = sum(1 for r in runs if r % 2)
     print("%s: box edge steps %s; label %d rows high, %d of %d runs odd"
-          % (path, steps, height, odd, len(runs)))
-    check(24 <= height <= 30, "%s: the label is %d pixels high, not 28-pixel glyphs" % (path, height))
+          % (path, steps, rows[-1] - rows[0] + 1 if rows else 0, odd, len(runs)))
+    check(steps and rows and 24 <= rows[-1] - rows[0] + 1 <= 30, "%s: no edge or label" % path)
     if path == "native":
-        check(max(steps) <= 2, "native box edges are not sharp: steps %s" % steps)
-        check(odd * 5 > len(runs), "native text looks like the 14-pixel glyphs doubled")
+        check(max(steps) <= 2 and odd * 5 > len(runs), "native is not sharp")
     else:
-        check(min(steps) >= 3 and max(steps) >= 4, "scaled box edges are sharp: steps %s" % steps)
-        check(odd == 0, "scaled text has odd runs: not the 14-pixel glyphs doubled")
+        check(min(steps) >= 3 and max(steps) >= 4 and odd == 0, "scaled is not soft")
 
 
 def scaled_board_shot():
