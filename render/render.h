@@ -87,7 +87,8 @@ class GameWindow {
   float DrawScale() const { return scaling_ ? 1.0f : scale_; }
 
  private:
-  // Follows the drawable's size: chooses the path afresh and sets viewport and frame scale.
+  // Follows the drawable's size (a new one starts the choice of the path over) and sets the
+  // viewport and frame scale.
   void TrackDrawableSize();
   // Sets up the frames for the path in force (scaling_).
   void UseDrawPath();
@@ -97,7 +98,7 @@ class GameWindow {
   bool minimised_ = false;
   game::PixelSize drawable_{kClientWidth, kClientHeight};
   std::unique_ptr<PictureTarget> pictureTarget_;  // the offscreen 800 x 600 picture
-  // Reset by every change of the drawable's size.
+  // Follow every change of the drawable's size.
   bool scaling_ = false;  // frames go into the picture target and are scaled at the swap
   float scale_ = 1.0f;    // the fitted rectangle's width / 800
   bool choosing_ = false; // frames are measured: the scaled path is there to step down to

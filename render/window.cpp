@@ -78,6 +78,7 @@ bool GameWindow::Open(bool fullscreen) {
   pictureTarget_ = std::make_unique<PictureTarget>();
   MakePictureTarget(*pictureTarget_);
   SetViewport(kClientWidth, kClientHeight);
+  drawable_ = {};  // the first size starts the choice of the path
   TrackDrawableSize();
   minimised_ = false;
   return true;
@@ -139,6 +140,11 @@ void GameWindow::TrackDrawableSize() {
   int width = 0;
   int height = 0;
   SDL_GL_GetDrawableSize(window_, &width, &height);
+  // A restore or a show at the same size keeps the path chosen for it.
+  if (width != drawable_.width || height != drawable_.height) {
+    chooser_.Start(RefreshRate());
+    frameStart_ = 0;
+  }
   drawable_ = {width, height};
   const game::PixelRect rect = game::FitPicture(drawable_);
   scale_ = rect.width > 0 ? static_cast<float>(rect.width) / kClientWidth : 1.0f;
@@ -146,10 +152,8 @@ void GameWindow::TrackDrawableSize() {
   const bool ownSize = width == kClientWidth && height == kClientHeight;
   const bool canScale = pictureTarget_ && pictureTarget_->framebuffer != 0 && !ownSize;
   const std::string_view forced = ForcedDrawPath();
-  scaling_ = canScale && forced == "scaled";
   choosing_ = canScale && forced != "scaled" && forced != "native";
-  chooser_.Start(RefreshRate());
-  frameStart_ = 0;
+  scaling_ = canScale && (choosing_ ? chooser_.Path() == DrawPath::scaled : forced == "scaled");
   UseDrawPath();
 }
 
