@@ -6,9 +6,11 @@ namespace render {
 
 namespace {
 
-double Median(std::vector<double> values) {
-  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-  return values[values.size() / 2];
+// The value at `share` of the way up the sorted values.
+double Quantile(std::vector<double> values, double share) {
+  const auto at = values.begin() + static_cast<long>(share * static_cast<double>(values.size()));
+  std::nth_element(values.begin(), at, values.end());
+  return *at;
 }
 
 }  // namespace
@@ -27,18 +29,19 @@ DrawPath DrawPathChooser::AddFrame(double seconds) {
   }
   block_.push_back(seconds);
   if (block_.size() < static_cast<std::size_t>(kBlockFrames)) return path_;
-  const double median = Median(block_);
+  // The lower quartile compares the paths' own costs: other processes only add to the upper
+  // part of a block.
+  const double median = Quantile(block_, 0.5), quartile = Quantile(block_, 0.25);
   block_.clear();
   if (path_ == DrawPath::native) {
-    // More than half the block over budget: its median is.
     if (median > budget_) {
-      nativeMedian_ = median;
+      nativeQuartile_ = quartile;
       path_ = DrawPath::scaled;
       skip_ = kTrialWarmUpFrames;
     }
     return path_;
   }
-  if (median >= kClearlyFaster * nativeMedian_) path_ = DrawPath::native;
+  if (quartile >= kClearlyFaster * nativeQuartile_) path_ = DrawPath::native;
   settled_ = true;
   return path_;
 }

@@ -23,7 +23,7 @@ class DrawPathChooser {
   // A frame is over budget when it takes longer than this share of the display's period (a
   // frame that waits for the vertical blank takes about one period, a late one two).
   static constexpr double kOverBudget = 1.2;
-  // The scaled path is kept when its median frame time is below this share of native's.
+  // The scaled path is kept when its frames' lower quartile is below this share of native's.
   static constexpr double kClearlyFaster = 0.9;
 
   // Starts over at native for a new drawable size, with the display's rate in Hz (0 or less:
@@ -44,7 +44,7 @@ class DrawPathChooser {
   bool settled_ = false;
   int skip_ = kWarmUpFrames;   // frames still ignored
   std::vector<double> block_;  // the frame times of the block being measured
-  double nativeMedian_ = 0.0;  // of the block that found native too slow
+  double nativeQuartile_ = 0.0;  // of the block that found native too slow
 };
 
 }  // namespace render
