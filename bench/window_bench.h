@@ -26,6 +26,7 @@ void MeasureText(WindowBench& bench);
 void MeasureLoadAssets(WindowBench& bench);
 void MeasureSoundOpening(WindowBench& bench);
 void MeasurePhotos(WindowBench& bench);
+void MeasureResolution(WindowBench& bench);
 
 // The resident memory of this process, in MB: all of it, anonymous, mapped from files.
 struct MemoryUse {

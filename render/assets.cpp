@@ -132,12 +132,12 @@ void FailLoad(game::GameState& state, Assets& assets) {
 void DrawBoxOutlineIn(PlayerColour colour) {
   constexpr GLfloat e = kOutlineHalfSize;
   glDisable(GL_TEXTURE_2D);
-  glLineWidth(2.0f);  // a colour is told apart more easily than a thin white line
+  glLineWidth(2.0f * FrameScale());  // a colour is told apart more easily than a thin line
   glColor3f(colour.r, colour.g, colour.b);
   glBegin(GL_LINE_STRIP);
   for (const auto& v : kOutline) glVertex3f(v[0] * e, v[1] * e, v[2] * e);
   glEnd();
-  glLineWidth(1.0f);
+  glLineWidth(FrameScale());
   glEnable(GL_TEXTURE_2D);
 }
 

@@ -1,7 +1,6 @@
-// The picture at any window size: unless the window has the picture's own size, every frame is
-// drawn at 800 x 600 into an offscreen framebuffer and then scaled into the window as a whole, so
-// the bitmap texts (glBitmap draws pixels, which a viewport does not scale) grow with everything
-// else and picking keeps working on the 800 x 600 picture.
+// The scaled path: where native frames cannot keep the display's rate, every frame is drawn at
+// 800 x 600 into an offscreen framebuffer and then scaled into the window as a whole (cheaper,
+// but soft when much enlarged).
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
@@ -58,8 +57,8 @@ bool LookUpFramebufferCalls() {
 bool MakePictureTarget(PictureTarget& target) {
   if (target.framebuffer != 0) return true;
   if (!LookUpFramebufferCalls()) {
-    std::fprintf(stderr, "tessary: no OpenGL framebuffer objects: the picture is not scaled "
-                         "with the window\n");
+    std::fprintf(stderr, "tessary: no OpenGL framebuffer objects: frames are always drawn at "
+                         "the window's size\n");
     return false;
   }
   calls.genRenderbuffers(1, &target.colourBuffer);
@@ -77,8 +76,8 @@ bool MakePictureTarget(PictureTarget& target) {
   calls.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
                                 target.depthBuffer);
   if (calls.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    std::fprintf(stderr, "tessary: the offscreen picture cannot be made: the picture is not "
-                         "scaled with the window\n");
+    std::fprintf(stderr, "tessary: the offscreen picture cannot be made: frames are always "
+                         "drawn at the window's size\n");
     DeletePictureTarget(target);
     return false;
   }

@@ -11,6 +11,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,6 +20,7 @@
 
 #include "game/game_state.h"
 #include "game/picture_fit.h"
+#include "render/draw_path.h"
 #include "storage/files.h"
 #include "storage/formats.h"
 #include "storage/photo_faces.h"
@@ -27,7 +29,8 @@ namespace render {
 
 struct PictureTarget;
 
-// The picture every scene is drawn at, fixed for the whole run; the window scales it.
+// The picture every scene is laid out in, fixed for the whole run; the window draws it at the
+// fitted rectangle's own size (or scales it, see GameWindow).
 inline constexpr int kClientWidth = 800;
 inline constexpr int kClientHeight = 600;
 
@@ -40,7 +43,10 @@ void SetLanguage(Language language);
 // The one window: caption "Tessary", 800 x 600 at first and resizable, placed centred by the
 // desktop, HiDPI-aware, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a
 // 24-bit depth buffer and a compatibility-profile GL context. Whatever its size, it shows the
-// 800 x 600 picture scaled uniformly and centred, black bars where the shapes differ.
+// 800 x 600 picture scaled uniformly and centred, black bars where the shapes differ: drawn
+// straight at the fitted rectangle's own pixel size (native), or, where native frames cannot
+// keep the display's rate and the scaled ones are faster, drawn at 800 x 600 and scaled at the
+// swap (decided from measured frame times, once per drawable size; see DrawPathChooser).
 class GameWindow {
  public:
   GameWindow();
@@ -59,7 +65,10 @@ class GameWindow {
   // True from a minimise until the restore: the loop then waits for events and draws nothing.
   bool IsMinimised() const { return minimised_; }
 
-  // Scales the picture into the window and presents it; then binds the picture again.
+  // Marks the start of a frame's drawing: Swap measures the frame from here.
+  void StartFrame();
+  // Presents the frame (scaling the picture into the window on the scaled path); then binds the
+  // picture again. Counts the frame's time towards the choice of the path.
   void Swap();
 
   // Switches desktop full screen on or off (F11).
@@ -73,16 +82,28 @@ class GameWindow {
   // The display's refresh rate in Hz; 60 when the display does not tell.
   int RefreshRate() const;
 
+  // Drawable pixels per picture pixel when frames are drawn native; 1 on the scaled path and at
+  // 800 x 600 (so at least 1.5 means pictures are shown at 1.5 times their size or more).
+  float DrawScale() const { return scaling_ ? 1.0f : scale_; }
+
  private:
-  // Follows the drawable's size: the bars, and the viewport when there is no offscreen picture.
+  // Follows the drawable's size (a new one starts the choice of the path over) and sets the
+  // viewport and frame scale.
   void TrackDrawableSize();
+  // Sets up the frames for the path in force (scaling_).
+  void UseDrawPath();
 
   SDL_Window* window_ = nullptr;
   SDL_GLContext context_ = nullptr;
   bool minimised_ = false;
   game::PixelSize drawable_{kClientWidth, kClientHeight};
   std::unique_ptr<PictureTarget> pictureTarget_;  // the offscreen 800 x 600 picture
+  // Follow every change of the drawable's size.
   bool scaling_ = false;  // frames go into the picture target and are scaled at the swap
+  float scale_ = 1.0f;    // the fitted rectangle's width / 800
+  bool choosing_ = false; // frames are measured: the scaled path is there to step down to
+  DrawPathChooser chooser_;
+  uint64_t frameStart_ = 0;  // performance counter at StartFrame; 0: no frame started
 };
 
 // Returns a function that sets the swap interval through SDL, or null when the driver cannot

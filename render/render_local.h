@@ -110,7 +110,8 @@ void Rectangle(unsigned mode, float halfWidth, float halfHeight);
 // The names of the picture sets, in the order of GameState::pictureSet, as GBK bytes.
 const std::vector<std::string>& PictureSetNames();
 
-// The width in pixels that DrawText3D gives the text; an estimate when no font was found.
+// The width that DrawText3D gives the text at the frame scale, in pixels of the 800 x 600
+// picture; an estimate when no font was found.
 int TextWidthPixels(std::string_view text);
 
 // UTF-8 to the GBK bytes the text font draws; a character GBK lacks, or a byte that is not
@@ -132,10 +133,16 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
 // Viewport and the fixed perspective for a client area of width x height.
 void SetViewport(int width, int height);
 
+// Pixels of the frame being drawn per pixel of the 800 x 600 picture (1 on the scaled path):
+// what is drawn in pixels (bitmap texts, line widths) is drawn this much larger. Setting it
+// sets the line width of the lines drawn at the default width.
+void SetFrameScale(float scale);
+float FrameScale();
+
 // ---- The picture at any window size ----
 
-// Frames are drawn into this 800 x 600 offscreen framebuffer, then scaled into the window,
-// whenever the window does not have the picture's own size.
+// On the scaled path frames are drawn into this 800 x 600 offscreen framebuffer, then scaled
+// into the window.
 struct PictureTarget {
   unsigned framebuffer = 0;  // 0: none, the frame is drawn straight into the window
   unsigned colourBuffer = 0;
@@ -143,7 +150,7 @@ struct PictureTarget {
 };
 
 // Makes the target and leaves it bound. False, after one message on stderr, when the GL has no
-// framebuffer objects: frames then go straight into the fitted rectangle, texts unscaled.
+// framebuffer objects: frames then always go straight into the fitted rectangle.
 bool MakePictureTarget(PictureTarget& target);
 void DeletePictureTarget(PictureTarget& target);
 // Clears the window's own framebuffer (the bars) and scales the picture into its fitted
@@ -278,8 +285,8 @@ void DrawBoxOutlineIn(PlayerColour colour);
 
 // ---- Bitmap text ----
 
-// The resolved font behind a GLFont: the FreeType face at its 14-pixel strike, the GBK
-// converter and the cache of rendered texts.
+// The resolved font behind a GLFont: the FreeType face at its 14-pixel strike (and at the frame
+// scale's size), the GBK converter and the caches of rendered texts, one per size.
 struct FontFace;
 
 // The font request and the font made from it. One instance, textFont; only fontHandle changes.
@@ -324,8 +331,10 @@ struct TextBitmap {
 // Whether pixel (x, y), y from the top, of a rendered FreeType glyph is lit; either sign of pitch.
 bool GlyphPixel(const FT_Bitmap_& glyph, unsigned x, unsigned y);
 
-// Renders byteCount bytes of GBK text; invalid bytes become a replacement glyph.
-TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount);
+// Renders byteCount bytes of GBK text for a frame drawn at `scale` times the picture's size (the
+// 14-pixel strike at 1, else the outline at 14 x scale pixels); invalid bytes become a
+// replacement glyph.
+TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount, float scale = 1.0f);
 
 // How many texts the cache of a face holds, and how many renders it has done (for tests).
 int CachedTextCount(const FontFace& face);

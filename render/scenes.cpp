@@ -406,11 +406,18 @@ void DrawAboutScene(const game::GameState& state) {
 void PickAt(game::GameState& state) {
   state.pickedName = 0;
   // Picking works on the 800 x 600 picture, whatever the window's size and the viewport that
-  // shows it; selection does not depend on the real viewport. Off the picture nothing is hit.
+  // shows it. Off the picture nothing is hit.
   GLint viewport[4] = {0, 0, kClientWidth, kClientHeight};
   if (state.mouseX < 0 || state.mouseY < 0 || state.mouseX >= kClientWidth ||
       state.mouseY >= kClientHeight)
     return;
+
+  // The native path draws into the fitted rectangle with wider lines; selection runs on the
+  // picture as the scaled path sees it, so that a pick is the same on either path.
+  GLint drawnViewport[4];
+  glGetIntegerv(GL_VIEWPORT, drawnViewport);
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+  glLineWidth(1.0f);
 
   // Four words hold exactly one hit record (count, depths, name): the first object drawn under
   // the cursor wins, later records overflow and are dropped.
@@ -449,6 +456,8 @@ void PickAt(game::GameState& state) {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glRenderMode(GL_RENDER);
+  glViewport(drawnViewport[0], drawnViewport[1], drawnViewport[2], drawnViewport[3]);
+  glLineWidth(FrameScale());
 }
 
 }  // namespace render

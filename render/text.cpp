@@ -1,11 +1,14 @@
 // Bitmap text: GBK bytes to code points with iconv, glyphs of a 14-pixel bitmap strike rendered
-// 1-bit with FreeType into rows padded to 32 bits, bottom row first, drawn with glBitmap.
+// 1-bit with FreeType into rows padded to 32 bits, bottom row first, drawn with glBitmap. A frame
+// drawn larger than the picture (native frames) gets the outline rendered at its own size.
 #include <GL/gl.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SIZES_H
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -48,15 +51,23 @@ struct CachedText {
 
 }  // namespace
 
+// The glyphs of one pixel size and the texts rendered at it.
+struct SizedFont {
+  int pixels = 0;           // 0: none yet
+  FT_Size size = nullptr;   // where FreeType renders them; null: enlarge the strike's texts
+  int ascent = 0;   // baseline from the top of the cell, in pixels
+  int descent = 0;  // cell below the baseline
+  std::unordered_map<std::string, CachedText, TextHash, std::equal_to<>> cache;
+};
+
 struct FontFace {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   iconv_t converter = reinterpret_cast<iconv_t>(-1);
   FontSource source;
-  int ascent = 0;   // baseline from the top of the cell, in pixels
-  int descent = 0;  // cell below the baseline
   char32_t replacement = U'?';  // drawn for bytes that are not GBK
-  std::unordered_map<std::string, CachedText, TextHash, std::equal_to<>> cache;
+  SizedFont strike;  // 14 pixels, the face's own size: lives as long as the face
+  SizedFont scaled;  // the size of the frame scale last drawn at, when not 14 pixels
   uint64_t useClock = 0;
   int64_t renderCount = 0;
 };
@@ -165,6 +176,36 @@ std::vector<char32_t> DecodeGbk(FontFace& font, const char* text, int32_t byteCo
   return codes;
 }
 
+// The text's pixel size at a frame scale: the strike's at scale 1, else the outline's, so that
+// a frame drawn s times the picture's size gets glyphs s times as large.
+int TextPixelsAt(float scale) {
+  return std::max(1, static_cast<int>(std::lround(kStrikePixels * scale)));
+}
+
+// The glyphs for a frame scale. A new size replaces the one before, with its texts.
+SizedFont& SizeFor(FontFace& font, float scale) {
+  const int pixels = TextPixelsAt(scale);
+  if (pixels == kStrikePixels) return font.strike;
+  SizedFont& sized = font.scaled;
+  if (sized.pixels == pixels) return sized;
+  if (sized.size != nullptr) FT_Done_Size(sized.size);
+  sized = SizedFont{};
+  sized.pixels = pixels;
+  // The cell and the baseline where the enlarged picture would have them.
+  const double ratio = static_cast<double>(pixels) / kStrikePixels;
+  sized.ascent = static_cast<int>(std::lround(font.strike.ascent * ratio));
+  sized.descent = static_cast<int>(std::lround(font.strike.descent * ratio));
+  if (FT_IS_SCALABLE(font.face) && FT_New_Size(font.face, &sized.size) == 0) {
+    FT_Activate_Size(sized.size);
+    if (FT_Set_Pixel_Sizes(font.face, 0, static_cast<FT_UInt>(pixels)) != 0) {
+      FT_Done_Size(sized.size);
+      sized.size = nullptr;
+    }
+    FT_Activate_Size(font.strike.size);
+  }
+  return sized;
+}
+
 void SetBit(TextBitmap& bitmap, int column, int rowFromTop) {
   if (column < 0 || column >= bitmap.width || rowFromTop < 0 || rowFromTop >= bitmap.height)
     return;
@@ -173,22 +214,45 @@ void SetBit(TextBitmap& bitmap, int column, int rowFromTop) {
   bitmap.bits[byte] = static_cast<char>(bitmap.bits[byte] | (0x80 >> (column % 8)));
 }
 
+bool BitOf(const TextBitmap& bitmap, int column, int rowFromTop) {
+  const int row = bitmap.height - 1 - rowFromTop;
+  const std::size_t byte = static_cast<std::size_t>(row) * (bitmap.rowBits / 8) + column / 8;
+  return (bitmap.bits[byte] >> (7 - column % 8)) & 1;
+}
 
-const TextBitmap& FindOrRenderText(FontFace& font, const char* text, int32_t byteCount) {
+// A face without outlines (a bitmap font) has only its strike: its text enlarged pixel by pixel
+// into the cell of the larger size.
+TextBitmap Enlarge(const TextBitmap& small, const SizedFont& sized) {
+  TextBitmap bitmap;
+  bitmap.width = small.width * sized.pixels / kStrikePixels;
+  bitmap.height = sized.ascent + sized.descent;
+  bitmap.rowBits = (bitmap.width + 31) & ~31;
+  bitmap.bits.assign(static_cast<std::size_t>(bitmap.rowBits / 8) * bitmap.height, '\0');
+  if (small.height <= 0) return bitmap;
+  for (int y = 0; y < bitmap.height; ++y)
+    for (int x = 0; x < bitmap.width; ++x)
+      if (BitOf(small, x * kStrikePixels / sized.pixels, y * small.height / bitmap.height))
+        SetBit(bitmap, x, y);
+  return bitmap;
+}
+
+const TextBitmap& FindOrRenderText(FontFace& font, float scale, const char* text,
+                                   int32_t byteCount) {
+  SizedFont& sized = SizeFor(font, scale);
   const std::string_view key(text, static_cast<std::size_t>(byteCount));
   ++font.useClock;
-  if (auto found = font.cache.find(key); found != font.cache.end()) {
+  if (auto found = sized.cache.find(key); found != sized.cache.end()) {
     found->second.lastUse = font.useClock;
     return found->second.bitmap;
   }
-  if (font.cache.size() >= kTextCacheCapacity) {
-    auto oldest = font.cache.begin();
-    for (auto it = font.cache.begin(); it != font.cache.end(); ++it)
+  if (sized.cache.size() >= kTextCacheCapacity) {
+    auto oldest = sized.cache.begin();
+    for (auto it = sized.cache.begin(); it != sized.cache.end(); ++it)
       if (it->second.lastUse < oldest->second.lastUse) oldest = it;
-    font.cache.erase(oldest);
+    sized.cache.erase(oldest);
   }
-  CachedText& entry = font.cache[std::string(key)];
-  entry.bitmap = RenderText(font, text, byteCount);
+  CachedText& entry = sized.cache[std::string(key)];
+  entry.bitmap = RenderText(font, text, byteCount, scale);
   entry.lastUse = font.useClock;
   return entry.bitmap;
 }
@@ -226,8 +290,10 @@ FontFace* OpenFontFace() {
     return nullptr;
   }
   const FT_Size_Metrics& metrics = font->face->size->metrics;
-  font->ascent = static_cast<int>((metrics.ascender + 63) >> 6);
-  font->descent = static_cast<int>((-metrics.descender + 63) >> 6);
+  font->strike.pixels = kStrikePixels;
+  font->strike.size = font->face->size;
+  font->strike.ascent = static_cast<int>((metrics.ascender + 63) >> 6);
+  font->strike.descent = static_cast<int>((-metrics.descender + 63) >> 6);
   if (FT_Get_Char_Index(font->face, 0xFFFD) != 0) font->replacement = U'\uFFFD';
   return font;
 }
@@ -242,15 +308,21 @@ void CloseFontFace(FontFace* font) {
 
 FontSource SourceOf(const FontFace& face) { return face.source; }
 
-int CachedTextCount(const FontFace& face) { return static_cast<int>(face.cache.size()); }
+int CachedTextCount(const FontFace& face) {
+  return static_cast<int>(face.strike.cache.size() + face.scaled.cache.size());
+}
 
 int64_t TextRenderCount(const FontFace& face) { return face.renderCount; }
 
-TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount) {
+TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount, float scale) {
+  const SizedFont& sized = SizeFor(font, scale);
+  if (&sized != &font.strike && sized.size == nullptr)
+    return Enlarge(RenderText(font, text, byteCount), sized);
   ++font.renderCount;
   TextBitmap bitmap;
-  bitmap.height = font.ascent + font.descent;
+  bitmap.height = sized.ascent + sized.descent;
   if (byteCount <= 0 || text == nullptr) return bitmap;
+  FT_Activate_Size(sized.size);
 
   const std::vector<char32_t> codes = DecodeGbk(font, text, byteCount);
   std::vector<FT_UInt> glyphs;
@@ -267,7 +339,7 @@ TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount) {
   bitmap.bits.assign(static_cast<std::size_t>(bitmap.rowBits / 8) * bitmap.height, '\0');
 
   // Like the platform's text renderer: the baseline lies `ascent` pixels below the cell's top,
-  // and what falls outside the cell is cut off.
+  // and what falls outside the cell is cut off. Hinted, 1 bit, at every size.
   int pen = 0;
   for (FT_UInt glyph : glyphs) {
     if (FT_Load_Glyph(font.face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) continue;
@@ -277,9 +349,10 @@ TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount) {
       for (unsigned x = 0; x < image.width; ++x)
         if (GlyphPixel(image, x, y))
           SetBit(bitmap, pen + slot->bitmap_left + static_cast<int>(x),
-                 font.ascent - slot->bitmap_top + static_cast<int>(y));
+                 sized.ascent - slot->bitmap_top + static_cast<int>(y));
     pen += static_cast<int>((slot->advance.x + 32) >> 6);
   }
+  FT_Activate_Size(font.strike.size);
   return bitmap;
 }
 
@@ -304,8 +377,13 @@ int TextWidthPixels(std::string_view text) {
     }
     return width;
   }
-  return FindOrRenderText(*textFont.fontHandle, text.data(), static_cast<int32_t>(text.size()))
-      .width;
+  // Measured as drawn at the frame's scale, in the picture's pixels.
+  const float scale = FrameScale();
+  const int width =
+      FindOrRenderText(*textFont.fontHandle, scale, text.data(), static_cast<int32_t>(text.size()))
+          .width;
+  return TextPixelsAt(scale) == kStrikePixels ? width
+                                              : static_cast<int>(std::lround(static_cast<float>(width) / scale));
 }
 
 void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, float g,
@@ -325,7 +403,7 @@ void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, 
 
   const TextBitmap* bitmap = nullptr;
   if (textFont.fontHandle != nullptr && text != nullptr && byteCount > 0)
-    bitmap = &FindOrRenderText(*textFont.fontHandle, text, byteCount);
+    bitmap = &FindOrRenderText(*textFont.fontHandle, FrameScale(), text, byteCount);
 
   // The colour comes before the raster position, which takes it as the bitmap's colour.
   glColor3f(r, g, b);

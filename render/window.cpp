@@ -4,6 +4,8 @@
 #include <GL/glu.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "render/render_local.h"
 #include "storage/paths.h"
@@ -14,7 +16,23 @@ namespace {
 
 void SetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
 
+// Test hook, off for players: TESSARY_TEST_DRAW_PATH=native or scaled holds that path whatever
+// the frame times (read at every size change, so that the bench can measure both in one run).
+std::string_view ForcedDrawPath() {
+  const char* path = std::getenv("TESSARY_TEST_DRAW_PATH");
+  return path != nullptr ? path : "";
+}
+
+float frameScale = 1.0f;
+
 }  // namespace
+
+void SetFrameScale(float scale) {
+  frameScale = scale;
+  glLineWidth(scale);
+}
+
+float FrameScale() { return frameScale; }
 
 GameWindow::GameWindow() = default;
 
@@ -56,10 +74,11 @@ bool GameWindow::Open(bool fullscreen) {
     Close();
     return false;
   }
-  // The scenes always draw the 800 x 600 picture; the present scales it.
+  // The scaled path's picture, there from the start so that stepping down costs nothing.
   pictureTarget_ = std::make_unique<PictureTarget>();
   MakePictureTarget(*pictureTarget_);
   SetViewport(kClientWidth, kClientHeight);
+  drawable_ = {};  // the first size starts the choice of the path
   TrackDrawableSize();
   minimised_ = false;
   return true;
@@ -98,32 +117,59 @@ void GameWindow::OnWindowEvent(const SDL_WindowEvent& event) {
   }
 }
 
+void GameWindow::StartFrame() { frameStart_ = SDL_GetPerformanceCounter(); }
+
 void GameWindow::Swap() {
   if (window_ == nullptr) return;
   if (scaling_) PresentPicture(*pictureTarget_, drawable_);
   SDL_GL_SwapWindow(window_);
   if (scaling_) UsePictureTarget(*pictureTarget_, true);
+  if (choosing_ && frameStart_ != 0) {
+    const double seconds = static_cast<double>(SDL_GetPerformanceCounter() - frameStart_) /
+                           static_cast<double>(SDL_GetPerformanceFrequency());
+    const bool scale = chooser_.AddFrame(seconds) == DrawPath::scaled;
+    if (scale != scaling_) {
+      scaling_ = scale;
+      UseDrawPath();
+    }
+  }
+  frameStart_ = 0;
 }
 
 void GameWindow::TrackDrawableSize() {
   int width = 0;
   int height = 0;
   SDL_GL_GetDrawableSize(window_, &width, &height);
+  // A restore or a show at the same size keeps the path chosen for it.
+  if (width != drawable_.width || height != drawable_.height) {
+    chooser_.Start(RefreshRate());
+    frameStart_ = 0;
+  }
   drawable_ = {width, height};
-  // At the picture's own size the frame goes straight into the window: scaling it would only
-  // add a copy of every frame.
+  const game::PixelRect rect = game::FitPicture(drawable_);
+  scale_ = rect.width > 0 ? static_cast<float>(rect.width) / kClientWidth : 1.0f;
+  // At the picture's own size the two paths are one: the frame goes straight into the window.
   const bool ownSize = width == kClientWidth && height == kClientHeight;
-  scaling_ = pictureTarget_ && pictureTarget_->framebuffer != 0 && !ownSize;
+  const bool canScale = pictureTarget_ && pictureTarget_->framebuffer != 0 && !ownSize;
+  const std::string_view forced = ForcedDrawPath();
+  choosing_ = canScale && forced != "scaled" && forced != "native";
+  scaling_ = canScale && (choosing_ ? chooser_.Path() == DrawPath::scaled : forced == "scaled");
+  UseDrawPath();
+}
+
+void GameWindow::UseDrawPath() {
   if (pictureTarget_) UsePictureTarget(*pictureTarget_, scaling_);
   if (scaling_) {
     glViewport(0, 0, kClientWidth, kClientHeight);
+    SetFrameScale(1.0f);
     return;
   }
   // Straight into the fitted rectangle (the whole window at its own size); the clear of each
   // frame covers the bars, as glClear ignores the viewport.
   const game::PixelRect rect = game::FitPicture(drawable_);
   if (rect.width > 0 && rect.height > 0)
-    glViewport(rect.x, height - rect.y - rect.height, rect.width, rect.height);
+    glViewport(rect.x, drawable_.height - rect.y - rect.height, rect.width, rect.height);
+  SetFrameScale(DrawScale());
 }
 
 void GameWindow::ToggleFullscreen() {
@@ -221,6 +267,7 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
 FrameResult DrawFrame(GameWindow& window, game::GameState& state,
                       storage::StagingPixels& stagingPixels) {
   if (window.IsMinimised()) return FrameResult::drawn;
+  window.StartFrame();
   // The places are fixed before the first frame; looked up once, not on every frame.
   static const std::string packagePath = storage::PathOf(storage::kPackagePath);
   return DrawFrameContents(state, TheAssets(), stagingPixels, packagePath,

@@ -84,10 +84,63 @@ def heard(g, action, settle=0.6):
     return g.audio_loudness(since)
 
 
+def edge_step(shot, y, x0, x1):
+    """Along row y from inside a box (x0) to the background (x1): the pixels from the box's last
+    to the background's first, and the edge's contrast."""
+    v = [sum(shot.pixel(x, y)) for x in range(x0, x1)]
+    i = max([4] + [k for k in range(len(v)) if abs(v[k] - v[-1]) > 9])
+    low, high = sorted((v[-1], v[i - 4]))
+    margin = 0.15 * (high - low)
+    return 2 + sum(1 for x in v[i - 3:i + 1] if low + margin < x < high - margin), high - low
+
+
+def check_sharp(shot, path):
+    """The 2x board: native box edges step within two pixels and the label is 1-bit 28-pixel
+    glyphs (runs of lit pixels of any length); scaled, edges take three or four pixels and the
+    14-pixel glyphs are doubled (even runs only)."""
+    steps = []
+    for index in (0, 1, 6, 7, 12, 13):  # right edges, right of the middle: no side face
+        x, y = scaled(box_center("easy", index), 2)
+        step, contrast = edge_step(shot, y, x + 30, x + 75)
+        steps += [step] if contrast > 60 else []
+    rows, runs = [], []
+    for y in range(30, 84):  # 历史最高分: at (-3.62, 3.6, -10)
+        lit = "".join("#" if sum(shot.pixel(x, y)) > 380 else " " for x in range(270, 420))
+        rows += [y] if "#" in lit else []
+        runs += [len(run) for run in lit.split()]
+    odd = sum(1 for r in runs if r % 2)
+    print("%s: box edge steps %s; label %d rows high, %d of %d runs odd"
+          % (path, steps, rows[-1] - rows[0] + 1 if rows else 0, odd, len(runs)))
+    check(steps and rows and 24 <= rows[-1] - rows[0] + 1 <= 30, "%s: no edge or label" % path)
+    if path == "native":
+        check(max(steps) <= 2 and odd * 5 > len(runs), "native is not sharp")
+    else:
+        check(min(steps) >= 3 and max(steps) >= 4 and odd == 0, "scaled is not soft")
+
+
+def scaled_board_shot():
+    """The easy board at 1600 x 1200 on the scaled path."""
+    g = game_on(Display("1600x1200"), prepare=quiet_settings,
+                env=dict(CHINESE, TESSARY_TEST_DRAW_PATH="scaled"))
+    try:
+        g.start()
+        g.wait_menu()
+        g.resize(1600, 1200)
+        g.click(*scaled(menu_button("easy"), 2))
+        time.sleep(0.8)
+        g.move(5, 5)
+        time.sleep(0.3)
+        return g.screenshot(region=(0, 0, 1600, 1200))
+    finally:
+        g.cleanup()
+
+
 def test_scaled_window():
     """1600 x 1200 (twice the picture) and 1000 x 600 (bars left and right): what is drawn where
-    and what a click there hits."""
-    g = game_on(Display("1600x1200"), prepare=quiet_settings)
+    and what a click there hits; drawn native, sharp edges and 28-pixel texts, where the scaled
+    picture is soft."""
+    g = game_on(Display("1600x1200"), prepare=quiet_settings,
+                env=dict(CHINESE, TESSARY_TEST_DRAW_PATH="native"))
     try:
         g.start()
         menu = g.wait_menu()
@@ -112,6 +165,8 @@ def test_scaled_window():
         g.move(5, 5)
         time.sleep(0.2)
         board = g.screenshot(region=(0, 0, 1600, 1200))
+        keep(board, "board-1600x1200-native.png")
+        check_sharp(board, "native")
         top_right = scaled(box_center("easy", 0), 2)
         loud = heard(g, lambda: g.click(*top_right))
         opened = g.screenshot(region=(0, 0, 1600, 1200))
@@ -147,6 +202,9 @@ def test_scaled_window():
         check(g.running(), "the game ended")
     finally:
         g.cleanup()
+    board = scaled_board_shot()
+    keep(board, "board-1600x1200-scaled.png")
+    check_sharp(board, "scaled")
 
 
 def test_fullscreen():

@@ -52,7 +52,8 @@ struct ReferenceText {
   std::vector<std::vector<bool>> lit;
 };
 
-ReferenceText RenderReference(const std::u32string& text) {
+// At `scale` 2 the outline at 28 pixels, in the strike's cell twice as large.
+ReferenceText RenderReference(const std::u32string& text, int scale = 1) {
   const render::FontSource source = render::SourceOf(*render::textFont.fontHandle);
   FT_Library library;
   FT_Face face;
@@ -60,9 +61,12 @@ ReferenceText RenderReference(const std::u32string& text) {
   EXPECT_EQ(FT_New_Face(library, source.path.c_str(), source.faceIndex, &face), 0);
   EXPECT_EQ(FT_Select_Size(face, source.strikeIndex), 0);
   EXPECT_EQ((face->available_sizes[source.strikeIndex].y_ppem + 32) >> 6, 14);
-  const int ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+  const int ascent = scale * static_cast<int>((face->size->metrics.ascender + 63) >> 6);
   ReferenceText ref;
-  ref.height = ascent + static_cast<int>((-face->size->metrics.descender + 63) >> 6);
+  ref.height = ascent + scale * static_cast<int>((-face->size->metrics.descender + 63) >> 6);
+  if (scale != 1) {
+    EXPECT_EQ(FT_Set_Pixel_Sizes(face, 0, 14 * scale), 0);
+  }
   for (char32_t c : text) {
     FT_Load_Char(face, c, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO);
     ref.width += static_cast<int>(face->glyph->advance.x >> 6);
@@ -242,6 +246,33 @@ TEST_F(TextTest, ACachedTextDrawsExactlyWhatAFreshRenderDraws) {
   EXPECT_EQ(ReadFrame(), first);
   render::textFont.fontHandle = &face;
   render::CloseFontFace(fresh);
+}
+
+// A frame drawn twice the picture's size: the outline's 28-pixel glyphs in a cell twice as
+// high, cached apart from the strike's texts, measured in the picture's pixels.
+TEST_F(TextTest, AtScaleTwoTheTextIsTheOutlineAt28PixelsCachedApart) {
+  render::FontFace& face = *render::textFont.fontHandle;
+  const ReferenceText ref = RenderReference(U"\u4e2dg", 2);
+  const render::TextBitmap bitmap = render::RenderText(face, kSample, kSampleBytes, 2.0f);
+  ASSERT_EQ(bitmap.height, ref.height);
+  ASSERT_EQ(bitmap.width, ref.width);
+  for (int row = 0; row < ref.height; ++row)
+    for (int column = 0; column < ref.width; ++column) {
+      const int fromBottom = ref.height - 1 - row;
+      const char byte = bitmap.bits[fromBottom * (bitmap.rowBits / 8) + column / 8];
+      ASSERT_EQ(((byte >> (7 - column % 8)) & 1) != 0, ref.lit[row][column]) << row << "," << column;
+    }
+
+  const std::string_view text = "\xbb\xba\xb4\xe6 42";  // 缓存 42
+  const int small = render::TextWidthPixels(text);
+  render::SetFrameScale(2.0f);
+  const int64_t renders = render::TextRenderCount(face);
+  const int large = render::TextWidthPixels(text);
+  EXPECT_EQ(render::TextRenderCount(face), renders + 1);
+  EXPECT_NEAR(large, small, small / 5);
+  render::SetFrameScale(1.0f);
+  EXPECT_EQ(render::TextWidthPixels(text), small);
+  EXPECT_EQ(render::TextRenderCount(face), renders + 1);  // both sizes still cached
 }
 
 TEST_F(TextTest, TheCacheStaysBoundedAndKeepsRecentTexts) {

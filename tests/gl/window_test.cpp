@@ -174,46 +174,60 @@ TEST_F(WindowTest, StartsUpOnTheGeneratedDataAndPicksInTheMenu) {
 
 }  // namespace
 
-// A window of another shape: the frame is drawn at 800 x 600 and scaled between black bars, and
-// the pointer is mapped through the same fit. Smaller than the picture, so that the offscreen
-// driver's surface (which keeps its first size) holds the whole window.
-TEST_F(WindowTest, AnotherSizeShowsThePictureScaledBetweenBlackBars) {
+// A window of another shape, on both paths: native frames go into the fitted rectangle, scaled
+// ones are drawn at 800 x 600 and scaled between black bars; the pointer is mapped through the
+// same fit. Smaller than the picture, so that the offscreen driver's surface (which keeps its
+// first size) holds the whole window.
+TEST_F(WindowTest, AnotherSizeShowsThePictureFittedBetweenBlackBars) {
   render::GameWindow window;
   ASSERT_TRUE(window.Open());
   render::SetFixedGLState();
   SDL_Window* sdlWindow = SDL_GL_GetCurrentWindow();
   SDL_SetWindowSize(sdlWindow, 400, 400);
-  window.OnWindowEvent(EventFor(SDL_WINDOWEVENT_SIZE_CHANGED));
   int width = 0, height = 0;
   SDL_GL_GetDrawableSize(sdlWindow, &width, &height);
   if (width != 400 || height != 400) GTEST_SKIP() << "the driver kept the window's size";
   auto bindFramebuffer =
       reinterpret_cast<void (*)(GLenum, GLuint)>(SDL_GL_GetProcAddress("glBindFramebuffer"));
   ASSERT_NE(bindFramebuffer, nullptr);
-
-  // Scenes and picking still see the 800 x 600 picture; the bars are black whatever the
-  // scenes' clear colour.
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 800);
-  EXPECT_EQ(viewport[3], 600);
-  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  window.Swap();
-  bindFramebuffer(0x8CA8 /* GL_READ_FRAMEBUFFER */, 0);
   auto pixel = [](int x, int y) {
     GLubyte rgb[3] = {};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return (rgb[0] << 16) | (rgb[1] << 8) | rgb[2];
   };
-  // 400 x 300 of picture from row 50 (GL counts from the bottom), bars of 50 above and below.
-  EXPECT_EQ(pixel(200, 20), 0) << "lower bar";
-  EXPECT_EQ(pixel(200, 380), 0) << "upper bar";
-  EXPECT_EQ(pixel(0, 50), 0xff0000) << "the picture's corner";
-  EXPECT_EQ(pixel(200, 200), 0xff0000);
-  EXPECT_EQ(pixel(399, 349), 0xff0000);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  for (const bool native : {false, true}) {
+    SCOPED_TRACE(native ? "native" : "scaled");
+    setenv("TESSARY_TEST_DRAW_PATH", native ? "native" : "scaled", 1);
+    window.OnWindowEvent(EventFor(SDL_WINDOWEVENT_SIZE_CHANGED));
+    EXPECT_FLOAT_EQ(window.DrawScale(), native ? 0.5f : 1.0f);
+    EXPECT_FLOAT_EQ(render::FrameScale(), window.DrawScale());
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const GLint expected[4] = {0, native ? 50 : 0, native ? 400 : 800, native ? 300 : 600};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(viewport[i], expected[i]) << i;
+    // The game clears to black; the scaled path blacks the bars whatever the clear colour.
+    glClearColor(native ? 0.0f : 1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
+    window.Swap();
+    bindFramebuffer(0x8CA8 /* GL_READ_FRAMEBUFFER */, 0);
+    // 400 x 300 of picture from row 50 (GL counts from the bottom), bars of 50 above and below.
+    EXPECT_EQ(pixel(200, 20), 0) << "lower bar";
+    EXPECT_EQ(pixel(200, 380), 0) << "upper bar";
+    EXPECT_EQ(pixel(0, 50), 0xff0000) << "the picture's corner";
+    EXPECT_EQ(pixel(200, 200), 0xff0000);
+    EXPECT_EQ(pixel(399, 349), 0xff0000);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  unsetenv("TESSARY_TEST_DRAW_PATH");
 
   EXPECT_FALSE(window.PictureAt(200, 20));
   const auto point = window.PictureAt(200, 200);
