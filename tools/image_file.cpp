@@ -111,7 +111,7 @@ bool WriteLoadingPicture(const std::filesystem::path& path, const Picture& pictu
 
 bool WriteIconBmp(const std::filesystem::path& path, const Canvas& canvas) {
   cairo_surface_flush(canvas.surface());
-  const int width = canvas.width(), height = canvas.height();
+  const int width = canvas.pixelWidth(), height = canvas.pixelHeight();
   const unsigned char* data = cairo_image_surface_get_data(canvas.surface());
   const int stride = cairo_image_surface_get_stride(canvas.surface());
   const uint32_t headerBytes = 14 + 108;

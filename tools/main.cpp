@@ -2,7 +2,8 @@
 //   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
 //   tessary-datagen --icons DIR --icon-name NAME
 //   tessary-datagen --measure DIR
-// Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, DIR/data/loading.logo,
+// Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, the same pictures at twice
+// their size in DIR/data/game-2x.px and DIR/data/pictures-2x/*.px, DIR/data/loading.logo,
 // DIR/data/icon.bmp and the nine files of DIR/music/. The same bytes on every run. --icons draws the window icon's artwork at the
 // desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints the figures of DIR's sounds.
 #include <cstdio>
@@ -54,9 +55,21 @@ bool WriteDesktopIcons(const std::filesystem::path& out, const std::string& name
   return ok;
 }
 
-// The built-in sets, each a package of its faces and its manifest in the pictures folder.
-bool WritePictureSets(const std::filesystem::path& out) {
-  const std::filesystem::path folder = out / storage::NativePath(storage::kPicturesFolder);
+bool WritePackagePictures(const std::filesystem::path& path,
+                          const std::vector<tools::NamedPicture>& pictures) {
+  bool ok = true;
+  std::vector<tools::PackageItem> items;
+  for (const tools::NamedPicture& named : pictures) {
+    std::vector<uint8_t> jpeg = tools::EncodeJpeg(named.picture);
+    if (jpeg.empty()) ok = false;
+    items.push_back({named.name, std::move(jpeg)});
+  }
+  return ok && tools::WritePackage(path, items);
+}
+
+// The built-in sets, each a package of its faces and its manifest in the given folder.
+bool WritePictureSets(const std::filesystem::path& out, std::string_view storedFolder) {
+  const std::filesystem::path folder = out / storage::NativePath(storedFolder);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   bool ok = true;
@@ -112,14 +125,15 @@ int main(int argc, char** argv) {
 
   bool ok = true;
   const std::vector<tools::NamedPicture> pictures = tools::MakePackagePictures();
-  std::vector<tools::PackageItem> items;
-  for (const tools::NamedPicture& named : pictures) {
-    std::vector<uint8_t> jpeg = tools::EncodeJpeg(named.picture);
-    if (jpeg.empty()) ok = false;
-    items.push_back({named.name, std::move(jpeg)});
+  ok = WritePackagePictures(out / storage::NativePath(storage::kPackagePath), pictures);
+  ok = WritePictureSets(out, storage::kPicturesFolder) && ok;
+  {
+    // The same artwork drawn again at twice the size, for large windows.
+    tools::DrawingScale twice(storage::kHighResolutionFactor);
+    ok = WritePackagePictures(out / storage::NativePath(storage::kHighResolutionPackagePath),
+                              tools::MakePackagePictures()) && ok;
+    ok = WritePictureSets(out, storage::kHighResolutionPicturesFolder) && ok;
   }
-  ok = ok && tools::WritePackage(out / storage::NativePath(storage::kPackagePath), items);
-  ok = WritePictureSets(out) && ok;
   const tools::Picture loading = tools::MakeLoadingPicture();
   ok = tools::WriteLoadingPicture(out / storage::NativePath(storage::kLoadingPicturePath),
                                   loading) && ok;
