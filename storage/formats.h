@@ -19,6 +19,10 @@ inline constexpr std::string_view kPackagePath = "data\\game.px";
 // The same pictures at twice their size, for a window at least 1.5 times the 800 x 600 picture.
 // Optional: without it (or with a broken one) the game keeps the pictures of kPackagePath.
 inline constexpr std::string_view kHighResolutionPackagePath = "data\\game-2x.px";
+// The entry of a high-resolution package that names the package it was drawn from: one line
+// "<entry name> <CRC-32 of that entry there, 8 hex digits>" per picture. A player's own game.px
+// does not match, and keeps its own pictures at every size.
+inline constexpr std::string_view kHighResolutionSourceEntry = "source.txt";
 inline constexpr std::string_view kIconPath = "data\\icon.bmp";
 // The choices added beside the three switches: `key = value` lines, beside game.cfg.
 inline constexpr std::string_view kPreferencesPath = "tessary.conf";

@@ -55,8 +55,19 @@ bool WriteDesktopIcons(const std::filesystem::path& out, const std::string& name
   return ok;
 }
 
+// A high-resolution package names the package written before it at drawnFrom (when given).
+void AddSourceListing(std::vector<tools::PackageItem>& items,
+                      const std::filesystem::path& drawnFrom, bool& ok) {
+  if (drawnFrom.empty()) return;
+  const std::string listing = tools::SourceListing(drawnFrom);
+  if (listing.empty()) ok = false;
+  items.push_back({std::string(storage::kHighResolutionSourceEntry),
+                   std::vector<uint8_t>(listing.begin(), listing.end())});
+}
+
 bool WritePackagePictures(const std::filesystem::path& path,
-                          const std::vector<tools::NamedPicture>& pictures) {
+                          const std::vector<tools::NamedPicture>& pictures,
+                          const std::filesystem::path& drawnFrom = {}) {
   bool ok = true;
   std::vector<tools::PackageItem> items;
   for (const tools::NamedPicture& named : pictures) {
@@ -64,11 +75,14 @@ bool WritePackagePictures(const std::filesystem::path& path,
     if (jpeg.empty()) ok = false;
     items.push_back({named.name, std::move(jpeg)});
   }
+  AddSourceListing(items, drawnFrom, ok);
   return ok && tools::WritePackage(path, items);
 }
 
-// The built-in sets, each a package of its faces and its manifest in the given folder.
-bool WritePictureSets(const std::filesystem::path& out, std::string_view storedFolder) {
+// The built-in sets, each a package of its faces and its manifest in the given folder; the
+// high-resolution ones name the packages of the same name in drawnFromFolder.
+bool WritePictureSets(const std::filesystem::path& out, std::string_view storedFolder,
+                      std::string_view drawnFromFolder = {}) {
   const std::filesystem::path folder = out / storage::NativePath(storedFolder);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
@@ -82,8 +96,10 @@ bool WritePictureSets(const std::filesystem::path& out, std::string_view storedF
     }
     items.push_back({std::string(storage::kSetManifestEntry),
                      std::vector<uint8_t>(set.manifest.begin(), set.manifest.end())});
-    ok = tools::WritePackage(folder / (set.fileStem + std::string(storage::kSetPackageSuffix)),
-                             items) && ok;
+    const std::string file = set.fileStem + std::string(storage::kSetPackageSuffix);
+    if (!drawnFromFolder.empty())
+      AddSourceListing(items, out / storage::NativePath(drawnFromFolder) / file, ok);
+    ok = tools::WritePackage(folder / file, items) && ok;
   }
   return ok;
 }
@@ -131,8 +147,10 @@ int main(int argc, char** argv) {
     // The same artwork drawn again at twice the size, for large windows.
     tools::DrawingScale twice(storage::kHighResolutionFactor);
     ok = WritePackagePictures(out / storage::NativePath(storage::kHighResolutionPackagePath),
-                              tools::MakePackagePictures()) && ok;
-    ok = WritePictureSets(out, storage::kHighResolutionPicturesFolder) && ok;
+                              tools::MakePackagePictures(),
+                              out / storage::NativePath(storage::kPackagePath)) && ok;
+    ok = WritePictureSets(out, storage::kHighResolutionPicturesFolder,
+                          storage::kPicturesFolder) && ok;
   }
   const tools::Picture loading = tools::MakeLoadingPicture();
   ok = tools::WriteLoadingPicture(out / storage::NativePath(storage::kLoadingPicturePath),
