@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "render/render_local.h"
+#include "storage/paths.h"
 
 namespace render {
 
@@ -97,13 +100,66 @@ void MakeTexture(unsigned& texture, const storage::DecodedImage& image,
   const std::size_t byteCount = std::size_t{image.width} * image.height * 3;
   std::memcpy(stagingPixels.data(), image.pixels, byteCount);
   glGenTextures(1, &texture);
+  UploadPicture(texture, static_cast<int>(image.width), static_cast<int>(image.height),
+                stagingPixels.data());
+}
+
+constexpr int kPictureSlots = storage::kTextureCount + storage::kOptionalPictureCount;
+
+// Slot k: texture k of the table, then the optional pictures.
+unsigned& TextureOfSlot(Assets& assets, int slot) {
+  return slot < storage::kTextureCount ? assets.textures[slot]
+                                       : assets.optionalTextures[slot - storage::kTextureCount];
+}
+std::string_view NameOfSlot(int slot) {
+  return slot < storage::kTextureCount ? storage::TextureTable[slot]
+                                       : storage::OptionalPictureTable[slot - storage::kTextureCount];
+}
+
+// Every picture that has a texture, decoded from the package at path at factor times the size it
+// was loaded at; a slot without a texture stays empty. All or none: at the first failure, none,
+// after one line on stderr naming the file and the entry.
+std::vector<storage::DecodedImage> DecodePictures(Assets& assets, std::string_view path,
+                                                  int factor) {
+  std::vector<storage::DecodedImage> images(kPictureSlots);
+  storage::PackageEntry entry;
+  for (int slot = 0; slot < kPictureSlots; ++slot) {
+    if (TextureOfSlot(assets, slot) == 0) continue;
+    const std::string_view name = NameOfSlot(slot);
+    storage::DecodedImage& image = images[static_cast<std::size_t>(slot)];
+    if (storage::ReadPX(path, name, entry) == 0 ||
+        storage::JPEG24bitPX(entry, image, factor) == 0)
+      return {};
+    const int width = assets.pictureWidths[slot] * factor;
+    const int height = assets.pictureHeights[slot] * factor;
+    if (image.width != static_cast<uint32_t>(width) ||
+        image.height != static_cast<uint32_t>(height)) {
+      std::fprintf(stderr, "tessary: %s: entry \"%.*s\": is %u x %u pixels, not %d x %d\n",
+                   storage::NativePath(path).c_str(), static_cast<int>(name.size()), name.data(),
+                   image.width, image.height, width, height);
+      return {};
+    }
+  }
+  return images;
+}
+
+// The sharper pictures' mipmaps: made by the GL at the picture's own size where it takes any
+// size (GL 2.0), else by GLU at powers of two like the others.
+bool TexturesOfAnySize() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return version != nullptr && version[0] >= '2' && version[0] <= '9';
+}
+
+void UploadSharperPicture(unsigned texture, int width, int height, const uint8_t* pixels) {
   glBindTexture(GL_TEXTURE_2D, texture);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, static_cast<GLint>(image.width),
-                    static_cast<GLint>(image.height), GL_RGB, GL_UNSIGNED_BYTE,
-                    stagingPixels.data());
-  // Plain linear minification although the mipmaps exist: the pictures keep their look.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  if (TexturesOfAnySize()) {
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
+  } else {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  }
+  SetMinification(texture, true);
 }
 
 // The pictures of the newer controls: one the package lacks is simply not there (an older or a
@@ -118,6 +174,9 @@ void LoadOptionalPictures(Assets& assets, storage::StagingPixels& stagingPixels,
         assets.decodedImage.pixels == nullptr)
       continue;
     MakeTexture(assets.optionalTextures[k], assets.decodedImage, stagingPixels);
+    assets.pictureWidths[storage::kTextureCount + k] = static_cast<int>(assets.decodedImage.width);
+    assets.pictureHeights[storage::kTextureCount + k] =
+        static_cast<int>(assets.decodedImage.height);
   }
 }
 
@@ -174,6 +233,8 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
       return false;
     }
     MakeTexture(assets.textures[k], image, stagingPixels);
+    assets.pictureWidths[k] = static_cast<int>(image.width);
+    assets.pictureHeights[k] = static_cast<int>(image.height);
   }
   LoadOptionalPictures(assets, stagingPixels, packagePath);
   storage::Free24BMP(assets.decodedImage);
@@ -182,8 +243,87 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
   CompileDisplayLists(assets);
   for (int face = 0; face < kFaceCount; ++face)
     assets.faceListTextures[face] = assets.textures[LIST_FACE_FIRST - 1 + face];
+  assets.packagePath.assign(packagePath);
   assets.loaded = true;
+  // A window already large before the pictures were there.
+  if (assets.highResolutionWanted)
+    UseHighResolutionPictures(assets, true, storage::PathOf(storage::kHighResolutionPackagePath));
   return true;
+}
+
+void UploadPicture(unsigned texture, int width, int height, const uint8_t* pixels) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  // Plain linear minification although the mipmaps exist: the pictures keep their look.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void SetMinification(unsigned texture, bool mipmapped) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                  mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+}
+
+void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath) {
+  assets.highResolutionWanted = use;
+  if (!assets.loaded) return;
+  const bool sharper = use && !assets.highResolutionUnusable;
+  if (sharper == assets.highResolution) return;
+
+  std::vector<storage::DecodedImage> images;
+  if (sharper) {
+    std::vector<std::string> names;
+    for (int slot = 0; slot < kPictureSlots; ++slot)
+      if (TextureOfSlot(assets, slot) != 0) names.emplace_back(NameOfSlot(slot));
+    std::string problem;
+    if (storage::IsSharperCopyOf(highResolutionPath, assets.packagePath, names, problem))
+      images = DecodePictures(assets, highResolutionPath, storage::kHighResolutionFactor);
+    else
+      std::fprintf(stderr, "tessary: %s; the pictures stay at their own size\n",
+                   problem.c_str());
+  } else {
+    images = DecodePictures(assets, assets.packagePath, 1);
+  }
+  if (images.empty()) {
+    // The pictures stay as they are (storage has named the entry); a sharper package is not
+    // read again this run.
+    if (sharper) assets.highResolutionUnusable = true;
+    return;
+  }
+
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (int slot = 0; slot < kPictureSlots; ++slot) {
+    const storage::DecodedImage& image = images[static_cast<std::size_t>(slot)];
+    if (image.pixels == nullptr) continue;
+    const auto width = static_cast<int>(image.width), height = static_cast<int>(image.height);
+    if (sharper)
+      UploadSharperPicture(TextureOfSlot(assets, slot), width, height, image.pixels);
+    else
+      UploadPicture(TextureOfSlot(assets, slot), width, height, image.pixels);
+  }
+  UploadSetFaces(assets, sharper);
+  assets.highResolution = sharper;
+}
+
+void UploadSetFaces(Assets& assets, bool sharper) {
+  const bool haveSharper = assets.sharperSetFaces.size() == assets.setTextures.size();
+  for (std::size_t i = 0; i < assets.setTextures.size(); ++i) {
+    if (sharper && haveSharper) {
+      UploadSharperPicture(assets.setTextures[i], storage::kFacePixels * 2,
+                           storage::kFacePixels * 2, assets.sharperSetFaces[i].rgb.data());
+    } else {
+      UploadPicture(assets.setTextures[i], storage::kFacePixels, storage::kFacePixels,
+                    assets.setFaces[i].rgb.data());
+      SetMinification(assets.setTextures[i], sharper);
+    }
+  }
+}
+
+void UseHighResolutionPictures(bool use) {
+  // The places are fixed before the first frame; looked up once.
+  static const std::string path = storage::PathOf(storage::kHighResolutionPackagePath);
+  UseHighResolutionPictures(TheAssets(), use, path);
 }
 
 void CompileDisplayLists(const Assets& assets) {

@@ -12,6 +12,7 @@
 #include "game/picture_fit.h"
 #include "render/render.h"
 #include "storage/formats.h"
+#include "storage/photo_faces.h"
 #include "storage/picture_package.h"
 
 struct FT_Bitmap_;  // FreeType's rendered glyph
@@ -71,6 +72,18 @@ struct Assets {
   // The chosen picture set's faces; empty for the classic ones (textures 24..33).
   std::vector<unsigned> setTextures;
   unsigned faceListTextures[kFaceCount] = {};  // what face list f binds now
+  // The pixels behind setTextures, kept to upload again at the other size; sharperSetFaces is
+  // empty, or as many at twice the size. Replaced by UsePictureSetFaces.
+  std::vector<storage::FaceImage> setFaces;
+  std::vector<storage::FaceImage> sharperSetFaces;
+
+  // The pictures' size, lives for the run.
+  std::string packagePath;               // what LoadAssets read: read again to go back to 1x
+  int pictureWidths[storage::kTextureCount + storage::kOptionalPictureCount] = {};  // as loaded
+  int pictureHeights[storage::kTextureCount + storage::kOptionalPictureCount] = {};
+  bool highResolutionWanted = false;     // the last wish; applied by LoadAssets when it comes first
+  bool highResolution = false;           // the textures hold the sharper pictures, mipmapped
+  bool highResolutionUnusable = false;   // the sharper package failed once: not tried again
 };
 
 // The process-wide record behind the public calls.
@@ -82,6 +95,24 @@ Assets& TheAssets();
 // false (storage has named the file and entry on stderr); textures made so far stay.
 bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& stagingPixels,
                 std::string_view packagePath = storage::kPackagePath);
+
+// Uploads the pictures of the high-resolution package at highResolutionPath (stored spelling)
+// into the same texture names (use) or those of assets.packagePath again (not use), with the
+// chosen set's faces alike; only on a change, and once loaded. The display lists stay valid.
+// A sharper package that is missing, broken or drawn from other pictures is one line on
+// stderr, once for the run: the textures keep the pictures they hold.
+void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath);
+
+// Uploads an RGB picture, bottom row first, into texture with GLU's mipmaps, minified linearly
+// from its largest level: how every picture of the 800 x 600 package is made.
+void UploadPicture(unsigned texture, int width, int height, const uint8_t* pixels);
+
+// Uploads the chosen set's faces into assets.setTextures: the sharper ones (when there are) and
+// mipmapped, or as at their own size.
+void UploadSetFaces(Assets& assets, bool sharper);
+
+// Minifies texture through its mipmaps, or (not mipmapped) linearly from its largest level.
+void SetMinification(unsigned texture, bool mipmapped);
 
 // Compiles display lists 1..34, 36..39 over assets.textures.
 void CompileDisplayLists(const Assets& assets);

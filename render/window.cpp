@@ -110,6 +110,7 @@ void GameWindow::TrackDrawableSize() {
   int height = 0;
   SDL_GL_GetDrawableSize(window_, &width, &height);
   drawable_ = {width, height};
+  UseHighResolutionPictures(game::FitPicture(drawable_).width / 800.0 >= 1.5);
   // At the picture's own size the frame goes straight into the window: scaling it would only
   // add a copy of every frame.
   const bool ownSize = width == kClientWidth && height == kClientHeight;
