@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -116,27 +117,85 @@ std::string_view NameOfSlot(int slot) {
                                        : storage::OptionalPictureTable[slot - storage::kTextureCount];
 }
 
-// Every picture that has a texture, decoded from the package at path at factor times the size it
-// was loaded at; a slot without a texture stays empty. All or none: at the first failure, none,
-// after one line on stderr naming the file and the entry.
-std::vector<storage::DecodedImage> DecodePictures(Assets& assets, std::string_view path,
-                                                  int factor) {
+// What the change to the sharper pictures reads: decided on the UI thread, read on another.
+struct PictureRequest {
+  std::string path;         // the high-resolution package
+  std::string packagePath;  // the 800 x 600 package, which it must be drawn from
+  std::vector<std::string> names;  // per slot; empty where there is no texture
+  std::vector<int> widths, heights;  // per slot, as loaded
+};
+
+PictureRequest RequestFor(Assets& assets, std::string_view highResolutionPath) {
+  PictureRequest request;
+  request.path = highResolutionPath;
+  request.packagePath = assets.packagePath;
+  for (int slot = 0; slot < kPictureSlots; ++slot) {
+    request.names.emplace_back(TextureOfSlot(assets, slot) != 0 ? NameOfSlot(slot) : "");
+    request.widths.push_back(assets.pictureWidths[slot]);
+    request.heights.push_back(assets.pictureHeights[slot]);
+  }
+  return request;
+}
+
+// Every level of texture as it stands (RGB, tightly packed), so that it can be put back exactly.
+void KeepLevels(unsigned texture, std::vector<KeptLevel>& levels) {
+  levels.clear();
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  for (int level = 0;; ++level) {
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    if (width <= 0 || height <= 0) break;
+    KeptLevel& kept = levels.emplace_back();
+    kept.width = width;
+    kept.height = height;
+    kept.rgb.resize(std::size_t(width) * std::size_t(height) * 3);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, kept.rgb.data());
+    if (width == 1 && height == 1) break;
+  }
+}
+
+// Puts the kept levels back into texture, minified linearly as loaded; frees them.
+void RestoreLevels(unsigned texture, std::vector<KeptLevel>& levels) {
+  if (levels.empty()) return;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (std::size_t level = 0; level < levels.size(); ++level)
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 3, levels[level].width,
+                 levels[level].height, 0, GL_RGB, GL_UNSIGNED_BYTE, levels[level].rgb.data());
+  SetMinification(texture, false);
+  std::vector<KeptLevel>().swap(levels);
+}
+
+// Every picture the request names, decoded at twice its size; a slot without a texture stays
+// empty. All or none: at the first failure, none, after one line on
+// stderr naming the file (and the entry). Any thread.
+std::vector<storage::DecodedImage> ReadPictures(const PictureRequest& request) {
+  constexpr int factor = storage::kHighResolutionFactor;
+  std::vector<std::string> names;
+  for (const std::string& name : request.names)
+    if (!name.empty()) names.push_back(name);
+  std::string problem;
+  if (!storage::IsSharperCopyOf(request.path, request.packagePath, names, problem)) {
+    std::fprintf(stderr, "tessary: %s; the pictures stay at their own size\n", problem.c_str());
+    return {};
+  }
   std::vector<storage::DecodedImage> images(kPictureSlots);
   storage::PackageEntry entry;
-  for (int slot = 0; slot < kPictureSlots; ++slot) {
-    if (TextureOfSlot(assets, slot) == 0) continue;
-    const std::string_view name = NameOfSlot(slot);
-    storage::DecodedImage& image = images[static_cast<std::size_t>(slot)];
-    if (storage::ReadPX(path, name, entry) == 0 ||
+  for (std::size_t slot = 0; slot < images.size(); ++slot) {
+    const std::string& name = request.names[slot];
+    if (name.empty()) continue;
+    storage::DecodedImage& image = images[slot];
+    if (storage::ReadPX(request.path, name, entry) == 0 ||
         storage::JPEG24bitPX(entry, image, factor) == 0)
       return {};
-    const int width = assets.pictureWidths[slot] * factor;
-    const int height = assets.pictureHeights[slot] * factor;
+    const int width = request.widths[slot] * factor, height = request.heights[slot] * factor;
     if (image.width != static_cast<uint32_t>(width) ||
         image.height != static_cast<uint32_t>(height)) {
-      std::fprintf(stderr, "tessary: %s: entry \"%.*s\": is %u x %u pixels, not %d x %d\n",
-                   storage::NativePath(path).c_str(), static_cast<int>(name.size()), name.data(),
-                   image.width, image.height, width, height);
+      std::fprintf(stderr, "tessary: %s: entry \"%s\": is %u x %u pixels, not %d x %d\n",
+                   storage::NativePath(request.path).c_str(), name.c_str(), image.width,
+                   image.height, width, height);
       return {};
     }
   }
@@ -245,9 +304,6 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
     assets.faceListTextures[face] = assets.textures[LIST_FACE_FIRST - 1 + face];
   assets.packagePath.assign(packagePath);
   assets.loaded = true;
-  // A window already large before the pictures were there.
-  if (assets.highResolutionWanted)
-    UseHighResolutionPictures(assets, true, storage::PathOf(storage::kHighResolutionPackagePath));
   return true;
 }
 
@@ -265,45 +321,61 @@ void SetMinification(unsigned texture, bool mipmapped) {
                   mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
 }
 
-void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath) {
-  assets.highResolutionWanted = use;
+void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool wait) {
   if (!assets.loaded) return;
-  const bool sharper = use && !assets.highResolutionUnusable;
-  if (sharper == assets.highResolution) return;
-
-  std::vector<storage::DecodedImage> images;
-  if (sharper) {
-    std::vector<std::string> names;
+  const bool sharper = assets.highResolutionWanted && !assets.highResolutionUnusable;
+  if (!sharper) {
+    // Back at once, before the frame: the pictures as loaded, kept level by level.
+    if (!assets.highResolution && !assets.pictureChange) return;
+    assets.pictureChange.reset();
     for (int slot = 0; slot < kPictureSlots; ++slot)
-      if (TextureOfSlot(assets, slot) != 0) names.emplace_back(NameOfSlot(slot));
-    std::string problem;
-    if (storage::IsSharperCopyOf(highResolutionPath, assets.packagePath, names, problem))
-      images = DecodePictures(assets, highResolutionPath, storage::kHighResolutionFactor);
-    else
-      std::fprintf(stderr, "tessary: %s; the pictures stay at their own size\n",
-                   problem.c_str());
-  } else {
-    images = DecodePictures(assets, assets.packagePath, 1);
-  }
-  if (images.empty()) {
-    // The pictures stay as they are (storage has named the entry); a sharper package is not
-    // read again this run.
-    if (sharper) assets.highResolutionUnusable = true;
+      RestoreLevels(TextureOfSlot(assets, slot), assets.keptLevels[slot]);
+    UploadSetFaces(assets, false);
+    assets.highResolution = false;
     return;
   }
-
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  for (int slot = 0; slot < kPictureSlots; ++slot) {
-    const storage::DecodedImage& image = images[static_cast<std::size_t>(slot)];
-    if (image.pixels == nullptr) continue;
-    const auto width = static_cast<int>(image.width), height = static_cast<int>(image.height);
-    if (sharper)
-      UploadSharperPicture(TextureOfSlot(assets, slot), width, height, image.pixels);
-    else
-      UploadPicture(TextureOfSlot(assets, slot), width, height, image.pixels);
+  if (assets.highResolution) return;
+  if (!assets.pictureChange) {
+    auto change = std::make_shared<PictureChange>();
+    PictureChange* target = change.get();
+    // Reading and decoding take a while: off the UI thread, so that frames go on.
+    change->worker = std::jthread([target, request = RequestFor(assets, highResolutionPath)] {
+      target->images = ReadPictures(request);
+      target->decoded.store(true, std::memory_order_release);
+    });
+    assets.pictureChange = std::move(change);
   }
-  UploadSetFaces(assets, sharper);
-  assets.highResolution = sharper;
+  PictureChange& change = *assets.pictureChange;
+  if (wait && change.worker.joinable()) change.worker.join();
+  if (!change.decoded.load(std::memory_order_acquire)) return;
+  if (change.images.empty()) {
+    // The pictures stay as they are (the line is out), and the package is not read again.
+    assets.highResolutionUnusable = true;
+    assets.pictureChange.reset();
+    return;
+  }
+  // A few pictures a frame, a frame's share of time at most: each texture changes whole, and a
+  // picture sharp beside one not yet is the same picture.
+  const auto start = std::chrono::steady_clock::now();
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  while (change.nextSlot < kPictureSlots) {
+    const int slot = change.nextSlot++;
+    storage::DecodedImage& image = change.images[static_cast<std::size_t>(slot)];
+    if (image.pixels == nullptr) continue;
+    KeepLevels(TextureOfSlot(assets, slot), assets.keptLevels[slot]);
+    UploadSharperPicture(TextureOfSlot(assets, slot), static_cast<int>(image.width),
+                         static_cast<int>(image.height), image.pixels);
+    storage::Free24BMP(image);
+    if (!wait && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(4)) return;
+  }
+  UploadSetFaces(assets, true);
+  assets.highResolution = true;
+  assets.pictureChange.reset();
+}
+
+void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath) {
+  assets.highResolutionWanted = use;
+  FollowPictureSize(assets, highResolutionPath, true);
 }
 
 void UploadSetFaces(Assets& assets, bool sharper) {
@@ -320,10 +392,12 @@ void UploadSetFaces(Assets& assets, bool sharper) {
   }
 }
 
-void UseHighResolutionPictures(bool use) {
+void UseHighResolutionPictures(bool use) { TheAssets().highResolutionWanted = use; }
+
+void FollowPictureSize(Assets& assets) {
   // The places are fixed before the first frame; looked up once.
   static const std::string path = storage::PathOf(storage::kHighResolutionPackagePath);
-  UseHighResolutionPictures(TheAssets(), use, path);
+  FollowPictureSize(assets, path, false);
 }
 
 void CompileDisplayLists(const Assets& assets) {

@@ -2,10 +2,13 @@
 // text. Everything runs on the UI thread with the GL context current.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "game/game_state.h"
@@ -61,6 +64,22 @@ inline constexpr int kFaceCount = 10;
 inline constexpr float kSelectorHalfWidth = 0.6f;
 inline constexpr float kSelectorHalfHeight = 0.17f;
 
+// One mipmap level of a texture, RGB, tightly packed.
+struct KeptLevel {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+// The change to the sharper pictures under way: they are decoded on a thread of its own, then
+// uploaded on the UI thread a few a frame.
+struct PictureChange {
+  std::atomic<bool> decoded = false;         // images is complete (release by the worker)
+  std::vector<storage::DecodedImage> images;  // per slot: the table, then the optional ones
+  int nextSlot = 0;                          // the next to upload (UI thread)
+  std::jthread worker;                       // last: joined before the rest goes
+};
+
 // The textures and the working records of the picture load. Lives as long as the GL context.
 struct Assets {
   unsigned textures[storage::kTextureCount] = {};
@@ -78,7 +97,11 @@ struct Assets {
   std::vector<storage::FaceImage> sharperSetFaces;
 
   // The pictures' size, lives for the run.
-  std::string packagePath;               // what LoadAssets read: read again to go back to 1x
+  std::shared_ptr<PictureChange> pictureChange;  // a change under way, else null
+  std::string packagePath;               // what LoadAssets read
+  // Per slot, the levels a texture had before it took the sharper picture: going back puts
+  // them back as they were, at once.
+  std::vector<KeptLevel> keptLevels[storage::kTextureCount + storage::kOptionalPictureCount];
   int pictureWidths[storage::kTextureCount + storage::kOptionalPictureCount] = {};  // as loaded
   int pictureHeights[storage::kTextureCount + storage::kOptionalPictureCount] = {};
   bool highResolutionWanted = false;     // the last wish; applied by LoadAssets when it comes first
@@ -97,11 +120,20 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
                 std::string_view packagePath = storage::kPackagePath);
 
 // Uploads the pictures of the high-resolution package at highResolutionPath (stored spelling)
-// into the same texture names (use) or those of assets.packagePath again (not use), with the
-// chosen set's faces alike; only on a change, and once loaded. The display lists stay valid.
+// into the same texture names (use), or puts back the pictures they held (not use), with the
+// chosen set's faces alike; only on a change, and once loaded; waits for all of it (tests and
+// benchmarks: the game follows the size frame by frame). The display lists stay valid.
 // A sharper package that is missing, broken or drawn from other pictures is one line on
 // stderr, once for the run: the textures keep the pictures they hold.
 void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath);
+
+// Brings the textures towards the size UseHighResolutionPictures last asked for: to the sharper
+// pictures, starts the decoding on a thread and once it is done uploads a few pictures a frame
+// (all of them with wait, which first waits for the decoding); back, at once. Called once a
+// frame, UI thread.
+void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool wait);
+// The same with the data's data/game-2x.px.
+void FollowPictureSize(Assets& assets);
 
 // Uploads an RGB picture, bottom row first, into texture with GLU's mipmaps, minified linearly
 // from its largest level: how every picture of the 800 x 600 package is made.

@@ -187,6 +187,7 @@ void SetFixedGLState() {
 FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
                               storage::StagingPixels& stagingPixels,
                               std::string_view packagePath, const std::function<void()>& present) {
+  FollowPictureSize(assets);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -174,6 +175,8 @@ bool IsSharperCopyOf(std::string_view sharperPath, std::string_view packagePath,
     problem = sharper + ": " + reason;
     return false;
   };
+  std::error_code error;
+  if (!std::filesystem::exists(sharper, error)) return refuse("missing");
   std::vector<uint8_t> listing;
   std::string reason = ReadEntry(sharper, std::string(kHighResolutionSourceEntry), listing);
   if (!reason.empty()) return refuse("entry \"" + std::string(kHighResolutionSourceEntry) +

@@ -339,6 +339,14 @@ TEST_F(AssetsTest, SharperPicturesReplaceThePicturesInTheSameTexturesAndGoBack) 
     return value;
   };
   const GLint width = level0(names[0], GL_TEXTURE_WIDTH);
+  auto texels = [](unsigned texture, GLint level) {
+    std::vector<uint8_t> rgb(std::size_t{1} << 20);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+  };
+  const auto loaded = texels(names[0], 0), loadedSmallest = texels(names[0], 3);
   auto topLeft = [] {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -358,6 +366,9 @@ TEST_F(AssetsTest, SharperPicturesReplaceThePicturesInTheSameTexturesAndGoBack) 
     EXPECT_TRUE(Near(topLeft(), use ? white : red));
     for (GLuint list = 1; list <= 39; ++list) EXPECT_EQ(glIsList(list), list != 35) << list;
   }
+  // Back exactly as loaded, the smaller levels too.
+  EXPECT_TRUE(texels(names[0], 0) == loaded);
+  EXPECT_TRUE(texels(names[0], 3) == loadedSmallest);
 }
 
 // A sharper package that is missing, drawn from other pictures or of the wrong sizes: one line,
