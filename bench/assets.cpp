@@ -158,10 +158,10 @@ void MeasureHighResolutionSwap(WindowBench& bench) {
     back.push_back(SecondsSince(start));
   }
   const double load = Median(loads);
-  PrintRow("Swap to the sharper pictures: 39 pictures of data/game-2x.px, GL mipmaps",
+  PrintRow("Swap to the sharper pictures: 39 of data/game-2x.px, mipmaps made, 1x levels kept",
            Milli(Median(sharper)), "LoadAssets " + Milli(load),
            Format("%.2f", Median(sharper) / load), "-", "-");
-  PrintRow("Swap back to the pictures of data/game.px", Milli(Median(back)),
+  PrintRow("Swap back: the kept levels of data/game.px put back", Milli(Median(back)),
            "LoadAssets " + Milli(load), Format("%.2f", Median(back) / load), "-", "-");
   render::UseHighResolutionPictures(assets, true, storage::kHighResolutionPackagePath);
   const double sharperBytes = TextureBytes(assets);

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -113,8 +114,8 @@ unsigned& TextureOfSlot(Assets& assets, int slot) {
                                        : assets.optionalTextures[slot - storage::kTextureCount];
 }
 std::string_view NameOfSlot(int slot) {
-  return slot < storage::kTextureCount ? storage::TextureTable[slot]
-                                       : storage::OptionalPictureTable[slot - storage::kTextureCount];
+  if (slot < storage::kTextureCount) return storage::TextureTable[slot];
+  return storage::OptionalPictureTable[slot - storage::kTextureCount];
 }
 
 // What the change to the sharper pictures reads: decided on the UI thread, read on another.
@@ -138,7 +139,7 @@ PictureRequest RequestFor(Assets& assets, std::string_view highResolutionPath) {
 }
 
 // Every level of texture as it stands (RGB, tightly packed), so that it can be put back exactly.
-void KeepLevels(unsigned texture, std::vector<KeptLevel>& levels) {
+void KeepLevels(unsigned texture, std::vector<TextureLevel>& levels) {
   levels.clear();
   glBindTexture(GL_TEXTURE_2D, texture);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -147,7 +148,7 @@ void KeepLevels(unsigned texture, std::vector<KeptLevel>& levels) {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
     if (width <= 0 || height <= 0) break;
-    KeptLevel& kept = levels.emplace_back();
+    TextureLevel& kept = levels.emplace_back();
     kept.width = width;
     kept.height = height;
     kept.rgb.resize(std::size_t(width) * std::size_t(height) * 3);
@@ -157,7 +158,7 @@ void KeepLevels(unsigned texture, std::vector<KeptLevel>& levels) {
 }
 
 // Puts the kept levels back into texture, minified linearly as loaded; frees them.
-void RestoreLevels(unsigned texture, std::vector<KeptLevel>& levels) {
+void RestoreLevels(unsigned texture, std::vector<TextureLevel>& levels) {
   if (levels.empty()) return;
   glBindTexture(GL_TEXTURE_2D, texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -165,13 +166,40 @@ void RestoreLevels(unsigned texture, std::vector<KeptLevel>& levels) {
     glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 3, levels[level].width,
                  levels[level].height, 0, GL_RGB, GL_UNSIGNED_BYTE, levels[level].rgb.data());
   SetMinification(texture, false);
-  std::vector<KeptLevel>().swap(levels);
+  std::vector<TextureLevel>().swap(levels);
 }
 
-// Every picture the request names, decoded at twice its size; a slot without a texture stays
-// empty. All or none: at the first failure, none, after one line on
-// stderr naming the file (and the entry). Any thread.
-std::vector<storage::DecodedImage> ReadPictures(const PictureRequest& request) {
+// Level 0 a copy of the picture, each next level half its size (rounded down, at least 1)
+// averaging 2 x 2 texels, down to 1 x 1: the chain a texture of any size needs. Any thread.
+std::vector<TextureLevel> Mipmaps(int width, int height, const uint8_t* pixels) {
+  std::vector<TextureLevel> levels;
+  levels.push_back({width, height,
+                    std::vector<uint8_t>(pixels, pixels + std::size_t(width) * height * 3)});
+  while (levels.back().width > 1 || levels.back().height > 1) {
+    const TextureLevel& above = levels.back();
+    TextureLevel next{std::max(1, above.width / 2), std::max(1, above.height / 2), {}};
+    next.rgb.resize(std::size_t(next.width) * next.height * 3);
+    for (int y = 0; y < next.height; ++y)
+      for (int x = 0; x < next.width; ++x)
+        for (int c = 0; c < 3; ++c) {
+          int sum = 0;
+          for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx) {
+              const int ax = std::min(2 * x + dx, above.width - 1);
+              const int ay = std::min(2 * y + dy, above.height - 1);
+              sum += above.rgb[(std::size_t(ay) * above.width + ax) * 3 + c];
+            }
+          next.rgb[(std::size_t(y) * next.width + x) * 3 + c] = static_cast<uint8_t>((sum + 2) / 4);
+        }
+    levels.push_back(std::move(next));
+  }
+  return levels;
+}
+
+// Every picture the request names, decoded at twice its size with its mipmaps; a slot without a
+// texture stays empty. All or none: at the first failure, none, after one line on stderr naming
+// the file (and the entry). Any thread.
+std::vector<std::vector<TextureLevel>> ReadPictures(const PictureRequest& request) {
   constexpr int factor = storage::kHighResolutionFactor;
   std::vector<std::string> names;
   for (const std::string& name : request.names)
@@ -181,12 +209,12 @@ std::vector<storage::DecodedImage> ReadPictures(const PictureRequest& request) {
     std::fprintf(stderr, "tessary: %s; the pictures stay at their own size\n", problem.c_str());
     return {};
   }
-  std::vector<storage::DecodedImage> images(kPictureSlots);
+  std::vector<std::vector<TextureLevel>> pictures(kPictureSlots);
   storage::PackageEntry entry;
-  for (std::size_t slot = 0; slot < images.size(); ++slot) {
+  storage::DecodedImage image;
+  for (std::size_t slot = 0; slot < pictures.size(); ++slot) {
     const std::string& name = request.names[slot];
     if (name.empty()) continue;
-    storage::DecodedImage& image = images[slot];
     if (storage::ReadPX(request.path, name, entry) == 0 ||
         storage::JPEG24bitPX(entry, image, factor) == 0)
       return {};
@@ -198,25 +226,29 @@ std::vector<storage::DecodedImage> ReadPictures(const PictureRequest& request) {
                    image.height, width, height);
       return {};
     }
+    pictures[slot] = Mipmaps(width, height, image.pixels);
   }
-  return images;
+  return pictures;
 }
 
-// The sharper pictures' mipmaps: made by the GL at the picture's own size where it takes any
-// size (GL 2.0), else by GLU at powers of two like the others.
+// The sharper pictures keep their own size where the GL takes any size (2.0), else GLU scales
+// them to powers of two like the others.
 bool TexturesOfAnySize() {
   const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
   return version != nullptr && version[0] >= '2' && version[0] <= '9';
 }
 
-void UploadSharperPicture(unsigned texture, int width, int height, const uint8_t* pixels) {
+// Specifies every level of texture from levels, minified through them.
+void UploadLevels(unsigned texture, const std::vector<TextureLevel>& levels) {
   glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   if (TexturesOfAnySize()) {
-    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
+    for (std::size_t level = 0; level < levels.size(); ++level)
+      glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 3, levels[level].width,
+                   levels[level].height, 0, GL_RGB, GL_UNSIGNED_BYTE, levels[level].rgb.data());
   } else {
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, levels[0].width, levels[0].height, GL_RGB,
+                      GL_UNSIGNED_BYTE, levels[0].rgb.data());
   }
   SetMinification(texture, true);
 }
@@ -340,7 +372,7 @@ void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool
     PictureChange* target = change.get();
     // Reading and decoding take a while: off the UI thread, so that frames go on.
     change->worker = std::jthread([target, request = RequestFor(assets, highResolutionPath)] {
-      target->images = ReadPictures(request);
+      target->pictures = ReadPictures(request);
       target->decoded.store(true, std::memory_order_release);
     });
     assets.pictureChange = std::move(change);
@@ -348,7 +380,7 @@ void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool
   PictureChange& change = *assets.pictureChange;
   if (wait && change.worker.joinable()) change.worker.join();
   if (!change.decoded.load(std::memory_order_acquire)) return;
-  if (change.images.empty()) {
+  if (change.pictures.empty()) {
     // The pictures stay as they are (the line is out), and the package is not read again.
     assets.highResolutionUnusable = true;
     assets.pictureChange.reset();
@@ -360,12 +392,11 @@ void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   while (change.nextSlot < kPictureSlots) {
     const int slot = change.nextSlot++;
-    storage::DecodedImage& image = change.images[static_cast<std::size_t>(slot)];
-    if (image.pixels == nullptr) continue;
+    std::vector<TextureLevel>& picture = change.pictures[static_cast<std::size_t>(slot)];
+    if (picture.empty()) continue;
     KeepLevels(TextureOfSlot(assets, slot), assets.keptLevels[slot]);
-    UploadSharperPicture(TextureOfSlot(assets, slot), static_cast<int>(image.width),
-                         static_cast<int>(image.height), image.pixels);
-    storage::Free24BMP(image);
+    UploadLevels(TextureOfSlot(assets, slot), picture);
+    std::vector<TextureLevel>().swap(picture);
     if (!wait && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(4)) return;
   }
   UploadSetFaces(assets, true);
@@ -382,8 +413,9 @@ void UploadSetFaces(Assets& assets, bool sharper) {
   const bool haveSharper = assets.sharperSetFaces.size() == assets.setTextures.size();
   for (std::size_t i = 0; i < assets.setTextures.size(); ++i) {
     if (sharper && haveSharper) {
-      UploadSharperPicture(assets.setTextures[i], storage::kFacePixels * 2,
-                           storage::kFacePixels * 2, assets.sharperSetFaces[i].rgb.data());
+      UploadLevels(assets.setTextures[i],
+                   Mipmaps(storage::kFacePixels * 2, storage::kFacePixels * 2,
+                           assets.sharperSetFaces[i].rgb.data()));
     } else {
       UploadPicture(assets.setTextures[i], storage::kFacePixels, storage::kFacePixels,
                     assets.setFaces[i].rgb.data());

@@ -65,17 +65,19 @@ inline constexpr float kSelectorHalfWidth = 0.6f;
 inline constexpr float kSelectorHalfHeight = 0.17f;
 
 // One mipmap level of a texture, RGB, tightly packed.
-struct KeptLevel {
+struct TextureLevel {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgb;
 };
 
-// The change to the sharper pictures under way: they are decoded on a thread of its own, then
-// uploaded on the UI thread a few a frame.
+// The change to the sharper pictures under way: they are decoded and their mipmaps made on a
+// thread of its own, then uploaded on the UI thread a few a frame.
 struct PictureChange {
-  std::atomic<bool> decoded = false;         // images is complete (release by the worker)
-  std::vector<storage::DecodedImage> images;  // per slot: the table, then the optional ones
+  std::atomic<bool> decoded = false;  // pictures is complete (release by the worker)
+  // Per slot (the table, then the optional ones) the picture with its mipmaps made; all empty
+  // when the package could not be used.
+  std::vector<std::vector<TextureLevel>> pictures;
   int nextSlot = 0;                          // the next to upload (UI thread)
   std::jthread worker;                       // last: joined before the rest goes
 };
@@ -101,7 +103,7 @@ struct Assets {
   std::string packagePath;               // what LoadAssets read
   // Per slot, the levels a texture had before it took the sharper picture: going back puts
   // them back as they were, at once.
-  std::vector<KeptLevel> keptLevels[storage::kTextureCount + storage::kOptionalPictureCount];
+  std::vector<TextureLevel> keptLevels[storage::kTextureCount + storage::kOptionalPictureCount];
   int pictureWidths[storage::kTextureCount + storage::kOptionalPictureCount] = {};  // as loaded
   int pictureHeights[storage::kTextureCount + storage::kOptionalPictureCount] = {};
   bool highResolutionWanted = false;     // the last wish; applied by LoadAssets when it comes first
