@@ -120,8 +120,10 @@ void UsePictureSetFaces(std::span<const storage::FaceImage> faces,
 // Whether the pictures are drawn large: on, every package texture holds the picture of the
 // high-resolution package (data/game-2x.px, twice the size) and the chosen set its sharper
 // faces, all minified through mipmaps; off, the 800 x 600 package's pictures exactly as at
-// start. Uploads only on a change, into the same texture names; before the load, the wish waits
-// for it. A missing or broken sharper package: one line on stderr, the pictures stay. UI thread.
+// start. Only records the wish: the next frames follow it, into the same texture names (the
+// sharper pictures decoded on a thread and uploaded a few a frame; back at once), after the
+// load when it comes first. A missing or broken sharper package: one line on stderr, once, and
+// the pictures stay. UI thread.
 void UseHighResolutionPictures(bool use);
 
 // What the menu says about the chosen picture set. UI thread.
