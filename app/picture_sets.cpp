@@ -23,6 +23,7 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
   chinese_ = chinese;
   sets_ = storage::FindPictureSets();
   prepared_.assign(sets_.size(), std::nullopt);
+  sharper_.assign(sets_.size(), {});
   skipped_.assign(sets_.size(), 0);
   rememberedAtStart_ = remembered.value_or("");
 
@@ -66,6 +67,7 @@ int PictureSetChooser::AddPlayerSet(const std::vector<std::string>& paths) {
     if (!set.key.empty() && sets_[i].key == set.key) return static_cast<int>(i);
   sets_.push_back(std::move(set));
   prepared_.emplace_back();
+  sharper_.emplace_back();
   skipped_.push_back(0);
   return static_cast<int>(sets_.size()) - 1;
 }
@@ -118,9 +120,12 @@ void PictureSetChooser::Apply(int index) {
     int skipped = 0;
     prepared = storage::ReadSetFaces(set, skipped);
     skipped_[static_cast<std::size_t>(index)] = skipped;
+    if (skipped == 0) sharper_[static_cast<std::size_t>(index)] =
+        storage::ReadHighResolutionSetFaces(set);
   }
   if (prepared) {
-    UseFaces(*prepared, skipped_[static_cast<std::size_t>(index)]);
+    UseFaces(*prepared, sharper_[static_cast<std::size_t>(index)],
+             skipped_[static_cast<std::size_t>(index)]);
     return;
   }
   // A folder: prepared off the UI thread; the levels wait (no pictures yet) and the menu shows
@@ -136,8 +141,10 @@ void PictureSetChooser::Apply(int index) {
   render::SetPictureSetStatus(status);
 }
 
-void PictureSetChooser::UseFaces(const std::vector<storage::FaceImage>& faces, int skipped) {
-  render::UsePictureSetFaces(faces);
+void PictureSetChooser::UseFaces(const std::vector<storage::FaceImage>& faces,
+                                 const std::vector<storage::FaceImage>& sharperFaces,
+                                 int skipped) {
+  render::UsePictureSetFaces(faces, sharperFaces);
   state_.shuffledFaces = true;
   state_.setPictureCount = static_cast<int32_t>(faces.size());
   render::PictureSetStatus status;

@@ -51,13 +51,15 @@ class PictureSetChooser {
   void KeepAnswers();
   std::string ComputeRememberedValue() const;
   void Apply(int index);
-  void UseFaces(const std::vector<storage::FaceImage>& faces, int skipped);
+  void UseFaces(const std::vector<storage::FaceImage>& faces,
+                const std::vector<storage::FaceImage>& sharperFaces, int skipped);
   int AddPlayerSet(const std::vector<std::string>& paths);
 
   game::GameState& state_;
   std::vector<storage::PictureSetInfo> sets_;
   // Faces prepared before, per set, so that coming back to a set is immediate.
   std::vector<std::optional<std::vector<storage::FaceImage>>> prepared_;
+  std::vector<std::vector<storage::FaceImage>> sharper_;  // a built-in set's, at twice the size
   std::vector<int> skipped_;
   bool chinese_ = false;
   int chosen_ = 0;

@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -59,6 +60,26 @@ bool TimeSteps(storage::StagingPixels& staging, StepTimes& times) {
 
 std::string Milli(double seconds) { return Format("%.1f ms", seconds * 1000.0); }
 
+// What the package's textures hold at four bytes a texel, every mipmap level of the chain that
+// level 0 starts (a level left from a larger picture before is not counted); the first levels
+// alone into firstLevel.
+double TextureBytes(render::Assets& assets, double* firstLevel = nullptr) {
+  double all = 0;
+  for (unsigned texture : assets.textures) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint width0 = 0, height0 = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width0);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height0);
+    for (int level = 0; level < 16; ++level) {
+      const int width = std::max(1, width0 >> level), height = std::max(1, height0 >> level);
+      all += 4.0 * width * height;
+      if (level == 0 && firstLevel != nullptr) *firstLevel += 4.0 * width * height;
+      if (width == 1 && height == 1) break;
+    }
+  }
+  return all;
+}
+
 }  // namespace
 
 void MeasureLoadAssets(WindowBench& bench) {
@@ -103,24 +124,53 @@ void MeasureLoadAssets(WindowBench& bench) {
 
   // What the textures hold, at four bytes a texel: every mipmap level, and the first alone (the
   // only one sampled, as the filters are plain linear).
-  double allLevels = 0;
   double firstLevel = 0;
-  for (unsigned texture : render::TheAssets().textures) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    for (int level = 0; level < 16; ++level) {
-      GLint width = 0, height = 0;
-      glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
-      glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
-      if (width == 0 || height == 0) break;
-      const double bytes = 4.0 * width * height;
-      allLevels += bytes;
-      if (level == 0) firstLevel += bytes;
-    }
-  }
+  const double allLevels = TextureBytes(render::TheAssets(), &firstLevel);
   PrintRow("Texture memory of the 37 pictures, every mipmap level",
            Format("%.1f MB", allLevels / 1048576.0),
            Format("the first levels alone %.1f MB", firstLevel / 1048576.0),
            Format("%.2f", allLevels / firstLevel), "-", "-");
+}
+
+void MeasureHighResolutionSwap(WindowBench& bench) {
+  render::Assets& assets = render::TheAssets();
+  std::vector<double> loads, sharper, back;
+  for (int repetition = 0; repetition < bench.repetitions; ++repetition) {
+    render::Assets baseline;
+    Clock::time_point start = Clock::now();
+    render::LoadAssets(*bench.state, baseline, *bench.staging);
+    glFinish();
+    loads.push_back(SecondsSince(start));
+    glDeleteTextures(storage::kTextureCount, baseline.textures);
+    render::CompileDisplayLists(assets);
+
+    start = Clock::now();
+    render::UseHighResolutionPictures(assets, true, storage::kHighResolutionPackagePath);
+    glFinish();
+    sharper.push_back(SecondsSince(start));
+    if (!assets.highResolution) {
+      PrintRow("Sharper pictures", "data/game-2x.px could not be used", "-", "-", "-", "-");
+      return;
+    }
+    start = Clock::now();
+    render::UseHighResolutionPictures(assets, false, storage::kHighResolutionPackagePath);
+    glFinish();
+    back.push_back(SecondsSince(start));
+  }
+  const double load = Median(loads);
+  PrintRow("Swap to the sharper pictures: 39 of data/game-2x.px, mipmaps made, 1x levels kept",
+           Milli(Median(sharper)), "LoadAssets " + Milli(load),
+           Format("%.2f", Median(sharper) / load), "-", "-");
+  PrintRow("Swap back: the kept levels of data/game.px put back", Milli(Median(back)),
+           "LoadAssets " + Milli(load), Format("%.2f", Median(back) / load), "-", "-");
+  render::UseHighResolutionPictures(assets, true, storage::kHighResolutionPackagePath);
+  const double sharperBytes = TextureBytes(assets);
+  render::UseHighResolutionPictures(assets, false, storage::kHighResolutionPackagePath);
+  const double bytes = TextureBytes(assets);
+  PrintRow("Texture memory of the sharper pictures, every mipmap level",
+           Format("%.1f MB", sharperBytes / 1048576.0),
+           Format("data/game.px's %.1f MB", bytes / 1048576.0),
+           Format("%.2f", sharperBytes / bytes), "-", "-");
 }
 
 }  // namespace bench

@@ -1,7 +1,7 @@
 // tessary_bench: the figures measured inside one real game window (SDL, GLX), printed as rows of
 // the bench table. Run from a directory holding data/ (the game's run directory), or name it:
 //   tessary_bench [--data DIR] [--repetitions N] [--batch SECONDS]
-//                 [--only frames,pixels,picks,text,assets,sound,photos,memory,resolution]
+//                 [--only frames,pixels,picks,text,assets,sharper,sound,photos,memory,resolution]
 #include <GL/gl.h>
 #include <SDL.h>
 #include <unistd.h>
@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
   if (Wanted(only, "picks")) bench::MeasurePicks(bench);
   if (Wanted(only, "text")) bench::MeasureText(bench);
   if (Wanted(only, "assets")) bench::MeasureLoadAssets(bench);
+  if (Wanted(only, "sharper")) bench::MeasureHighResolutionSwap(bench);
   if (Wanted(only, "sound")) bench::MeasureSoundOpening(bench);
   if (Wanted(only, "photos")) bench::MeasurePhotos(bench);
   if (Wanted(only, "resolution")) bench::MeasureResolution(bench);

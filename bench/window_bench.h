@@ -24,6 +24,8 @@ void CheckBoardPixels(WindowBench& bench);
 void MeasurePicks(WindowBench& bench);
 void MeasureText(WindowBench& bench);
 void MeasureLoadAssets(WindowBench& bench);
+// The swap to the pictures of data/game-2x.px and back, against LoadAssets.
+void MeasureHighResolutionSwap(WindowBench& bench);
 void MeasureSoundOpening(WindowBench& bench);
 void MeasurePhotos(WindowBench& bench);
 void MeasureResolution(WindowBench& bench);

@@ -3,10 +3,15 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "render/render_local.h"
+#include "storage/paths.h"
 
 namespace render {
 
@@ -97,13 +102,155 @@ void MakeTexture(unsigned& texture, const storage::DecodedImage& image,
   const std::size_t byteCount = std::size_t{image.width} * image.height * 3;
   std::memcpy(stagingPixels.data(), image.pixels, byteCount);
   glGenTextures(1, &texture);
+  UploadPicture(texture, static_cast<int>(image.width), static_cast<int>(image.height),
+                stagingPixels.data());
+}
+
+constexpr int kPictureSlots = storage::kTextureCount + storage::kOptionalPictureCount;
+
+// Slot k: texture k of the table, then the optional pictures.
+unsigned& TextureOfSlot(Assets& assets, int slot) {
+  return slot < storage::kTextureCount ? assets.textures[slot]
+                                       : assets.optionalTextures[slot - storage::kTextureCount];
+}
+std::string_view NameOfSlot(int slot) {
+  if (slot < storage::kTextureCount) return storage::TextureTable[slot];
+  return storage::OptionalPictureTable[slot - storage::kTextureCount];
+}
+
+// What the change to the sharper pictures reads: decided on the UI thread, read on another.
+struct PictureRequest {
+  std::string path;         // the high-resolution package
+  std::string packagePath;  // the 800 x 600 package, which it must be drawn from
+  std::vector<std::string> names;  // per slot; empty where there is no texture
+  std::vector<int> widths, heights;  // per slot, as loaded
+};
+
+PictureRequest RequestFor(Assets& assets, std::string_view highResolutionPath) {
+  PictureRequest request;
+  request.path = highResolutionPath;
+  request.packagePath = assets.packagePath;
+  for (int slot = 0; slot < kPictureSlots; ++slot) {
+    request.names.emplace_back(TextureOfSlot(assets, slot) != 0 ? NameOfSlot(slot) : "");
+    request.widths.push_back(assets.pictureWidths[slot]);
+    request.heights.push_back(assets.pictureHeights[slot]);
+  }
+  return request;
+}
+
+// Every level of texture as it stands (RGB, tightly packed), so that it can be put back exactly.
+void KeepLevels(unsigned texture, std::vector<TextureLevel>& levels) {
+  levels.clear();
   glBindTexture(GL_TEXTURE_2D, texture);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, static_cast<GLint>(image.width),
-                    static_cast<GLint>(image.height), GL_RGB, GL_UNSIGNED_BYTE,
-                    stagingPixels.data());
-  // Plain linear minification although the mipmaps exist: the pictures keep their look.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  for (int level = 0;; ++level) {
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    if (width <= 0 || height <= 0) break;
+    TextureLevel& kept = levels.emplace_back();
+    kept.width = width;
+    kept.height = height;
+    kept.rgb.resize(std::size_t(width) * std::size_t(height) * 3);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, kept.rgb.data());
+    if (width == 1 && height == 1) break;
+  }
+}
+
+// Puts the kept levels back into texture, minified linearly as loaded; frees them.
+void RestoreLevels(unsigned texture, std::vector<TextureLevel>& levels) {
+  if (levels.empty()) return;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (std::size_t level = 0; level < levels.size(); ++level)
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 3, levels[level].width,
+                 levels[level].height, 0, GL_RGB, GL_UNSIGNED_BYTE, levels[level].rgb.data());
+  SetMinification(texture, false);
+  std::vector<TextureLevel>().swap(levels);
+}
+
+// Level 0 a copy of the picture, each next level half its size (rounded down, at least 1)
+// averaging 2 x 2 texels, down to 1 x 1: the chain a texture of any size needs. Any thread.
+std::vector<TextureLevel> Mipmaps(int width, int height, const uint8_t* pixels) {
+  std::vector<TextureLevel> levels;
+  levels.push_back({width, height,
+                    std::vector<uint8_t>(pixels, pixels + std::size_t(width) * height * 3)});
+  while (levels.back().width > 1 || levels.back().height > 1) {
+    const TextureLevel& above = levels.back();
+    TextureLevel next{std::max(1, above.width / 2), std::max(1, above.height / 2), {}};
+    next.rgb.resize(std::size_t(next.width) * next.height * 3);
+    for (int y = 0; y < next.height; ++y)
+      for (int x = 0; x < next.width; ++x)
+        for (int c = 0; c < 3; ++c) {
+          int sum = 0;
+          for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx) {
+              const int ax = std::min(2 * x + dx, above.width - 1);
+              const int ay = std::min(2 * y + dy, above.height - 1);
+              sum += above.rgb[(std::size_t(ay) * above.width + ax) * 3 + c];
+            }
+          next.rgb[(std::size_t(y) * next.width + x) * 3 + c] = static_cast<uint8_t>((sum + 2) / 4);
+        }
+    levels.push_back(std::move(next));
+  }
+  return levels;
+}
+
+// Every picture the request names, decoded at twice its size with its mipmaps; a slot without a
+// texture stays empty. All or none: at the first failure, none, after one line on stderr naming
+// the file (and the entry). Any thread.
+std::vector<std::vector<TextureLevel>> ReadPictures(const PictureRequest& request) {
+  constexpr int factor = storage::kHighResolutionFactor;
+  std::vector<std::string> names;
+  for (const std::string& name : request.names)
+    if (!name.empty()) names.push_back(name);
+  std::string problem;
+  if (!storage::IsSharperCopyOf(request.path, request.packagePath, names, problem)) {
+    std::fprintf(stderr, "tessary: %s; the pictures stay at their own size\n", problem.c_str());
+    return {};
+  }
+  std::vector<std::vector<TextureLevel>> pictures(kPictureSlots);
+  storage::PackageEntry entry;
+  storage::DecodedImage image;
+  for (std::size_t slot = 0; slot < pictures.size(); ++slot) {
+    const std::string& name = request.names[slot];
+    if (name.empty()) continue;
+    if (storage::ReadPX(request.path, name, entry) == 0 ||
+        storage::JPEG24bitPX(entry, image, factor) == 0)
+      return {};
+    const int width = request.widths[slot] * factor, height = request.heights[slot] * factor;
+    if (image.width != static_cast<uint32_t>(width) ||
+        image.height != static_cast<uint32_t>(height)) {
+      std::fprintf(stderr, "tessary: %s: entry \"%s\": is %u x %u pixels, not %d x %d\n",
+                   storage::NativePath(request.path).c_str(), name.c_str(), image.width,
+                   image.height, width, height);
+      return {};
+    }
+    pictures[slot] = Mipmaps(width, height, image.pixels);
+  }
+  return pictures;
+}
+
+// The sharper pictures keep their own size where the GL takes any size (2.0), else GLU scales
+// them to powers of two like the others.
+bool TexturesOfAnySize() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return version != nullptr && version[0] >= '2' && version[0] <= '9';
+}
+
+// Specifies every level of texture from levels, minified through them.
+void UploadLevels(unsigned texture, const std::vector<TextureLevel>& levels) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (TexturesOfAnySize()) {
+    for (std::size_t level = 0; level < levels.size(); ++level)
+      glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 3, levels[level].width,
+                   levels[level].height, 0, GL_RGB, GL_UNSIGNED_BYTE, levels[level].rgb.data());
+  } else {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, levels[0].width, levels[0].height, GL_RGB,
+                      GL_UNSIGNED_BYTE, levels[0].rgb.data());
+  }
+  SetMinification(texture, true);
 }
 
 // The pictures of the newer controls: one the package lacks is simply not there (an older or a
@@ -118,6 +265,9 @@ void LoadOptionalPictures(Assets& assets, storage::StagingPixels& stagingPixels,
         assets.decodedImage.pixels == nullptr)
       continue;
     MakeTexture(assets.optionalTextures[k], assets.decodedImage, stagingPixels);
+    assets.pictureWidths[storage::kTextureCount + k] = static_cast<int>(assets.decodedImage.width);
+    assets.pictureHeights[storage::kTextureCount + k] =
+        static_cast<int>(assets.decodedImage.height);
   }
 }
 
@@ -174,6 +324,8 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
       return false;
     }
     MakeTexture(assets.textures[k], image, stagingPixels);
+    assets.pictureWidths[k] = static_cast<int>(image.width);
+    assets.pictureHeights[k] = static_cast<int>(image.height);
   }
   LoadOptionalPictures(assets, stagingPixels, packagePath);
   storage::Free24BMP(assets.decodedImage);
@@ -182,8 +334,102 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
   CompileDisplayLists(assets);
   for (int face = 0; face < kFaceCount; ++face)
     assets.faceListTextures[face] = assets.textures[LIST_FACE_FIRST - 1 + face];
+  assets.packagePath.assign(packagePath);
   assets.loaded = true;
   return true;
+}
+
+void UploadPicture(unsigned texture, int width, int height, const uint8_t* pixels) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  // Plain linear minification although the mipmaps exist: the pictures keep their look.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void SetMinification(unsigned texture, bool mipmapped) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                  mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+}
+
+void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool wait) {
+  if (!assets.loaded) return;
+  const bool sharper = assets.highResolutionWanted && !assets.highResolutionUnusable;
+  if (!sharper) {
+    // Back at once, before the frame: the pictures as loaded, kept level by level.
+    if (!assets.highResolution && !assets.pictureChange) return;
+    assets.pictureChange.reset();
+    for (int slot = 0; slot < kPictureSlots; ++slot)
+      RestoreLevels(TextureOfSlot(assets, slot), assets.keptLevels[slot]);
+    UploadSetFaces(assets, false);
+    assets.highResolution = false;
+    return;
+  }
+  if (assets.highResolution) return;
+  if (!assets.pictureChange) {
+    auto change = std::make_shared<PictureChange>();
+    PictureChange* target = change.get();
+    // Reading and decoding take a while: off the UI thread, so that frames go on.
+    change->worker = std::jthread([target, request = RequestFor(assets, highResolutionPath)] {
+      target->pictures = ReadPictures(request);
+      target->decoded.store(true, std::memory_order_release);
+    });
+    assets.pictureChange = std::move(change);
+  }
+  PictureChange& change = *assets.pictureChange;
+  if (wait && change.worker.joinable()) change.worker.join();
+  if (!change.decoded.load(std::memory_order_acquire)) return;
+  if (change.pictures.empty()) {
+    // The pictures stay as they are (the line is out), and the package is not read again.
+    assets.highResolutionUnusable = true;
+    assets.pictureChange.reset();
+    return;
+  }
+  // A few pictures a frame, a frame's share of time at most: each texture changes whole, and a
+  // picture sharp beside one not yet is the same picture.
+  const auto start = std::chrono::steady_clock::now();
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  while (change.nextSlot < kPictureSlots) {
+    const int slot = change.nextSlot++;
+    std::vector<TextureLevel>& picture = change.pictures[static_cast<std::size_t>(slot)];
+    if (picture.empty()) continue;
+    KeepLevels(TextureOfSlot(assets, slot), assets.keptLevels[slot]);
+    UploadLevels(TextureOfSlot(assets, slot), picture);
+    std::vector<TextureLevel>().swap(picture);
+    if (!wait && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(4)) return;
+  }
+  UploadSetFaces(assets, true);
+  assets.highResolution = true;
+  assets.pictureChange.reset();
+}
+
+void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath) {
+  assets.highResolutionWanted = use;
+  FollowPictureSize(assets, highResolutionPath, true);
+}
+
+void UploadSetFaces(Assets& assets, bool sharper) {
+  const bool haveSharper = assets.sharperSetFaces.size() == assets.setTextures.size();
+  for (std::size_t i = 0; i < assets.setTextures.size(); ++i) {
+    if (sharper && haveSharper) {
+      UploadLevels(assets.setTextures[i],
+                   Mipmaps(storage::kFacePixels * 2, storage::kFacePixels * 2,
+                           assets.sharperSetFaces[i].rgb.data()));
+    } else {
+      UploadPicture(assets.setTextures[i], storage::kFacePixels, storage::kFacePixels,
+                    assets.setFaces[i].rgb.data());
+      SetMinification(assets.setTextures[i], sharper);
+    }
+  }
+}
+
+void UseHighResolutionPictures(bool use) { TheAssets().highResolutionWanted = use; }
+
+void FollowPictureSize(Assets& assets) {
+  // The places are fixed before the first frame; looked up once.
+  static const std::string path = storage::PathOf(storage::kHighResolutionPackagePath);
+  FollowPictureSize(assets, path, false);
 }
 
 void CompileDisplayLists(const Assets& assets) {

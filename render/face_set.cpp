@@ -48,26 +48,36 @@ void DrawCentredLine(const char* text, int length, float y, float r, float g, fl
 
 }  // namespace
 
-void UsePictureSetFaces(std::span<const storage::FaceImage> faces) {
+void UsePictureSetFaces(std::span<const storage::FaceImage> faces,
+                        std::span<const storage::FaceImage> sharperFaces) {
   Assets& assets = TheAssets();
   if (!assets.setTextures.empty()) {
     glDeleteTextures(static_cast<GLsizei>(assets.setTextures.size()), assets.setTextures.data());
     assets.setTextures.clear();
   }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  assets.setFaces.clear();
+  assets.sharperSetFaces.clear();
   constexpr std::size_t kFaceBytes = std::size_t{storage::kFacePixels} * storage::kFacePixels * 3;
-  for (const storage::FaceImage& face : faces) {
-    if (face.rgb.size() != kFaceBytes) continue;
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, storage::kFacePixels, storage::kFacePixels, GL_RGB,
-                      GL_UNSIGNED_BYTE, face.rgb.data());
-    // Like the package's pictures: plain linear filtering, the same look.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    assets.setTextures.push_back(texture);
+  // The sharper faces go with the faces one to one, or not at all.
+  bool sharperFit = sharperFaces.size() == faces.size();
+  for (const storage::FaceImage& face : sharperFaces)
+    sharperFit = sharperFit && face.rgb.size() == kFaceBytes * 4;
+  for (std::size_t i = 0; i < faces.size(); ++i) {
+    if (faces[i].rgb.size() != kFaceBytes) {
+      sharperFit = false;
+      continue;
+    }
+    assets.setFaces.push_back(faces[i]);
+    if (sharperFit) assets.sharperSetFaces.push_back(sharperFaces[i]);
   }
+  if (!sharperFit) assets.sharperSetFaces.clear();
+  assets.setTextures.assign(assets.setFaces.size(), 0);
+  if (!assets.setTextures.empty())
+    glGenTextures(static_cast<GLsizei>(assets.setTextures.size()), assets.setTextures.data());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  // Like the package's pictures: plain linear filtering, the same look; or the sharper faces
+  // while the pictures are drawn large.
+  UploadSetFaces(assets, assets.highResolution);
 }
 
 void SetPictureSetStatus(const PictureSetStatus& status) { currentStatus = status; }

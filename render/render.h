@@ -133,8 +133,19 @@ FrameResult DrawFrame(GameWindow& window, game::GameState& state,
 
 // Makes the faces of the chosen picture set textures (each kFacePixels square, bottom row
 // first), replacing those of the set before; none: the classic faces of the package. The boards
-// and the about row show them once state.shuffledFaces is set. Any time after Open.
-void UsePictureSetFaces(std::span<const storage::FaceImage> faces);
+// and the about row show them once state.shuffledFaces is set. sharperFaces: none, or the same
+// faces at twice the size, shown while UseHighResolutionPictures is on. Any time after Open.
+void UsePictureSetFaces(std::span<const storage::FaceImage> faces,
+                        std::span<const storage::FaceImage> sharperFaces = {});
+
+// Whether the pictures are drawn large: on, every package texture holds the picture of the
+// high-resolution package (data/game-2x.px, twice the size) and the chosen set its sharper
+// faces, all minified through mipmaps; off, the 800 x 600 package's pictures exactly as at
+// start. Only records the wish: the next frames follow it, into the same texture names (the
+// sharper pictures decoded on a thread and uploaded a few a frame; back at once), after the
+// load when it comes first. A missing or broken sharper package: one line on stderr, once, and
+// the pictures stay. UI thread.
+void UseHighResolutionPictures(bool use);
 
 // What the menu says about the chosen picture set. UI thread.
 struct PictureSetStatus {

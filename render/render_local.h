@@ -2,16 +2,20 @@
 // text. Everything runs on the UI thread with the GL context current.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "game/game_state.h"
 #include "game/picture_fit.h"
 #include "render/render.h"
 #include "storage/formats.h"
+#include "storage/photo_faces.h"
 #include "storage/picture_package.h"
 
 struct FT_Bitmap_;  // FreeType's rendered glyph
@@ -60,6 +64,24 @@ inline constexpr int kFaceCount = 10;
 inline constexpr float kSelectorHalfWidth = 0.6f;
 inline constexpr float kSelectorHalfHeight = 0.17f;
 
+// One mipmap level of a texture, RGB, tightly packed.
+struct TextureLevel {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+// The change to the sharper pictures under way: they are decoded and their mipmaps made on a
+// thread of its own, then uploaded on the UI thread a few a frame.
+struct PictureChange {
+  std::atomic<bool> decoded = false;  // pictures is complete (release by the worker)
+  // Per slot (the table, then the optional ones) the picture with its mipmaps made; all empty
+  // when the package could not be used.
+  std::vector<std::vector<TextureLevel>> pictures;
+  int nextSlot = 0;                          // the next to upload (UI thread)
+  std::jthread worker;                       // last: joined before the rest goes
+};
+
 // The textures and the working records of the picture load. Lives as long as the GL context.
 struct Assets {
   unsigned textures[storage::kTextureCount] = {};
@@ -71,6 +93,22 @@ struct Assets {
   // The chosen picture set's faces; empty for the classic ones (textures 24..33).
   std::vector<unsigned> setTextures;
   unsigned faceListTextures[kFaceCount] = {};  // what face list f binds now
+  // The pixels behind setTextures, kept to upload again at the other size; sharperSetFaces is
+  // empty, or as many at twice the size. Replaced by UsePictureSetFaces.
+  std::vector<storage::FaceImage> setFaces;
+  std::vector<storage::FaceImage> sharperSetFaces;
+
+  // The pictures' size, lives for the run.
+  std::shared_ptr<PictureChange> pictureChange;  // a change under way, else null
+  std::string packagePath;               // what LoadAssets read
+  // Per slot, the levels a texture had before it took the sharper picture: going back puts
+  // them back as they were, at once.
+  std::vector<TextureLevel> keptLevels[storage::kTextureCount + storage::kOptionalPictureCount];
+  int pictureWidths[storage::kTextureCount + storage::kOptionalPictureCount] = {};  // as loaded
+  int pictureHeights[storage::kTextureCount + storage::kOptionalPictureCount] = {};
+  bool highResolutionWanted = false;     // the last wish; applied by LoadAssets when it comes first
+  bool highResolution = false;           // the textures hold the sharper pictures, mipmapped
+  bool highResolutionUnusable = false;   // the sharper package failed once: not tried again
 };
 
 // The process-wide record behind the public calls.
@@ -82,6 +120,33 @@ Assets& TheAssets();
 // false (storage has named the file and entry on stderr); textures made so far stay.
 bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& stagingPixels,
                 std::string_view packagePath = storage::kPackagePath);
+
+// Uploads the pictures of the high-resolution package at highResolutionPath (stored spelling)
+// into the same texture names (use), or puts back the pictures they held (not use), with the
+// chosen set's faces alike; only on a change, and once loaded; waits for all of it (tests and
+// benchmarks: the game follows the size frame by frame). The display lists stay valid.
+// A sharper package that is missing, broken or drawn from other pictures is one line on
+// stderr, once for the run: the textures keep the pictures they hold.
+void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath);
+
+// Brings the textures towards the size UseHighResolutionPictures last asked for: to the sharper
+// pictures, starts the decoding on a thread and once it is done uploads a few pictures a frame
+// (all of them with wait, which first waits for the decoding); back, at once. Called once a
+// frame, UI thread.
+void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool wait);
+// The same with the data's data/game-2x.px.
+void FollowPictureSize(Assets& assets);
+
+// Uploads an RGB picture, bottom row first, into texture with GLU's mipmaps, minified linearly
+// from its largest level: how every picture of the 800 x 600 package is made.
+void UploadPicture(unsigned texture, int width, int height, const uint8_t* pixels);
+
+// Uploads the chosen set's faces into assets.setTextures: the sharper ones (when there are) and
+// mipmapped, or as at their own size.
+void UploadSetFaces(Assets& assets, bool sharper);
+
+// Minifies texture through its mipmaps, or (not mipmapped) linearly from its largest level.
+void SetMinification(unsigned texture, bool mipmapped);
 
 // Compiles display lists 1..34, 36..39 over assets.textures.
 void CompileDisplayLists(const Assets& assets);

@@ -159,6 +159,8 @@ void GameWindow::TrackDrawableSize() {
 
 void GameWindow::UseDrawPath() {
   if (pictureTarget_) UsePictureTarget(*pictureTarget_, scaling_);
+  // The pictures drawn at twice their size pay off only where they are shown that large.
+  UseHighResolutionPictures(DrawScale() >= 1.5f);
   if (scaling_) {
     glViewport(0, 0, kClientWidth, kClientHeight);
     SetFrameScale(1.0f);
@@ -232,6 +234,7 @@ void SetFixedGLState() {
 FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
                               storage::StagingPixels& stagingPixels,
                               std::string_view packagePath, const std::function<void()>& present) {
+  FollowPictureSize(assets);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
 

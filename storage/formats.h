@@ -16,6 +16,13 @@ inline constexpr std::string_view kSettingsPath = "game.cfg";
 inline constexpr std::string_view kBestScorePath = "data\\maxsum.cfg";
 inline constexpr std::string_view kLoadingPicturePath = "data\\loading.logo";
 inline constexpr std::string_view kPackagePath = "data\\game.px";
+// The same pictures at twice their size, for a window at least 1.5 times the 800 x 600 picture.
+// Optional: without it (or with a broken one) the game keeps the pictures of kPackagePath.
+inline constexpr std::string_view kHighResolutionPackagePath = "data\\game-2x.px";
+// The entry of a high-resolution package that names the package it was drawn from: one line
+// "<entry name> <CRC-32 of that entry there, 8 hex digits>" per picture. A player's own game.px
+// does not match, and keeps its own pictures at every size.
+inline constexpr std::string_view kHighResolutionSourceEntry = "source.txt";
 inline constexpr std::string_view kIconPath = "data\\icon.bmp";
 // The choices added beside the three switches: `key = value` lines, beside game.cfg.
 inline constexpr std::string_view kPreferencesPath = "tessary.conf";
@@ -35,6 +42,8 @@ inline constexpr std::size_t kLoadingBytes = std::size_t{kLoadingWidth} * kLoadi
 // The one upload buffer for every texture: the largest picture the package may hold.
 inline constexpr int kMaxPictureWidth = 800;
 inline constexpr int kMaxPictureHeight = 600;
+// The high-resolution packages hold every picture at this many times its size.
+inline constexpr int kHighResolutionFactor = 2;
 inline constexpr std::size_t kStagingBytes = std::size_t{kMaxPictureWidth} * kMaxPictureHeight * 3;
 using StagingPixels = std::array<uint8_t, kStagingBytes>;
 
@@ -61,6 +70,9 @@ inline constexpr std::array<std::string_view, kOptionalPictureCount> OptionalPic
 // without gaps) and the manifest entry kSetManifestEntry, lines of "key = value" in UTF-8
 // (docs/formats.md). The built-in sets are the files "*.px" of the pictures folder in the data.
 inline constexpr std::string_view kPicturesFolder = "data\\pictures";
+// The built-in sets' faces at twice their size, a package of the same file name each; outside
+// kPicturesFolder, whose sub-folders are a player's own sets in the run directory.
+inline constexpr std::string_view kHighResolutionPicturesFolder = "data\\pictures-2x";
 inline constexpr std::string_view kSetPackageSuffix = ".px";
 inline constexpr std::string_view kSetManifestEntry = "set.txt";
 inline constexpr int kMaxSetPictures = 100;

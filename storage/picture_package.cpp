@@ -6,7 +6,12 @@
 #include <turbojpeg.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "storage/formats.h"
 #include "storage/storage_local.h"
@@ -117,7 +122,7 @@ int32_t ReadPX(std::string_view packagePath, std::string_view entryName, Package
   return 0;
 }
 
-int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image) {
+int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image, int sizeFactor) {
   image.width = 0;
   image.height = 0;
   image.pixels = nullptr;
@@ -141,9 +146,12 @@ int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image) {
     return fail(std::string("is not a readable JPEG picture: ") +
                 tjGetErrorStr2(decompressor.get()));
   if (width <= 0 || height <= 0) return fail("is a picture of no size");
-  if (width > kMaxPictureWidth || height > kMaxPictureHeight)
+  const int maxWidth = kMaxPictureWidth * std::max(sizeFactor, 1);
+  const int maxHeight = kMaxPictureHeight * std::max(sizeFactor, 1);
+  if (width > maxWidth || height > maxHeight)
     return fail("is " + std::to_string(width) + " x " + std::to_string(height) +
-                " pixels, larger than the 800 x 600 the game can show");
+                " pixels, larger than the " + std::to_string(maxWidth) + " x " +
+                std::to_string(maxHeight) + " the game can show");
 
   image.pixelStorage.resize(std::size_t(width) * std::size_t(height) * 3);
   // A warning (a truncated or damaged stream) stops the decode: half a picture is a failure.
@@ -158,6 +166,44 @@ int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image) {
   image.height = static_cast<uint32_t>(height);
   image.pixels = image.pixelStorage.data();
   return 1;
+}
+
+bool IsSharperCopyOf(std::string_view sharperPath, std::string_view packagePath,
+                     const std::vector<std::string>& entryNames, std::string& problem) {
+  const std::string sharper = NativePath(sharperPath);
+  auto refuse = [&](const std::string& reason) {
+    problem = sharper + ": " + reason;
+    return false;
+  };
+  std::error_code error;
+  if (!std::filesystem::exists(sharper, error)) return refuse("missing");
+  std::vector<uint8_t> listing;
+  std::string reason = ReadEntry(sharper, std::string(kHighResolutionSourceEntry), listing);
+  if (!reason.empty()) return refuse("entry \"" + std::string(kHighResolutionSourceEntry) +
+                                     "\": " + reason);
+  std::map<std::string, uint32_t> drawnFrom;
+  std::istringstream lines(std::string(listing.begin(), listing.end()));
+  std::string name, crc;
+  while (lines >> name >> crc)
+    drawnFrom[name] = static_cast<uint32_t>(std::strtoul(crc.c_str(), nullptr, 16));
+
+  int openError = 0;
+  std::unique_ptr<zip_t, ArchiveCloser> archive(
+      zip_open(NativePath(packagePath).c_str(), ZIP_RDONLY, &openError));
+  if (!archive)
+    return refuse("its pictures' package cannot be opened: " + OpenErrorText(openError));
+  for (const std::string& entryName : entryNames) {
+    const zip_int64_t index = zip_name_locate(archive.get(), entryName.c_str(), 0);
+    zip_stat_t info;
+    zip_stat_init(&info);
+    const auto found = drawnFrom.find(entryName);
+    if (index < 0 || found == drawnFrom.end() ||
+        zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &info) != 0 ||
+        (info.valid & ZIP_STAT_CRC) == 0 || info.crc != found->second)
+      return refuse("drawn from other pictures than " + NativePath(packagePath) + " (\"" +
+                    entryName + "\" differs)");
+  }
+  return true;
 }
 
 void Free24BMP(DecodedImage& image) {

@@ -31,12 +31,20 @@ struct DecodedImage {
 int32_t ReadPX(std::string_view packagePath, std::string_view entryName, PackageEntry& entry);
 
 // Decodes the JPEG in entry into image. Returns nonzero on success; 0 when the data is not a
-// whole JPEG, or the picture is empty or larger than 800 x 600 pixels, after one message on
-// stderr naming the file and the entry; image is then empty (width and height 0).
-int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image);
+// whole JPEG, or the picture is empty or larger than 800 x 600 pixels times sizeFactor (2 for
+// the high-resolution packages), after one message on stderr naming the file and the entry;
+// image is then empty (width and height 0).
+int32_t JPEG24bitPX(const PackageEntry& entry, DecodedImage& image, int sizeFactor = 1);
 
 // Whether the package at packagePath opens and names entryName; quiet, for the optional pictures.
 bool HasEntry(std::string_view packagePath, std::string_view entryName);
+
+// Whether the high-resolution package at sharperPath was drawn from the package at packagePath
+// (both stored spellings): its kHighResolutionSourceEntry names every entry of entryNames with
+// the CRC-32 that entry has in packagePath. False, with problem set to one line naming the file
+// and the reason, when it is missing, unreadable or drawn from other pictures. Prints nothing.
+bool IsSharperCopyOf(std::string_view sharperPath, std::string_view packagePath,
+                     const std::vector<std::string>& entryNames, std::string& problem);
 
 void Free24BMP(DecodedImage& image);
 void FreePX(PackageEntry& entry);

@@ -241,32 +241,78 @@ PictureSetInfo PlayerSet(const std::vector<std::string>& paths) {
   return set;
 }
 
-std::vector<FaceImage> ReadSetFaces(const PictureSetInfo& set, int& skipped) {
+namespace {
+
+// The faces box1.jpg ... box<count>.jpg of the package at path, factor times kFacePixels square;
+// a face that cannot be used is skipped after one line on stderr, and counted in skipped. With
+// allOrNone the first such face ends the reading with no faces.
+std::vector<FaceImage> ReadFaceEntries(const std::string& path, int count, int factor,
+                                       bool allOrNone, int& skipped) {
   std::vector<FaceImage> faces;
   skipped = 0;
-  if (set.kind != SetKind::package || set.paths.empty()) return faces;
+  const uint32_t side = static_cast<uint32_t>(kFacePixels * factor);
   PackageEntry entry;
   DecodedImage image;
-  for (int picture = 0; picture < set.pictureCount; ++picture) {
+  for (int picture = 0; picture < count; ++picture) {
     const std::string name = SetFaceEntry(picture);
     // Both name the file and the entry on stderr when they fail.
-    if (ReadPX(set.paths.front(), name, entry) == 0 || JPEG24bitPX(entry, image) == 0) {
-      ++skipped;
+    bool usable = ReadPX(path, name, entry) != 0 && JPEG24bitPX(entry, image, factor) != 0;
+    if (usable && (image.width != side || image.height != side)) {
+      ReportProblem(path + ": entry \"" + name + "\": is " + std::to_string(image.width) +
+                    " x " + std::to_string(image.height) + " pixels, not the " +
+                    std::to_string(side) + " x " + std::to_string(side) + " of a face");
+      usable = false;
+    }
+    if (usable) {
+      faces.push_back({path + ":" + name, std::move(image.pixelStorage)});
       continue;
     }
-    if (image.width != kFacePixels || image.height != kFacePixels) {
-      ReportProblem(set.paths.front() + ": entry \"" + name + "\": is " +
-                    std::to_string(image.width) + " x " + std::to_string(image.height) +
-                    " pixels, not the " + std::to_string(kFacePixels) + " x " +
-                    std::to_string(kFacePixels) + " of a face");
-      ++skipped;
-      continue;
+    ++skipped;
+    if (allOrNone) {
+      faces.clear();
+      break;
     }
-    faces.push_back({set.paths.front() + ":" + name, std::move(image.pixelStorage)});
   }
   Free24BMP(image);
   FreePX(entry);
   return faces;
+}
+
+}  // namespace
+
+std::vector<FaceImage> ReadSetFaces(const PictureSetInfo& set, int& skipped) {
+  skipped = 0;
+  if (set.kind != SetKind::package || set.paths.empty()) return {};
+  return ReadFaceEntries(set.paths.front(), set.pictureCount, 1, false, skipped);
+}
+
+std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set,
+                                                  const std::string& highResolutionFolder) {
+  if (set.kind != SetKind::package || set.paths.empty() || highResolutionFolder.empty())
+    return {};
+  const std::string path =
+      (fs::path(highResolutionFolder) / fs::path(set.paths.front()).filename()).string();
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) {
+    ReportProblem(path + ": missing; the set keeps its faces at their own size");
+    return {};
+  }
+  std::vector<std::string> names;
+  for (int picture = 0; picture < set.pictureCount; ++picture)
+    names.push_back(SetFaceEntry(picture));
+  std::string problem;
+  if (!IsSharperCopyOf(path, set.paths.front(), names, problem)) {
+    ReportProblem(problem + "; the set keeps its faces at their own size");
+    return {};
+  }
+  // A face short would give the others' places to the wrong pictures: all or none, and the
+  // first unusable face is the one line about it.
+  int skipped = 0;
+  return ReadFaceEntries(path, set.pictureCount, kHighResolutionFactor, true, skipped);
+}
+
+std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set) {
+  return ReadHighResolutionSetFaces(set, PathOf(kHighResolutionPicturesFolder));
 }
 
 }  // namespace storage

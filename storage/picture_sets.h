@@ -59,4 +59,12 @@ PictureSetInfo PlayerSet(const std::vector<std::string>& paths);
 // and counted in skipped.
 std::vector<FaceImage> ReadSetFaces(const PictureSetInfo& set, int& skipped);
 
+// The faces of a built-in set package at kHighResolutionFactor times kFacePixels, from the
+// package of the same file name in highResolutionFolder (by default the data's pictures-2x).
+// All of the set's faces or none: empty, after one line on stderr, when that package is missing
+// or one of its faces cannot be used; the game then keeps the faces of ReadSetFaces.
+std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set,
+                                                  const std::string& highResolutionFolder);
+std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set);
+
 }  // namespace storage

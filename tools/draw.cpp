@@ -97,11 +97,23 @@ Colour Scaled(const Colour& c, double factor) {
   return {c.r * factor, c.g * factor, c.b * factor, c.a};
 }
 
+namespace {
+thread_local int drawingScale = 1;
+}  // namespace
+
+DrawingScale::DrawingScale(int scale) : previous_(drawingScale) { drawingScale = scale; }
+DrawingScale::~DrawingScale() { drawingScale = previous_; }
+int DrawingScale::Current() { return drawingScale; }
+
 Canvas::Canvas(int width, int height)
     : width_(width),
       height_(height),
-      surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)),
-      cr_(cairo_create(surface_)) {}
+      scale_(drawingScale),
+      surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width * scale_, height * scale_)) {
+  // Drawing stays in units; cairo and pango place every path and glyph at the finer pixels.
+  if (scale_ != 1) cairo_surface_set_device_scale(surface_, scale_, scale_);
+  cr_ = cairo_create(surface_);
+}
 
 Canvas::~Canvas() {
   cairo_destroy(cr_);
@@ -110,16 +122,17 @@ Canvas::~Canvas() {
 
 Picture Canvas::ToPicture() const {
   cairo_surface_flush(surface_);
+  const int width = pixelWidth(), height = pixelHeight();
   Picture picture;
-  picture.width = width_;
-  picture.height = height_;
-  picture.rgb.resize(static_cast<size_t>(width_) * height_ * 3);
+  picture.width = width;
+  picture.height = height;
+  picture.rgb.resize(static_cast<size_t>(width) * height * 3);
   const unsigned char* data = cairo_image_surface_get_data(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
-  for (int y = 0; y < height_; ++y) {
+  for (int y = 0; y < height; ++y) {
     const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-    uint8_t* out = &picture.rgb[static_cast<size_t>(y) * width_ * 3];
-    for (int x = 0; x < width_; ++x) {
+    uint8_t* out = &picture.rgb[static_cast<size_t>(y) * width * 3];
+    for (int x = 0; x < width; ++x) {
       // Premultiplied over black is the colour channels as they stand.
       const uint32_t p = row[x];
       out[3 * x] = static_cast<uint8_t>((p >> 16) & 0xFF);
@@ -132,26 +145,29 @@ Picture Canvas::ToPicture() const {
 
 void Canvas::Blur(double radius) {
   if (radius < 0.5) return;
+  radius *= scale_;
   cairo_surface_flush(surface_);
   auto* pixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_));
   const int strideWords = cairo_image_surface_get_stride(surface_) / 4;
   // Three box passes of width w approximate a Gaussian with sigma^2 = (w^2 - 1) / 4.
   const int r = std::max(1, static_cast<int>(std::lround(radius * 0.58)));
   for (int pass = 0; pass < 3; ++pass) {
-    BoxBlurPass(pixels, width_, height_, strideWords, r, true);
-    BoxBlurPass(pixels, width_, height_, strideWords, r, false);
+    BoxBlurPass(pixels, pixelWidth(), pixelHeight(), strideWords, r, true);
+    BoxBlurPass(pixels, pixelWidth(), pixelHeight(), strideWords, r, false);
   }
   cairo_surface_mark_dirty(surface_);
 }
 
 void Canvas::FadeEdges(double margin) {
+  margin *= scale_;
+  const int width = pixelWidth(), height = pixelHeight();
   cairo_surface_flush(surface_);
   unsigned char* data = cairo_image_surface_get_data(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
-  for (int y = 0; y < height_; ++y) {
+  for (int y = 0; y < height; ++y) {
     auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
-    for (int x = 0; x < width_; ++x) {
-      const double edge = std::min({x + 0.5, y + 0.5, width_ - x - 0.5, height_ - y - 0.5});
+    for (int x = 0; x < width; ++x) {
+      const double edge = std::min({x + 0.5, y + 0.5, width - x - 0.5, height - y - 0.5});
       if (edge >= margin) continue;
       double t = std::max(0.0, edge / margin - 0.15) / 0.85;  // the outermost rim is fully black
       t = t * t * (3 - 2 * t);

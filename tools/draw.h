@@ -13,7 +13,7 @@
 
 namespace tools {
 
-// An RGB picture, top row first, 3 bytes a pixel, rows packed.
+// An RGB picture, top row first, 3 bytes a pixel, rows packed; width and height in pixels.
 struct Picture {
   int width = 0;
   int height = 0;
@@ -34,7 +34,24 @@ inline constexpr std::string_view kSansFamily = "DejaVu Sans, WenQuanYi Zen Hei"
 inline constexpr std::string_view kSerifFamily = "DejaVu Serif, WenQuanYi Zen Hei";
 inline constexpr std::string_view kEmojiFamily = "Noto Color Emoji";
 
-// An ARGB cairo surface with its context; transparent black at start.
+// Pixels per unit of every Canvas made on this thread while it lives: the same artwork drawn at
+// a larger size (the high-resolution package). Scopes nest; 1 outside them.
+class DrawingScale {
+ public:
+  explicit DrawingScale(int scale);
+  ~DrawingScale();
+  DrawingScale(const DrawingScale&) = delete;
+  DrawingScale& operator=(const DrawingScale&) = delete;
+
+  // The scale of the canvases made now on this thread.
+  static int Current();
+
+ private:
+  int previous_;
+};
+
+// An ARGB cairo surface with its context; transparent black at start. Its size and everything
+// drawn on it are in units; the surface has DrawingScale::Current() pixels a unit.
 class Canvas {
  public:
   Canvas(int width, int height);
@@ -44,14 +61,17 @@ class Canvas {
 
   cairo_t* cr() const { return cr_; }
   cairo_surface_t* surface() const { return surface_; }
-  int width() const { return width_; }
+  int width() const { return width_; }  // in units
   int height() const { return height_; }
+  int scale() const { return scale_; }  // pixels a unit
+  int pixelWidth() const { return width_ * scale_; }
+  int pixelHeight() const { return height_ * scale_; }
 
   // Composites the canvas over black: what additive blending will add to the screen.
   Picture ToPicture() const;
-  // Blurs the canvas in place (three box passes, about a Gaussian of the given radius).
+  // Blurs the canvas in place (three box passes, about a Gaussian of the given radius in units).
   void Blur(double radius);
-  // Fades everything to transparent black over the outermost margin pixels: under additive
+  // Fades everything to transparent black over the outermost margin units: under additive
   // blending a picture's border must add nothing, or its rectangle shows.
   void FadeEdges(double margin);
   // Draws another canvas on this one at (x, y) with the given opacity and operator.
@@ -61,6 +81,7 @@ class Canvas {
  private:
   int width_;
   int height_;
+  int scale_;
   cairo_surface_t* surface_;
   cairo_t* cr_;
 };

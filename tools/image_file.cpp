@@ -90,6 +90,27 @@ bool WritePackage(const std::filesystem::path& path, const std::vector<PackageIt
   return true;
 }
 
+std::string SourceListing(const std::filesystem::path& path) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (!archive) {
+    std::fprintf(stderr, "tessary-datagen: cannot read %s back\n", path.c_str());
+    return {};
+  }
+  std::string listing;
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t info;
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &info) != 0) continue;
+    char crc[16];
+    std::snprintf(crc, sizeof crc, " %08x\n", info.crc);
+    listing += info.name;
+    listing += crc;
+  }
+  zip_discard(archive);
+  return listing;
+}
+
 bool WriteLoadingPicture(const std::filesystem::path& path, const Picture& picture) {
   if (picture.width != storage::kLoadingWidth || picture.height != storage::kLoadingHeight) {
     std::fprintf(stderr, "tessary-datagen: the loading picture must be %d x %d\n",
@@ -111,7 +132,7 @@ bool WriteLoadingPicture(const std::filesystem::path& path, const Picture& pictu
 
 bool WriteIconBmp(const std::filesystem::path& path, const Canvas& canvas) {
   cairo_surface_flush(canvas.surface());
-  const int width = canvas.width(), height = canvas.height();
+  const int width = canvas.pixelWidth(), height = canvas.pixelHeight();
   const unsigned char* data = cairo_image_surface_get_data(canvas.surface());
   const int stride = cairo_image_surface_get_stride(canvas.surface());
   const uint32_t headerBytes = 14 + 108;

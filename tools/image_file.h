@@ -27,6 +27,10 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture);
 // 2024-01-01 00:00 so that two runs give the same bytes. Returns false after a message on stderr.
 bool WritePackage(const std::filesystem::path& path, const std::vector<PackageItem>& items);
 
+// The high-resolution package's kHighResolutionSourceEntry for the package written at path: a
+// line "<name> <CRC-32 in 8 hex digits>" per entry. Empty after a message on stderr.
+std::string SourceListing(const std::filesystem::path& path);
+
 // Writes a 600 x 450 picture as raw blue-green-red bytes, bottom row first.
 bool WriteLoadingPicture(const std::filesystem::path& path, const Picture& picture);
 

@@ -2,7 +2,8 @@
 //   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
 //   tessary-datagen --icons DIR --icon-name NAME
 //   tessary-datagen --measure DIR
-// Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, DIR/data/loading.logo,
+// Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, the same pictures at twice
+// their size in DIR/data/game-2x.px and DIR/data/pictures-2x/*.px, DIR/data/loading.logo,
 // DIR/data/icon.bmp and the nine files of DIR/music/. The same bytes on every run. --icons draws the window icon's artwork at the
 // desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints the figures of DIR's sounds.
 #include <cstdio>
@@ -54,9 +55,35 @@ bool WriteDesktopIcons(const std::filesystem::path& out, const std::string& name
   return ok;
 }
 
-// The built-in sets, each a package of its faces and its manifest in the pictures folder.
-bool WritePictureSets(const std::filesystem::path& out) {
-  const std::filesystem::path folder = out / storage::NativePath(storage::kPicturesFolder);
+// A high-resolution package names the package written before it at drawnFrom (when given).
+void AddSourceListing(std::vector<tools::PackageItem>& items,
+                      const std::filesystem::path& drawnFrom, bool& ok) {
+  if (drawnFrom.empty()) return;
+  const std::string listing = tools::SourceListing(drawnFrom);
+  if (listing.empty()) ok = false;
+  items.push_back({std::string(storage::kHighResolutionSourceEntry),
+                   std::vector<uint8_t>(listing.begin(), listing.end())});
+}
+
+bool WritePackagePictures(const std::filesystem::path& path,
+                          const std::vector<tools::NamedPicture>& pictures,
+                          const std::filesystem::path& drawnFrom = {}) {
+  bool ok = true;
+  std::vector<tools::PackageItem> items;
+  for (const tools::NamedPicture& named : pictures) {
+    std::vector<uint8_t> jpeg = tools::EncodeJpeg(named.picture);
+    if (jpeg.empty()) ok = false;
+    items.push_back({named.name, std::move(jpeg)});
+  }
+  AddSourceListing(items, drawnFrom, ok);
+  return ok && tools::WritePackage(path, items);
+}
+
+// The built-in sets, each a package of its faces and its manifest in the given folder; the
+// high-resolution ones name the packages of the same name in drawnFromFolder.
+bool WritePictureSets(const std::filesystem::path& out, std::string_view storedFolder,
+                      std::string_view drawnFromFolder = {}) {
+  const std::filesystem::path folder = out / storage::NativePath(storedFolder);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   bool ok = true;
@@ -69,8 +96,10 @@ bool WritePictureSets(const std::filesystem::path& out) {
     }
     items.push_back({std::string(storage::kSetManifestEntry),
                      std::vector<uint8_t>(set.manifest.begin(), set.manifest.end())});
-    ok = tools::WritePackage(folder / (set.fileStem + std::string(storage::kSetPackageSuffix)),
-                             items) && ok;
+    const std::string file = set.fileStem + std::string(storage::kSetPackageSuffix);
+    if (!drawnFromFolder.empty())
+      AddSourceListing(items, out / storage::NativePath(drawnFromFolder) / file, ok);
+    ok = tools::WritePackage(folder / file, items) && ok;
   }
   return ok;
 }
@@ -112,14 +141,17 @@ int main(int argc, char** argv) {
 
   bool ok = true;
   const std::vector<tools::NamedPicture> pictures = tools::MakePackagePictures();
-  std::vector<tools::PackageItem> items;
-  for (const tools::NamedPicture& named : pictures) {
-    std::vector<uint8_t> jpeg = tools::EncodeJpeg(named.picture);
-    if (jpeg.empty()) ok = false;
-    items.push_back({named.name, std::move(jpeg)});
+  ok = WritePackagePictures(out / storage::NativePath(storage::kPackagePath), pictures);
+  ok = WritePictureSets(out, storage::kPicturesFolder) && ok;
+  {
+    // The same artwork drawn again at twice the size, for large windows.
+    tools::DrawingScale twice(storage::kHighResolutionFactor);
+    ok = WritePackagePictures(out / storage::NativePath(storage::kHighResolutionPackagePath),
+                              tools::MakePackagePictures(),
+                              out / storage::NativePath(storage::kPackagePath)) && ok;
+    ok = WritePictureSets(out, storage::kHighResolutionPicturesFolder,
+                          storage::kPicturesFolder) && ok;
   }
-  ok = ok && tools::WritePackage(out / storage::NativePath(storage::kPackagePath), items);
-  ok = WritePictureSets(out) && ok;
   const tools::Picture loading = tools::MakeLoadingPicture();
   ok = tools::WriteLoadingPicture(out / storage::NativePath(storage::kLoadingPicturePath),
                                   loading) && ok;

@@ -16,7 +16,8 @@ struct NamedPicture {
   Picture picture;
 };
 
-// Width and height of a package entry, at the aspect ratio of the quad it is drawn on.
+// Width and height of a package entry, at the aspect ratio of the quad it is drawn on; the
+// high-resolution package holds it at kHighResolutionFactor times this.
 struct PictureSize {
   int width;
   int height;
@@ -39,7 +40,8 @@ void DrawIsoCube(cairo_t* cr, double cx, double cy, double size, const Colour& t
 // The ten face emoji, in face order.
 std::string_view FaceEmoji(int face);
 
-// The individual pictures (each returns a picture of PackagePictureSize of its entry).
+// The individual pictures (each returns a picture of PackagePictureSize of its entry, times the
+// thread's DrawingScale).
 Picture MakeMenuBackground();
 Picture MakeStar();
 Picture MakeTitle();
@@ -53,7 +55,7 @@ Picture MakeFace(int face);
 Picture MakeEmojiCard(std::string_view emoji, uint32_t background);
 
 // The built-in picture sets beside the classic faces: each a name for its file, the manifest's
-// text and its faces (at least ten, PackagePictureSize("box1.jpg") each).
+// text and its faces (at least ten, PackagePictureSize("box1.jpg") times DrawingScale each).
 struct PictureSetArt {
   std::string fileStem;  // "animals": data/pictures/animals.px
   std::string manifest;

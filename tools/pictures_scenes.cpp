@@ -32,12 +32,15 @@ void Nebula(Canvas& canvas, const Colour& colour, double scale, uint32_t seed, d
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < canvas.height(); ++y) {
+  // The noise is sampled at every pixel in units: a larger canvas shows the same cloud, finer.
+  const double unitsPerPixel = 1.0 / canvas.scale();
+  for (int y = 0; y < canvas.pixelHeight(); ++y) {
     auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
-    for (int x = 0; x < canvas.width(); ++x) {
-      const double weight = mask(x / double(canvas.width()), y / double(canvas.height()));
+    for (int x = 0; x < canvas.pixelWidth(); ++x) {
+      const double weight =
+          mask(x / double(canvas.pixelWidth()), y / double(canvas.pixelHeight()));
       if (weight <= 0) continue;
-      double n = FractalNoise(x / scale, y / scale, 5, seed);
+      double n = FractalNoise(x * unitsPerPixel / scale, y * unitsPerPixel / scale, 5, seed);
       n = std::clamp((n - 0.42) / 0.4, 0.0, 1.0);
       n = n * n * weight * strength;
       uint32_t p = row[x];

@@ -299,6 +299,46 @@ def test_bad_package():
         display.close()
 
 
+def test_bad_sharper_package():
+    """The pictures at twice their size are for a large window only: a broken data/game-2x.px,
+    or one drawn from other pictures than a player's own game.px, is one line at the first large
+    size, never again, and the game plays on with its 800 x 600 pictures."""
+    display = Display("1600x1200")
+    try:
+        def damaged(path, entries):
+            write_package(path, entries)
+            sharper = os.path.join(os.path.dirname(path), "game-2x.px")
+            with open(sharper, "r+b") as f:
+                f.truncate(1000)
+
+        def own_package(path, entries):
+            write_package(path, replaced(entries, "menu.jpg", picture(800, 600)))
+
+        def large_twice(g):
+            g.resize(1600, 1200)
+            g.resize(1000, 700)
+            g.resize(1600, 1200)
+            check(g.screenshot(region=(0, 0, 1600, 1200)).brightness() > 5,
+                  "the large menu is not drawn")
+            lines = [l for l in g.stderr().splitlines() if "game-2x.px" in l]
+            check(len(lines) == 1, "expected one line about data/game-2x.px: %r" % lines)
+
+        for case, build, reason in (
+                ("a damaged data/game-2x.px, the window at 1600 x 1200", damaged,
+                 'entry "source\\.txt": the package cannot be opened: .*'),
+                ("a player's own game.px beside the game's data/game-2x.px, at 1600 x 1200",
+                 own_package,
+                 r'drawn from other pictures than data/game\.px \("menu\.jpg" differs\)')):
+            plays_on(display, case, prepare_package(build), (b"111", OLD_SCORES),
+                     before_exit=large_twice,
+                     message=r"^tessary: data/game-2x\.px: %s; the pictures stay at their own "
+                             r"size$" % reason,
+                     expected_text="plays on at every size; one line naming data/game-2x.px")
+    finally:
+        display.close()
+
+
+
 # --- settings and best scores -----------------------------------------------------------------
 
 def settings_model(content, char=0):
@@ -716,6 +756,7 @@ def test_unwritable_at_exit():
 
 CASES = {
     "bad_package": test_bad_package,
+    "bad_sharper_package": test_bad_sharper_package,
     "bad_settings_and_scores": test_bad_settings_and_scores,
     "bad_loading_picture": test_bad_loading_picture,
     "bad_media_and_unreadable": test_bad_media_and_unreadable,

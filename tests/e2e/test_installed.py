@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 
-from harness import Failure, Game, check, menu_button, run_cases
+from harness import Display, Failure, Game, check, menu_button, run_cases
 
 BUILD_DIR = os.environ.get("TESSARY_BUILD_DIR", "")
 APP_ID = os.environ.get("TESSARY_APP_ID", "")
@@ -75,12 +75,14 @@ def mode_of(path):
 
 def test_installed_from_anywhere():
     place = Installed()
-    g = None
+    g = big = None
     try:
         for name in ["share/applications/%s.desktop" % APP_ID,
                      "share/metainfo/%s.metainfo.xml" % APP_ID,
                      "share/icons/hicolor/256x256/apps/%s.png" % APP_ID,
                      "share/man/man6/tessary.6.gz", "share/tessary/data/game.px",
+                     "share/tessary/data/game-2x.px",
+                     "share/tessary/data/pictures-2x/animals.px",
                      "share/tessary/music/menu.wma"]:
             check(os.path.isfile(os.path.join(place.prefix, name)), "not installed: " + name)
         config = os.path.join(place.scratch, "config")
@@ -117,12 +119,17 @@ def test_installed_from_anywhere():
               % place.game_made())
         place.check_prefix_untouched()
 
-        # A second run reads them back: the music switch stays off.
+        # A second run reads them back: the music switch stays off. Large, it finds the sharper
+        # pictures installed beside the others: nothing to say about them.
         g.cleanup()
-        g = Game(place.binary, None, run_dir=place.work, env={
+        big = Display("1600x1200")
+        g = Game(place.binary, None, run_dir=place.work, display=big, env={
             "HOME": place.home, "XDG_CONFIG_HOME": config, "XDG_DATA_HOME": None})
         g.start()
         g.wait_menu()
+        g.resize(1600, 1200)
+        time.sleep(2)
+        check("game-2x" not in g.stderr(), "stderr:\n" + g.stderr())
         for _ in range(3):
             g.key("Escape")
             time.sleep(0.2)
@@ -135,6 +142,8 @@ def test_installed_from_anywhere():
     finally:
         if g:
             g.cleanup()
+        if big:
+            big.close()
         place.cleanup()
 
 

@@ -2,6 +2,7 @@
 // the pipeline, and how a broken package ends the load.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -313,6 +314,87 @@ TEST_F(AssetsTest, AFullScreenPictureIsUprightWithItsTrueColours) {
   EXPECT_TRUE(Near(PixelAt(600, 450), green));
   EXPECT_TRUE(Near(PixelAt(200, 150), blue));
   EXPECT_TRUE(Near(PixelAt(600, 150), white));
+}
+
+// The sharper pictures go into the very texture names the display lists bind, and back.
+TEST_F(AssetsTest, SharperPicturesReplaceThePicturesInTheSameTexturesAndGoBack) {
+  const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
+  PackageContents contents;
+  contents.pictures[0] = QuadrantPicture(64, 48, red, green, blue, white);
+  TestPackage package(contents);
+  ASSERT_TRUE(Load(package));
+  const std::string sharper = package.path() + "-2x";
+  WriteSharperPackage(sharper, package, {{0, QuadrantPicture(128, 96, white, blue, green, red)}});
+  const std::vector<unsigned> names(std::begin(assets_.textures), std::end(assets_.textures));
+  auto level0 = [](unsigned texture, GLenum what) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, what, &value);
+    return value;
+  };
+  auto minification = [](unsigned texture) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
+    return value;
+  };
+  const GLint width = level0(names[0], GL_TEXTURE_WIDTH);
+  auto texels = [](unsigned texture, GLint level) {
+    std::vector<uint8_t> rgb(std::size_t{1} << 20);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+  };
+  const auto loaded = texels(names[0], 0), loadedSmallest = texels(names[0], 3);
+  auto topLeft = [] {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -7.8f);
+    glCallList(render::LIST_MENU_BACKGROUND);
+    return PixelAt(200, 450);
+  };
+
+  for (bool use : {true, true, false}) {
+    SCOPED_TRACE(use);
+    render::UseHighResolutionPictures(assets_, use, sharper);
+    EXPECT_EQ(assets_.highResolution, use);
+    EXPECT_TRUE(std::equal(names.begin(), names.end(), assets_.textures));
+    EXPECT_EQ(level0(names[0], GL_TEXTURE_WIDTH), use ? 128 : width);
+    EXPECT_EQ(level0(names[34], GL_TEXTURE_HEIGHT), use ? 32 : 16);
+    EXPECT_EQ(minification(names[34]), use ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    EXPECT_TRUE(Near(topLeft(), use ? white : red));
+    for (GLuint list = 1; list <= 39; ++list) EXPECT_EQ(glIsList(list), list != 35) << list;
+  }
+  // Back exactly as loaded, the smaller levels too.
+  EXPECT_TRUE(texels(names[0], 0) == loaded);
+  EXPECT_TRUE(texels(names[0], 3) == loadedSmallest);
+}
+
+// A sharper package that is missing, drawn from other pictures or of the wrong sizes: one line,
+// the pictures stay, and it is not read again in the run.
+TEST_F(AssetsTest, AnUnusableSharperPackageIsOneLineAndThePicturesStay) {
+  TestPackage package;
+  ASSERT_TRUE(Load(package));
+  const std::string others = package.path() + "-others", small = package.path() + "-small";
+  WriteSharperPackage(others, package, {}, true);
+  WriteSharperPackage(small, package, {{3, SolidPicture(16, 16, EntryColour(3))}});
+  for (const std::string& sharper : {package.path() + "-missing", others, small}) {
+    SCOPED_TRACE(sharper);
+    assets_.highResolutionUnusable = false;
+    testing::internal::CaptureStderr();
+    render::UseHighResolutionPictures(assets_, true, sharper);
+    render::UseHighResolutionPictures(assets_, false, sharper);
+    render::UseHighResolutionPictures(assets_, true, sharper);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find(sharper), std::string::npos) << said;
+    EXPECT_FALSE(assets_.highResolution);
+    GLint height = 0;
+    glBindTexture(GL_TEXTURE_2D, assets_.textures[3]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(height, 16);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "storage/formats.h"
 
@@ -48,6 +49,58 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture) {
   return out;
 }
 
+namespace {
+
+void WriteZip(const std::string& path, const std::vector<std::string>& names,
+              const std::vector<std::vector<uint8_t>>& contents) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  if (archive == nullptr) {
+    ADD_FAILURE() << "cannot create " << path;
+    return;
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    zip_source_t* source =
+        zip_source_buffer(archive, contents[i].data(), contents[i].size(), 0);
+    if (source == nullptr || zip_file_add(archive, names[i].c_str(), source, 0) < 0) {
+      ADD_FAILURE() << "cannot add " << names[i] << ": " << zip_strerror(archive);
+      if (source != nullptr) zip_source_free(source);
+    }
+  }
+  if (zip_close(archive) != 0) {
+    ADD_FAILURE() << "cannot write " << path << ": " << zip_strerror(archive);
+    zip_discard(archive);
+  }
+}
+
+}  // namespace
+
+void WriteSharperPackage(const std::string& path, const TestPackage& package,
+                         const std::map<int, Picture>& pictures, bool drawnFromOthers) {
+  std::vector<std::string> names;
+  std::vector<std::vector<uint8_t>> contents;
+  std::string listing;
+  int error = 0;
+  zip_t* original = zip_open(package.path().c_str(), ZIP_RDONLY, &error);
+  ASSERT_NE(original, nullptr);
+  for (int k = 0; k < storage::kTextureCount; ++k) {
+    names.emplace_back(storage::TextureTable[k]);
+    auto picture = pictures.find(k);
+    contents.push_back(EncodeJpeg(picture != pictures.end()
+                                      ? picture->second
+                                      : SolidPicture(32, 32, EntryColour(k))));
+    zip_stat_t info;
+    if (zip_stat(original, names.back().c_str(), 0, &info) != 0) continue;
+    char crc[16];
+    std::snprintf(crc, sizeof crc, " %08x\n", info.crc + (drawnFromOthers ? 1 : 0));
+    listing += names.back() + crc;
+  }
+  zip_discard(original);
+  names.emplace_back(storage::kHighResolutionSourceEntry);
+  contents.emplace_back(listing.begin(), listing.end());
+  WriteZip(path, names, contents);
+}
+
 TestPackage::TestPackage(const PackageContents& wanted) {
   std::string pattern = std::filesystem::temp_directory_path() / "tessary-gl-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
@@ -72,24 +125,7 @@ TestPackage::TestPackage(const PackageContents& wanted) {
     else
       contents.push_back(EncodeJpeg(SolidPicture(16, 16, EntryColour(k))));
   }
-  int error = 0;
-  zip_t* archive = zip_open(path_.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  if (archive == nullptr) {
-    ADD_FAILURE() << "cannot create " << path_;
-    return;
-  }
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    zip_source_t* source =
-        zip_source_buffer(archive, contents[i].data(), contents[i].size(), 0);
-    if (source == nullptr || zip_file_add(archive, names[i].c_str(), source, 0) < 0) {
-      ADD_FAILURE() << "cannot add " << names[i] << ": " << zip_strerror(archive);
-      if (source != nullptr) zip_source_free(source);
-    }
-  }
-  if (zip_close(archive) != 0) {
-    ADD_FAILURE() << "cannot write " << path_ << ": " << zip_strerror(archive);
-    zip_discard(archive);
-  }
+  WriteZip(path_, names, contents);
 }
 
 TestPackage::~TestPackage() {

@@ -50,4 +50,10 @@ class TestPackage {
 
 std::vector<uint8_t> EncodeJpeg(const Picture& picture);
 
+// Writes a high-resolution package of package's pictures at path: the given pictures, every
+// other entry its solid colour at twice the default size, and the source entry naming package
+// (or, drawnFromOthers, another package).
+void WriteSharperPackage(const std::string& path, const TestPackage& package,
+                         const std::map<int, Picture>& pictures, bool drawnFromOthers = false);
+
 }  // namespace gl_test

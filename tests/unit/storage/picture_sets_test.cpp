@@ -4,6 +4,8 @@
 #include <turbojpeg.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -119,6 +121,49 @@ TEST_F(PictureSetsTest, ListsTheValidPackagesAndThePlayersFoldersInOrder) {
   EXPECT_EQ(faces[0].rgb.size(), std::size_t(storage::kFacePixels) * storage::kFacePixels * 3);
 
   EXPECT_EQ(storage::FindPictureSetsIn("nowhere", "").size(), 1u) << "the classic set alone";
+}
+
+// A built-in set's faces at twice the size: all of them from the package drawn from the set, or
+// none after one line.
+TEST_F(PictureSetsTest, SharperFacesAreAllOrNoneAndDrawnFromTheSetItself) {
+  std::filesystem::create_directories("builtin");
+  std::filesystem::create_directories("sharper");
+  WriteZip("builtin/zoo.px", {{"box1.jpg", Jpeg(128, 90)}, {"box2.jpg", Jpeg(128, 160)},
+                              {"set.txt", Text("name = Zoo\n")}});
+  const auto sets = storage::FindPictureSetsIn("builtin", "");
+  ASSERT_EQ(sets.size(), 2u);
+  std::string listing;
+  int error = 0;
+  zip_t* archive = zip_open("builtin/zoo.px", ZIP_RDONLY, &error);
+  ASSERT_NE(archive, nullptr);
+  for (const char* name : {"box1.jpg", "box2.jpg"}) {
+    zip_stat_t info;
+    ASSERT_EQ(zip_stat(archive, name, 0, &info), 0);
+    char crc[16];
+    std::snprintf(crc, sizeof crc, " %08x\n", info.crc);
+    listing += name + std::string(crc);
+  }
+  zip_discard(archive);
+  auto sharperFaces = [&](const std::vector<std::pair<std::string, Bytes>>& entries,
+                          std::size_t lines) {
+    if (!entries.empty()) WriteZip("sharper/zoo.px", entries);
+    testing::internal::CaptureStderr();
+    const auto faces = storage::ReadHighResolutionSetFaces(sets[1], "sharper");
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), static_cast<long>(lines)) << said;
+    return faces;
+  };
+  EXPECT_TRUE(sharperFaces({}, 1).empty()) << "missing";
+  const auto faces =
+      sharperFaces({{"box1.jpg", Jpeg(256, 90)}, {"box2.jpg", Jpeg(256, 160)},
+                    {"source.txt", Text(listing)}}, 0);
+  ASSERT_EQ(faces.size(), 2u);
+  EXPECT_EQ(faces[1].rgb.size(), std::size_t(256) * 256 * 3);
+  EXPECT_TRUE(sharperFaces({{"box1.jpg", Jpeg(256, 90)}, {"box2.jpg", Jpeg(128, 160)},
+                            {"source.txt", Text(listing)}}, 1).empty()) << "a face too small";
+  listing[10] = listing[10] == '0' ? '1' : '0';
+  EXPECT_TRUE(sharperFaces({{"box1.jpg", Jpeg(256, 90)}, {"box2.jpg", Jpeg(256, 160)},
+                            {"source.txt", Text(listing)}}, 1).empty()) << "another set's";
 }
 
 }  // namespace

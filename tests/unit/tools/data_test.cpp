@@ -7,11 +7,13 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "storage/formats.h"
+#include "storage/picture_package.h"
 #include "storage/picture_sets.h"
 #include "test_media.h"
 
@@ -186,6 +188,55 @@ TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGr
         }
       }
     }
+  }
+}
+
+// Mean difference per channel between a picture and another at twice its size, averaged 2 x 2.
+double HalvedDifference(const tools_test::Rgb& picture, const tools_test::Rgb& twice) {
+  double sum = 0;
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        double mean = 0;
+        for (int dy = 0; dy < 2; ++dy)
+          for (int dx = 0; dx < 2; ++dx)
+            mean += twice.pixels[((2 * y + dy) * std::size_t(twice.width) + 2 * x + dx) * 3 + c];
+        sum += std::abs(mean / 4 - picture.pixels[(y * std::size_t(picture.width) + x) * 3 + c]);
+      }
+  return sum / static_cast<double>(picture.pixels.size());
+}
+
+// The sharper copies: every picture of the package and face of a built-in set at exactly twice
+// its size, the same artwork, and named as drawn from the package beside it.
+TEST(HighResolution, EveryPictureIsTwiceItsSizeAndTheSameArtwork) {
+  const std::string sharper = DataPath(storage::NativePath(storage::kHighResolutionPackagePath));
+  std::vector<std::pair<std::string, std::string>> pairs;  // (1x package, 2x package) per entry
+  std::vector<std::string> names;
+  for (std::string_view name : PackageNames()) names.emplace_back(name);
+  std::string problem;
+  EXPECT_TRUE(storage::IsSharperCopyOf(sharper, PackagePath(), names, problem)) << problem;
+  for (const std::string& name : names) pairs.push_back({PackagePath(), name});
+  for (const auto& set : storage::FindPictureSetsIn(DataPath("data/pictures"), "")) {
+    if (set.kind != storage::SetKind::package) continue;
+    EXPECT_EQ(storage::ReadHighResolutionSetFaces(set, DataPath("data/pictures-2x")).size(),
+              static_cast<std::size_t>(set.pictureCount)) << set.key;
+    for (int i = 0; i < set.pictureCount; ++i)
+      pairs.push_back({set.paths.front(), storage::SetFaceEntry(i)});
+  }
+  for (const auto& [package, name] : pairs) {
+    SCOPED_TRACE(package + ": " + name);
+    const std::string sharperPackage =
+        package == PackagePath() ? sharper
+                                 : DataPath("data/pictures-2x/" +
+                                            std::filesystem::path(package).filename().string());
+    const tools_test::Rgb picture = tools_test::DecodeJpeg(tools_test::ZipEntry(package, name));
+    const tools_test::Rgb twice =
+        tools_test::DecodeJpeg(tools_test::ZipEntry(sharperPackage, name));
+    ASSERT_GT(picture.width, 0);
+    ASSERT_EQ(twice.width, 2 * picture.width);
+    ASSERT_EQ(twice.height, 2 * picture.height);
+    // Sharper text and edges differ by a few levels; another picture by far more.
+    EXPECT_LT(HalvedDifference(picture, twice), 12.0) << "not the same artwork";
   }
 }
 

@@ -43,10 +43,12 @@ int RunGenerator(const fs::path& out) {
 
 std::vector<std::string> GeneratedFiles() {
   std::vector<std::string> files = {storage::NativePath(storage::kPackagePath),
+                                    storage::NativePath(storage::kHighResolutionPackagePath),
                                     storage::NativePath(storage::kLoadingPicturePath),
                                     "data/icon.bmp"};
   for (const char* set : {"animals", "fruit", "shapes", "vehicles"})
-    files.push_back("data/pictures/" + std::string(set) + ".px");
+    for (const char* folder : {"data/pictures/", "data/pictures-2x/"})
+      files.push_back(folder + std::string(set) + ".px");
   for (std::string_view sound : storage::kSoundFiles) files.push_back(storage::NativePath(sound));
   return files;
 }
