@@ -369,9 +369,11 @@ def test_two_players_easy():
                 g.click(*box_center("easy", b))
                 time.sleep(1.0)
         g.move(5, 5)
-        time.sleep(1.0)
-        check(result_shown(g.screenshot(keep=os.path.join(g.run_dir, "two-players-result.png"))),
-              "no result with standings")
+        deadline = time.time() + 5
+        while not result_shown(g.screenshot(keep=os.path.join(g.run_dir, "two-players-result.png"))):
+            check(time.time() < deadline, "no result with standings; %d boxes still on the board"
+                  % len(look_at_boxes(g, "easy", range(36), check_presence=True)))
+            time.sleep(0.5)
         g.key("Escape")
         time.sleep(0.3)
         g.close_button()
