@@ -97,15 +97,6 @@ void CompileBoxOutline() {
   glEndList();
 }
 
-void MakeTexture(unsigned& texture, const storage::DecodedImage& image,
-                 storage::StagingPixels& stagingPixels) {
-  const std::size_t byteCount = std::size_t{image.width} * image.height * 3;
-  std::memcpy(stagingPixels.data(), image.pixels, byteCount);
-  glGenTextures(1, &texture);
-  UploadPicture(texture, static_cast<int>(image.width), static_cast<int>(image.height),
-                stagingPixels.data());
-}
-
 constexpr int kPictureSlots = storage::kTextureCount + storage::kOptionalPictureCount;
 
 // Slot k: texture k of the table, then the optional pictures.
@@ -116,6 +107,19 @@ unsigned& TextureOfSlot(Assets& assets, int slot) {
 std::string_view NameOfSlot(int slot) {
   if (slot < storage::kTextureCount) return storage::TextureTable[slot];
   return storage::OptionalPictureTable[slot - storage::kTextureCount];
+}
+
+// Makes the texture of slot from image, remembering the picture's size for its sharper copy.
+void MakeTexture(Assets& assets, int slot, const storage::DecodedImage& image,
+                 storage::StagingPixels& stagingPixels) {
+  const std::size_t byteCount = std::size_t{image.width} * image.height * 3;
+  std::memcpy(stagingPixels.data(), image.pixels, byteCount);
+  unsigned& texture = TextureOfSlot(assets, slot);
+  glGenTextures(1, &texture);
+  UploadPicture(texture, static_cast<int>(image.width), static_cast<int>(image.height),
+                stagingPixels.data());
+  assets.pictureWidths[slot] = static_cast<int>(image.width);
+  assets.pictureHeights[slot] = static_cast<int>(image.height);
 }
 
 // What the change to the sharper pictures reads: decided on the UI thread, read on another.
@@ -264,10 +268,7 @@ void LoadOptionalPictures(Assets& assets, storage::StagingPixels& stagingPixels,
         storage::JPEG24bitPX(assets.packageEntry, assets.decodedImage) == 0 ||
         assets.decodedImage.pixels == nullptr)
       continue;
-    MakeTexture(assets.optionalTextures[k], assets.decodedImage, stagingPixels);
-    assets.pictureWidths[storage::kTextureCount + k] = static_cast<int>(assets.decodedImage.width);
-    assets.pictureHeights[storage::kTextureCount + k] =
-        static_cast<int>(assets.decodedImage.height);
+    MakeTexture(assets, storage::kTextureCount + k, assets.decodedImage, stagingPixels);
   }
 }
 
@@ -323,9 +324,7 @@ bool LoadAssets(game::GameState& state, Assets& assets, storage::StagingPixels& 
       FailLoad(state, assets);
       return false;
     }
-    MakeTexture(assets.textures[k], image, stagingPixels);
-    assets.pictureWidths[k] = static_cast<int>(image.width);
-    assets.pictureHeights[k] = static_cast<int>(image.height);
+    MakeTexture(assets, k, image, stagingPixels);
   }
   LoadOptionalPictures(assets, stagingPixels, packagePath);
   storage::Free24BMP(assets.decodedImage);
