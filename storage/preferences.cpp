@@ -35,8 +35,9 @@ std::optional<std::string> Preferences::Find(std::string_view key) const {
 bool Preferences::Set(std::string_view key, std::string_view value) {
   key = Trimmed(key);
   value = Trimmed(value);
-  if (key.empty() || key.find_first_of("=\n#") != std::string_view::npos ||
-      value.find('\n') != std::string_view::npos)
+  // A NUL would make the line unreadable next time (the reader refuses such lines).
+  if (key.empty() || key.find_first_of(std::string_view("=\n#\0", 4)) != std::string_view::npos ||
+      value.find_first_of(std::string_view("\n\0", 2)) != std::string_view::npos)
     return false;
   for (auto& [name, stored] : entries_) {
     if (name == key) {

@@ -18,7 +18,7 @@ class Preferences {
   // The value of key, without surrounding blanks; nothing when the file did not name it.
   std::optional<std::string> Find(std::string_view key) const;
   // Sets key to value, in its old place when it was there, else at the end. A key or value
-  // holding a line end or '=' (key) is refused: it could not be read back.
+  // holding a line end or a NUL, or a key holding "=" or "#", is refused: it could not be read back.
   bool Set(std::string_view key, std::string_view value);
 
   // The file's text for these entries, one `key = value` line each, in order.
