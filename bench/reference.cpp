@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/pause.h"
 #include "render/render_local.h"
 
 namespace bench {
@@ -174,6 +175,14 @@ void PickAtHardBoardReference(game::GameState& state) {
   glTranslatef(2.3f, -1.8f, -5.0f);
   glLoadName(81);
   glCallList(state.hoverBack ? render::LIST_BACK_HOVER : render::LIST_BACK);
+  // The records button that a finished board shows, mirrored across from Back: picked as its
+  // plain quad.
+  if (game::IsBoardOver(state)) {
+    glLoadIdentity();
+    glTranslatef(-2.3f, -1.8f, -5.0f);
+    glLoadName(82);
+    render::Rectangle(GL_QUADS, 0.36f, 0.1f);
+  }
 
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
