@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -66,7 +67,7 @@ bool ParseTime(std::string_view text, int64_t& time) {
   // Days since 1970-01-01 of the proleptic Gregorian date (the civil-from-days inverse): timegm
   // would take most of the time of reading a long history.
   const int64_t y = century * 100 + year - (month <= 2 ? 1 : 0);
-  const int64_t era = y / 400;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;  // January 0000 lies in year -1
   const int64_t yearOfEra = y - era * 400;
   const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
   const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
@@ -96,8 +97,10 @@ std::string EncodeName(std::string_view name) {
 bool DecodeName(std::string_view text, std::string& name) {
   name.clear();
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // A NUL is no part of a name, raw as much as written %00 (an empty name), so that a name
+    // read back is written the same way again.
     if (text[i] != '%') {
-      name += text[i];
+      if (text[i] != '\0') name += text[i];
       continue;
     }
     unsigned value = 0;
@@ -119,8 +122,10 @@ std::string FormatHistoryLine(const HistoryEntry& entry) {
   char stamp[32] = "1970-01-01T00:00:00Z";
   std::tm fields{};
   const std::time_t seconds = static_cast<std::time_t>(entry.time);
-  if (::gmtime_r(&seconds, &fields))
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &fields);
+  // The year in four digits, as the reader wants it: strftime's %Y would write 26 for 0026.
+  if (::gmtime_r(&seconds, &fields) && fields.tm_year >= -1900 && fields.tm_year <= 9999 - 1900)
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02dZ", fields.tm_year + 1900,
+                  fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec);
   std::string line = stamp;
   line += ' ';
   line += kLevelWords[static_cast<int>(result.level) % 3];

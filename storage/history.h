@@ -21,8 +21,9 @@ struct HistoryEntry {
   std::string pictureSet = "classic";  // the set's name; result.pictureSet is not stored
 };
 
-// The longest line the reader takes; longer ones are skipped as unreadable.
-inline constexpr std::size_t kHistoryLineLimit = 512;
+// The longest line the reader takes; longer ones are skipped as unreadable. A player's folder is
+// named by its absolute path, and a path of PATH_MAX bytes, every one written %XX, must fit.
+inline constexpr std::size_t kHistoryLineLimit = 16 * 1024;
 
 // The entry as one line, its line end included.
 std::string FormatHistoryLine(const HistoryEntry& entry);

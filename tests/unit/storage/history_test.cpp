@@ -64,6 +64,17 @@ TEST_F(HistoryTest, ALineReadsBackAsItWasWrittenAndOddLinesDoNot) {
   EXPECT_EQ(back.time, entry.time);
   EXPECT_EQ(back.pictureSet, "my photos%");
   EXPECT_EQ(storage::FormatHistoryLine(back), line);
+  // A player's folder is kept by its absolute path: the longest, all of it non-ASCII, still
+  // reads back from the file; and so does a date from a clock set far back.
+  entry.pictureSet = "/" + std::string(4094, '\xe9');
+  entry.time = -62135596800 + 86400 * 40;  // 0001-02-10
+  ASSERT_TRUE(storage::AppendHistoryLine("data/history", "", storage::FormatHistoryLine(entry),
+                                         problem));
+  std::vector<HistoryEntry> read;
+  storage::ReadHistoryFile("data/history", [&](const HistoryEntry& e) { read.push_back(e); });
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].pictureSet, entry.pictureSet);
+  EXPECT_EQ(read[0].time, entry.time);
   // Later versions may add fields at the end.
   EXPECT_TRUE(storage::ParseHistoryLine(line.substr(0, line.size() - 1) + " 3 x", back));
 
