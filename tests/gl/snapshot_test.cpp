@@ -2,10 +2,11 @@
 // pictures in tests/gl/snapshots/: what a change to the drawing code must leave as it was.
 //
 // A scene passes when each pixel matches, within the drivers' tolerance, the reference pixel or
-// one of its eight neighbours (a text moved by one pixel still passes). A failure names the
-// scene, the count of differing pixels, the first and the largest difference, and writes the
-// picture drawn and a diff picture (differing pixels red over the dimmed reference) to a
-// temporary folder whose path it prints.
+// one of its eight neighbours (a text moved by one pixel still passes); in the frames drawn at
+// twice the size, any reference pixel up to two away (one pixel of the 800 x 600 picture). A
+// failure names the scene, the count of differing pixels, the first and the largest difference,
+// and writes the picture drawn and a diff picture (differing pixels red over the dimmed
+// reference) to a temporary folder whose path it prints.
 //
 // To draw the references again after an intended change of the pictures:
 //   TESSARY_UPDATE_SNAPSHOTS=1 build/tests/gl/gl_snapshot_tests
@@ -25,7 +26,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -114,9 +114,9 @@ struct Comparison {
   Picture diff;  // the reference dimmed, the differing pixels red
 };
 
-// A pixel differs when neither the reference pixel at its place nor any of that one's eight
-// neighbours is within the tolerance.
-Comparison Compare(const Picture& actual, const Picture& reference) {
+// A pixel differs when no reference pixel within `reach` of its place (its own, and at reach 1
+// the eight neighbours) is within the tolerance.
+Comparison Compare(const Picture& actual, const Picture& reference, int reach) {
   Comparison result;
   result.diff = reference;
   for (uint8_t& value : result.diff.rgb) value = static_cast<uint8_t>(value / 4);
@@ -124,8 +124,8 @@ Comparison Compare(const Picture& actual, const Picture& reference) {
     for (int x = 0; x < actual.width; ++x) {
       const uint8_t* pixel = actual.At(x, y);
       bool near = false;
-      for (int dy = -1; dy <= 1 && !near; ++dy) {
-        for (int dx = -1; dx <= 1 && !near; ++dx) {
+      for (int dy = -reach; dy <= reach && !near; ++dy) {
+        for (int dx = -reach; dx <= reach && !near; ++dx) {
           const int rx = x + dx, ry = y + dy;
           if (rx < 0 || ry < 0 || rx >= reference.width || ry >= reference.height) continue;
           near = Difference(pixel, reference.At(rx, ry)) <= kTolerance;
@@ -420,6 +420,8 @@ struct Case {
   int scale;
 };
 
+void PrintTo(const Case& c, std::ostream* out) { *out << FileName(*c.scene, c.scale); }
+
 std::vector<Case> Cases() {
   std::vector<Case> cases;
   for (const Scene& scene : kScenes) cases.push_back({&scene, 1});
@@ -509,7 +511,8 @@ TEST_P(SnapshotTest, DrawsAsTheReference) {
       << "no reference " << kSnapshotDir / file << " (TESSARY_UPDATE_SNAPSHOTS=1 draws it)";
   ASSERT_EQ(reference.width, actual.width) << file;
   ASSERT_EQ(reference.height, actual.height) << file;
-  const Comparison comparison = Compare(actual, reference);
+  // One pixel of the 800 x 600 picture is `scale` pixels of the frame.
+  const Comparison comparison = Compare(actual, reference, scale);
   if (comparison.differing == 0) return;
 
   const std::filesystem::path& dir = FailureDir();
