@@ -236,7 +236,7 @@ void Menu(game::GameState& state, Values& values) {
   state.scene = game::SCENE_MENU;
 }
 
-// A board of `level` dealt with every box present and closed, in play: every fifth box open,
+// A board of `level` dealt and in play: every fifth box open,
 // a pair removed, the cursor over one box.
 void Board(game::GameState& state, Values& values, game::Level level) {
   const game::LevelParams& params = game::ParamsOf(level);
