@@ -236,8 +236,8 @@ void Menu(game::GameState& state, Values& values) {
   state.scene = game::SCENE_MENU;
 }
 
-// A board of `level` dealt and in play: every fifth box open,
-// a pair removed, the cursor over one box.
+// A board of `level` dealt and in play: every fifth box open, a pair removed, the cursor over
+// one box.
 void Board(game::GameState& state, Values& values, game::Level level) {
   const game::LevelParams& params = game::ParamsOf(level);
   for (int i = 0; i < params.boxCount; ++i) {
