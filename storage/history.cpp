@@ -119,7 +119,8 @@ std::string ErrorText(int error) { return std::strerror(error); }
 
 std::string FormatHistoryLine(const HistoryEntry& entry) {
   const game::GameResult& result = entry.result;
-  char stamp[32] = "1970-01-01T00:00:00Z";
+  // Room for any int in each field, as the compiler counts them.
+  char stamp[80] = "1970-01-01T00:00:00Z";
   std::tm fields{};
   const std::time_t seconds = static_cast<std::time_t>(entry.time);
   // The year in four digits, as the reader wants it: strftime's %Y would write 26 for 0026.
