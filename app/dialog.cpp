@@ -83,6 +83,7 @@ bool CTessaryDlg::OnInitDialog() {
   });
 
   // From here on every way out saves the files, on whichever thread gets there first.
+  PublishSaveContents();
   SetSaveForExit([this]() -> std::optional<bool> { return SaveAndStop(); });
 
   game::RequestSound(state_, game::SoundRequest::playMenuMusic);
@@ -113,8 +114,10 @@ int CTessaryDlg::RunModal() {
       exitStatus_ = 1;  // the files are saved, but the game did not end as asked
     }
     records_.TakeResults(state_);
+    PublishSaveContents();
     if (ended_ || window_.IsMinimised()) continue;
     pictureSets_.Poll();
+    PublishSaveContents();
     if (game::IsBoardPaused(state_)) {
       if (pausedFrameShown_ && !redrawPaused_) continue;
       pausedFrameShown_ = true;
@@ -169,6 +172,7 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
       return true;
     case SDL_DROPCOMPLETE:
       pictureSets_.OnDropComplete();
+      PublishSaveContents();
       return true;
     default:
       // Keys, mouse, controllers and taps: the input map acts on them; Alt+F4 closes.
@@ -176,6 +180,7 @@ bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
         OnClose();
         return false;
       }
+      PublishSaveContents();
       return !ended_;
   }
 }
@@ -189,6 +194,7 @@ void CTessaryDlg::ExitFromMenu() {
 
 void CTessaryDlg::EndGame() {
   if (ended_) return;
+  PublishSaveContents();
   const bool saved = RunSaveForExit().value_or(false);
   ended_ = true;
   // A file that could not be saved has been named on stderr; the status tells a script too.
@@ -198,12 +204,24 @@ void CTessaryDlg::EndGame() {
 bool CTessaryDlg::SaveAndStop() {
   game::StopRunning(state_);
   std::this_thread::sleep_for(kGracePeriod);
-  const bool switchesSaved = storage::WriteSettings(state_);
-  const bool settingsSaved = SavePreferences() && switchesSaved;
+  SaveContents saved = saveSnapshot_.Take();
+  const bool switchesSaved = storage::WriteSettings(saved.switches);
+  const bool settingsSaved =
+      (!saved.preferences || storage::WritePreferences(*saved.preferences)) && switchesSaved;
   StopWorkers();
   const bool scoresSaved = storage::WriteBestScores(state_, files_);
-  const bool historySaved = records_.Finish(state_);
+  const bool historySaved =
+      SaveLastResults(state_.results, saved.pictureSetKeys, saved.history);
   return settingsSaved && scoresSaved && historySaved;
+}
+
+void CTessaryDlg::PublishSaveContents() {
+  SaveContents contents;
+  contents.switches = {state_.soundOn, state_.musicOn, state_.vsyncOn};
+  contents.preferences = ChosenPreferences();
+  contents.pictureSetKeys = pictureSets_.Keys();
+  contents.history = records_.History();
+  saveSnapshot_.Publish(std::move(contents));
 }
 
 void CTessaryDlg::ApplyPreferences() {
@@ -221,7 +239,7 @@ void CTessaryDlg::ApplyPreferences() {
   pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), chinese);
 }
 
-bool CTessaryDlg::SavePreferences() {
+std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
   storage::Preferences chosen = preferences_;
   const auto mode = static_cast<game::PlayerMode>(int8_t{state_.playerMode});
   // A value never chosen stays unwritten, so a player who never touched a selector gets no file.
@@ -232,8 +250,8 @@ bool CTessaryDlg::SavePreferences() {
   const std::string pictures = pictureSets_.RememberedValue();
   if (!pictures.empty() && (preferences_.Find("pictures") || pictures != "classic"))
     chosen.Set("pictures", pictures);
-  if (chosen.Text() == preferences_.Text()) return true;
-  return storage::WritePreferences(chosen);
+  if (chosen.Text() == preferences_.Text()) return std::nullopt;
+  return chosen;
 }
 
 void CTessaryDlg::StopWorkers() {

@@ -13,6 +13,7 @@
 #include "app/options.h"
 #include "app/picture_sets.h"
 #include "app/records_keeper.h"
+#include "app/save_snapshot.h"
 #include "game/input.h"
 #include "render/render.h"
 #include "storage/files.h"
@@ -49,17 +50,22 @@ class CTessaryDlg {
   // SaveAndStop and the exit status; shared by every way out.
   void EndGame();
   // The saving half of every way out, the lost display's included: clears `running`, gives the
-  // workers their grace, saves the settings, stops the workers, saves the best scores. Returns
-  // whether both files were saved. Runs once, through RunSaveForExit, on the UI thread or on
-  // the session watcher when the UI thread does not answer.
+  // workers their grace, saves the settings, stops the workers, saves the best scores and the
+  // last games. Returns whether every file was saved. Runs once, through RunSaveForExit, on the
+  // UI thread or on the session watcher when the UI thread does not answer; so it reads the UI
+  // thread's choices only from saveSnapshot_, besides the game state and what is its own from
+  // the start (the workers, files_).
   bool SaveAndStop();
+  // Hands what the exit save writes to saveSnapshot_. UI thread, after anything that may change
+  // it: an input event, a pass of the loop, and before the UI thread saves.
+  void PublishSaveContents();
   // Wakes the workers and joins them; nothing is ever killed.
   void StopWorkers();
   // The newer settings into the state's choices, and back; a value this game cannot take is
   // named on stderr and the default used.
   void ApplyPreferences();
-  // Saves "tessary.conf" when the choices differ from what it held; true when nothing failed.
-  bool SavePreferences();
+  // "tessary.conf" with the choices in it; nothing when that is what it held.
+  std::optional<storage::Preferences> ChosenPreferences() const;
 
   game::GameState& state_;
   Options options_;
@@ -77,6 +83,7 @@ class CTessaryDlg {
   bool audioStarted_ = false;
   bool ended_ = false;
   RecordsKeeper records_;
+  SaveSnapshot saveSnapshot_;
   bool pausedFrameShown_ = false;  // a paused board is drawn once, then again only on events
   bool redrawPaused_ = false;
   int exitStatus_ = 0;

@@ -57,7 +57,6 @@ void PictureSetChooser::Publish() {
   render::SetPictureSetNames(names);
   state_.pictureSetCount = static_cast<int32_t>(sets_.size());
   state_.pictureSet = chosen_;
-  KeepAnswers();
 }
 
 int PictureSetChooser::AddPlayerSet(const std::vector<std::string>& paths) {
@@ -82,10 +81,8 @@ void PictureSetChooser::Choose(int index) {
 
 void PictureSetChooser::Poll() {
   const int stepped = state_.pictureSet;
-  if (stepped != chosen_ && stepped >= 0 && stepped < static_cast<int>(sets_.size())) {
+  if (stepped != chosen_ && stepped >= 0 && stepped < static_cast<int>(sets_.size()))
     chosen_ = stepped;
-    KeepAnswers();
-  }
   if (loading_ >= 0) {
     render::PictureSetStatus status;
     status.loading = true;
@@ -164,32 +161,23 @@ void PictureSetChooser::OnDropComplete() {
 }
 
 std::string PictureSetChooser::RememberedValue() const {
-  std::lock_guard lock(answersMutex_);
-  return rememberedAnswer_;
-}
-
-std::string PictureSetChooser::KeyOf(int32_t index) const {
-  std::lock_guard lock(answersMutex_);
-  if (index < 0 || static_cast<std::size_t>(index) >= keyAnswers_.size() ||
-      keyAnswers_[static_cast<std::size_t>(index)].empty())
-    return "classic";
-  return keyAnswers_[static_cast<std::size_t>(index)];
-}
-
-void PictureSetChooser::KeepAnswers() {
-  std::vector<std::string> keys;
-  for (const storage::PictureSetInfo& set : sets_) keys.push_back(set.key);
-  std::string remembered = ComputeRememberedValue();
-  std::lock_guard lock(answersMutex_);
-  keyAnswers_ = std::move(keys);
-  rememberedAnswer_ = std::move(remembered);
-}
-
-std::string PictureSetChooser::ComputeRememberedValue() const {
   if (chosen_ < 0 || chosen_ >= static_cast<int>(sets_.size())) return rememberedAtStart_;
   const storage::PictureSetInfo& set = sets_[static_cast<std::size_t>(chosen_)];
   if (chosen_ == commandLineSet_ || set.key.empty()) return rememberedAtStart_;
   return set.key;
+}
+
+std::vector<std::string> PictureSetChooser::Keys() const {
+  std::vector<std::string> keys;
+  for (const storage::PictureSetInfo& set : sets_) keys.push_back(set.key);
+  return keys;
+}
+
+std::string PictureSetKey(const std::vector<std::string>& keys, int32_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= keys.size() ||
+      keys[static_cast<std::size_t>(index)].empty())
+    return "classic";
+  return keys[static_cast<std::size_t>(index)];
 }
 
 }  // namespace app

@@ -1,9 +1,9 @@
 // The picture set in play: finds the sets, makes the chosen one's faces the boards' (a package at
 // once, a folder of photos off the UI thread with progress on the menu), takes folders and files
-// dropped onto the window, and tells tessary.conf what to remember. UI thread only.
+// dropped onto the window, and tells tessary.conf what to remember.
 #pragma once
 
-#include <mutex>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +14,10 @@
 
 namespace app {
 
+// The key of set `index` among `keys` as the history stores it; "classic" for one unknown.
+std::string PictureSetKey(const std::vector<std::string>& keys, int32_t index);
+
+// UI thread only.
 class PictureSetChooser {
  public:
   explicit PictureSetChooser(game::GameState& state) : state_(state) {}
@@ -37,19 +41,17 @@ class PictureSetChooser {
 
   // What tessary.conf keeps for `pictures`: the chosen set's key, or the value read at start
   // when the chosen set lasts for this run only (--pictures, loose files).
-  // Any thread: the saving half may run on the session watcher while the UI thread is stuck.
   std::string RememberedValue() const;
 
-  // The key of set `index` as the history stores it; "classic" for one unknown. Any thread.
-  std::string KeyOf(int32_t index) const;
+  // The key of every set, in order: what PictureSetKey names them by.
+  std::vector<std::string> Keys() const;
+  // The key of set `index` as the history stores it; "classic" for one unknown.
+  std::string KeyOf(int32_t index) const { return PictureSetKey(Keys(), index); }
 
  private:
   void Choose(int index);
   // Hands the sets' names and the choice to the selector.
   void Publish();
-  // What RememberedValue and KeyOf answer, copied under the lock from the UI thread's state.
-  void KeepAnswers();
-  std::string ComputeRememberedValue() const;
   void Apply(int index);
   void UseFaces(const std::vector<storage::FaceImage>& faces,
                 const std::vector<storage::FaceImage>& sharperFaces, int skipped);
@@ -69,9 +71,6 @@ class PictureSetChooser {
   std::string rememberedAtStart_;
   std::vector<std::string> dropped_;
   storage::PhotoSetLoader loader_;
-  mutable std::mutex answersMutex_;
-  std::string rememberedAnswer_;         // guarded by answersMutex_
-  std::vector<std::string> keyAnswers_;  // likewise
 };
 
 }  // namespace app

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "app/picture_sets.h"
+
 namespace app {
 
 namespace {
@@ -38,6 +40,15 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// The history entry of a game that ended now, its picture set named `pictureSet`.
+storage::HistoryEntry HistoryEntryOf(const game::GameResult& result, std::string pictureSet) {
+  storage::HistoryEntry entry;
+  entry.time = static_cast<int64_t>(std::time(nullptr));
+  entry.result = result;
+  entry.pictureSet = std::move(pictureSet);
+  return entry;
+}
+
 }  // namespace
 
 std::string DesktopDate(int64_t time) {
@@ -61,30 +72,24 @@ void RecordsKeeper::Load() {
   ShowRecords();
 }
 
-void RecordsKeeper::TakeResults(game::GameState& state) {
-  std::lock_guard lock(mutex_);
-  if (Record(state)) ShowRecords();
+bool SaveLastResults(game::ResultQueue& results, const std::vector<std::string>& setKeys,
+                     storage::HistoryWriter& history) {
+  // Not counted in the records: the records screen is not shown again.
+  for (const game::GameResult& result : results.TakeAll())
+    history.Append(HistoryEntryOf(result, PictureSetKey(setKeys, result.pictureSet)));
+  return history.Finish();
 }
 
-bool RecordsKeeper::Record(game::GameState& state) {
+void RecordsKeeper::TakeResults(game::GameState& state) {
   const std::vector<game::GameResult> results = state.results.TakeAll();
   for (const game::GameResult& result : results) {
-    storage::HistoryEntry entry;
-    entry.time = static_cast<int64_t>(std::time(nullptr));
-    entry.result = result;
-    entry.pictureSet = namer_ ? namer_(result.pictureSet) : std::string("classic");
+    const storage::HistoryEntry entry =
+        HistoryEntryOf(result, namer_ ? namer_(result.pictureSet) : std::string("classic"));
     history_.Append(entry);
     const int place = records_.Add(entry.time, result);
     if (place > 0) state.recordRank = static_cast<int8_t>(place);
   }
-  return !results.empty();
-}
-
-bool RecordsKeeper::Finish(game::GameState& state) {
-  std::lock_guard lock(mutex_);
-  // The records screen is not shown again, and the UI thread may be drawing it: it keeps its view.
-  Record(state);
-  return history_.Finish();
+  if (!results.empty()) ShowRecords();
 }
 
 void RecordsKeeper::ShowRecords() {

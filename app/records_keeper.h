@@ -1,13 +1,12 @@
 // The records of this player: the history read at start, every game that ends appended to it,
-// and the records screen kept up to date. UI thread, but for Finish: the session watcher may
-// save in the UI thread's place while it is stuck.
+// and the records screen kept up to date; at exit, the games that ended last.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <mutex>
 #include <string>
+#include <vector>
 
 #include "game/game_state.h"
 #include "game/records.h"
@@ -20,25 +19,29 @@ namespace app {
 // LANG), in UTF-8; "?" when it cannot be told.
 std::string DesktopDate(int64_t time);
 
+// At exit, once the ticks have stopped, on whichever thread saves: appends the games that ended
+// since the UI thread last took them to `history` (this run's writer as last published), naming
+// set n by `setKeys` as PictureSetKey does, then ends it with one line on stderr when a game of
+// the run could not be saved. Returns whether every game was saved. Touches no UI-thread state.
+bool SaveLastResults(game::ResultQueue& results, const std::vector<std::string>& setKeys,
+                     storage::HistoryWriter& history);
+
+// The records screen and the history while the game runs. UI thread only.
 class RecordsKeeper {
  public:
   // Reads the history and shows it on the records screen. Call once, before the ticks start.
   void Load();
-  // How the history names picture set n ("classic" for the game's own faces); any thread.
+  // How the history names picture set n ("classic" for the game's own faces).
   void SetPictureSetNamer(std::function<std::string(int32_t)> namer) { namer_ = std::move(namer); }
   // Takes the games that ended since the last call: appends each to the history, counts it in
   // the records, and announces on the board a single-player win that entered the top ten.
   void TakeResults(game::GameState& state);
-  // At exit, after the ticks have stopped: takes the last results; one line on stderr when a
-  // game could not be saved. Returns whether every game was saved.
-  bool Finish(game::GameState& state);
+  // This run's history writer, for the exit save's snapshot: the games it could not save.
+  const storage::HistoryWriter& History() const { return history_; }
 
  private:
-  // Appends and counts the results taken; whether there were any. Under mutex_.
-  bool Record(game::GameState& state);
   void ShowRecords();
 
-  std::mutex mutex_;  // the UI thread's TakeResults against a Finish from the session watcher
   std::function<std::string(int32_t)> namer_;
   game::Records records_;
   storage::HistoryWriter history_;

@@ -102,14 +102,18 @@ void OpenScoreFile(FileState& files) {
   files.scoreWriterReady = true;
 }
 
-bool WriteSettings(const game::GameState& state) {
+bool WriteSettings(const Switches& switches) {
   const std::array<uint8_t, kSettingsBytes> bytes = {
-      static_cast<uint8_t>(state.soundOn ? '1' : '0'),
-      static_cast<uint8_t>(state.musicOn ? '1' : '0'),
-      static_cast<uint8_t>(state.vsyncOn ? '1' : '0'),
+      static_cast<uint8_t>(switches.soundOn ? '1' : '0'),
+      static_cast<uint8_t>(switches.musicOn ? '1' : '0'),
+      static_cast<uint8_t>(switches.vsyncOn ? '1' : '0'),
   };
   const std::string path = SavePathOf(kSettingsPath);
   return !path.empty() && ReplaceFileAtomically(path, bytes);
+}
+
+bool WriteSettings(const game::GameState& state) {
+  return WriteSettings(Switches{state.soundOn, state.musicOn, state.vsyncOn});
 }
 
 bool SaveBestScores(const game::GameState& state, const FileState& files) {

@@ -35,8 +35,17 @@ void ReadBestScores(game::GameState& state, FileState& files);
 // Prepares the best-score writer. The file keeps its scores until WriteBestScores replaces it.
 void OpenScoreFile(FileState& files);
 
+// What "game.cfg" holds.
+struct Switches {
+  bool soundOn = true;
+  bool musicOn = true;
+  bool vsyncOn = true;
+};
+
 // Replaces "game.cfg" atomically with the three switches. Returns false, after one message on
 // stderr, when it could not; the previous file is then intact.
+bool WriteSettings(const Switches& switches);
+// The same with the state's switches.
 bool WriteSettings(const game::GameState& state);
 
 // Saves the best scores as WriteBestScores does, but keeps the writer open for later saves;

@@ -1,4 +1,4 @@
-#include "app/session_end.h"
+#include "app/session_watcher.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -13,11 +13,12 @@
 #include <wayland-client-core.h>
 
 #include <atomic>
-#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "game/level.h"
 
@@ -33,123 +34,6 @@ sigset_t CloseSignals() {
   sigaddset(&signals, SIGTERM);
   return signals;
 }
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0';
-}
-
-std::atomic<bool> windowLost{false};
-
-// The one saving run of the process. Never destroyed: a thread may end the process while another
-// waits on it.
-struct ExitSave {
-  std::mutex mutex;
-  std::condition_variable done;
-  SavePhase phase = SavePhase::notStarted;
-  SaveForExit save;
-  std::optional<bool> result;
-};
-ExitSave& TheExitSave() {
-  static ExitSave& exitSave = *new ExitSave;
-  return exitSave;
-}
-
-SavePhase CurrentSavePhase() {
-  ExitSave& exitSave = TheExitSave();
-  std::lock_guard lock(exitSave.mutex);
-  return exitSave.phase;
-}
-
-// Writes one line and ends the process with `status` at once. The first caller ends it; any
-// other waits for that, so two threads that find the same end never print two lines.
-[[noreturn]] void EndProcess(const char* line, int status) {
-  static std::atomic<bool> ending{false};
-  if (ending.exchange(true)) {
-    for (;;) pause();
-  }
-  // write(2), not stdio: the end may have struck while stderr's lock was held.
-  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line, std::strlen(line));
-  _exit(status);
-}
-
-// Xlib calls this when the connection is gone. Returning would let Xlib exit(), which runs the
-// static destructors while the workers still run; so the files are saved here, without a single
-// X or GL call, and the process ends at once.
-int OnDisplayConnectionLost(Display*) { EndAfterDisplayLoss(RunSaveForExit()); }
-
-// Xlib's own handler would exit() on any protocol error. SDL catches the errors it expects with
-// handlers of its own; of the rest, one naming a window or drawable that no longer exists means
-// ours was destroyed from outside, and the event loop then closes the game. Any other error is
-// reported once and play goes on, since ending over it would help nobody.
-int OnProtocolError(Display*, XErrorEvent* error) {
-  static std::atomic<bool> otherErrorReported{false};
-  const bool windowGone = error->error_code == BadWindow || error->error_code == BadDrawable;
-  if (windowGone ? !windowLost.exchange(true) : !otherErrorReported.exchange(true)) {
-    std::fprintf(stderr, windowGone ? "tessary: the window is gone (X error %d on request %d); "
-                                      "closing the game\n"
-                                    : "tessary: X error %d on request %d; playing on\n",
-                 error->error_code, error->request_code);
-  }
-  return 0;
-}
-
-}  // namespace
-
-bool HaveDisplay() {
-  if (IsSet("SDL_VIDEODRIVER") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return true;
-  std::fputs("tessary: no display (set DISPLAY or WAYLAND_DISPLAY)\n", stderr);
-  return false;
-}
-
-bool FellBackToInvisibleDriver() {
-  if (IsSet("SDL_VIDEODRIVER")) return false;
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr) return false;
-  if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
-  std::fprintf(stderr, "tessary: cannot reach the display (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
-               IsSet("DISPLAY") ? std::getenv("DISPLAY") : "",
-               IsSet("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "");
-  return true;
-}
-
-void BlockCloseSignals() {
-  const sigset_t signals = CloseSignals();
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-}
-
-std::optional<bool> RunSaveForExit() {
-  ExitSave& exitSave = TheExitSave();
-  std::unique_lock lock(exitSave.mutex);
-  if (exitSave.phase == SavePhase::notStarted) {
-    exitSave.phase = SavePhase::running;
-    const SaveForExit save = exitSave.save;
-    lock.unlock();
-    const std::optional<bool> result = save ? save() : std::nullopt;
-    lock.lock();
-    exitSave.result = result;
-    exitSave.phase = SavePhase::done;
-    exitSave.done.notify_all();
-    return result;
-  }
-  exitSave.done.wait(lock, [&exitSave] { return exitSave.phase == SavePhase::done; });
-  return exitSave.result;
-}
-
-void SetSaveForExit(SaveForExit save) {
-  ExitSave& exitSave = TheExitSave();
-  std::lock_guard lock(exitSave.mutex);
-  if (exitSave.phase == SavePhase::notStarted) exitSave.save = std::move(save);
-}
-
-CloseStep NextCloseStep(std::chrono::milliseconds sinceSignal, SavePhase phase) {
-  if (phase == SavePhase::notStarted)
-    return sinceSignal < kUiSaveDeadline ? CloseStep::wait : CloseStep::saveHere;
-  // Running or done on the UI thread: it normally ends the process well before the deadline.
-  return sinceSignal < kEndDeadline ? CloseStep::wait : CloseStep::endNow;
-}
-
-namespace {
 
 // What the watcher thread shares with the rest of the process; one watcher at a time.
 struct WatcherLink {
@@ -240,6 +124,18 @@ void Watch() {
 
 }  // namespace
 
+void BlockCloseSignals() {
+  const sigset_t signals = CloseSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+CloseStep NextCloseStep(std::chrono::milliseconds sinceSignal, SavePhase phase) {
+  if (phase == SavePhase::notStarted)
+    return sinceSignal < kUiSaveDeadline ? CloseStep::wait : CloseStep::saveHere;
+  // Running or done on the UI thread: it normally ends the process well before the deadline.
+  return sinceSignal < kEndDeadline ? CloseStep::wait : CloseStep::endNow;
+}
+
 SessionWatcher::SessionWatcher() {
   watcherLink.stopping.store(false);
   watcherLink.sdlEnding.store(false);
@@ -286,35 +182,6 @@ void WatchDisplaySocket() {
   const int previous = watcherLink.displayFd.exchange(duplicate);
   if (previous >= 0) ::close(previous);
   WakeWatcher();
-}
-
-void WatchDisplayConnection() {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return;
-  // SDL loads the same libX11.so.6 that the game links, and the handlers are global to it, so
-  // they serve SDL's connection too.
-  XSetIOErrorHandler(OnDisplayConnectionLost);
-  XSetErrorHandler(OnProtocolError);
-}
-
-bool WindowLost() { return windowLost.load(); }
-
-bool WaylandConnectionLost() {
-  SDL_Window* window = SDL_GL_GetCurrentWindow();
-  if (window == nullptr) return false;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND) return false;
-  return info.info.wl.display != nullptr && wl_display_get_error(info.info.wl.display) != 0;
-}
-
-void EndAfterDisplayLoss(std::optional<bool> saved) {
-  EndProcess(!saved ? "tessary: the display connection was lost\n"
-             : *saved ? "tessary: the display connection was lost; settings and best scores "
-                        "saved\n"
-                      : "tessary: the display connection was lost; not everything could be "
-                        "saved (see above)\n",
-             1);
 }
 
 void TestHookOnFrame(int scene) {

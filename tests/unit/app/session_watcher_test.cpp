@@ -1,11 +1,9 @@
-// The close deadlines and the one saving run, without a display or a signal.
-#include "app/session_end.h"
+// The close deadlines, without a display or a signal.
+#include "app/session_watcher.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -27,25 +25,6 @@ TEST(CloseDeadlines, TheWatcherSavesOnlyWhenTheUiThreadHasNotBegunInTime) {
   EXPECT_EQ(NextCloseStep(app::kEndDeadline, SavePhase::done), CloseStep::endNow);
   // The watcher's own save (grace included) must fit before the 2 s a desktop waits.
   EXPECT_LE(app::kUiSaveDeadline + milliseconds(500), app::kEndDeadline);
-}
-
-TEST(SaveForExit, RunsOnceWhicheverThreadAsksAndEveryCallerGetsItsAnswer) {
-  std::atomic<int> runs{0};
-  app::SetSaveForExit([&]() -> std::optional<bool> {
-    ++runs;
-    std::this_thread::sleep_for(milliseconds(50));  // the second caller arrives meanwhile
-    return true;
-  });
-  std::optional<bool> onWatcher;
-  std::thread watcher([&] { onWatcher = app::RunSaveForExit(); });
-  std::this_thread::sleep_for(milliseconds(10));
-  const std::optional<bool> onUi = app::RunSaveForExit();
-  watcher.join();
-  EXPECT_EQ(runs, 1);
-  EXPECT_EQ(onUi, std::optional<bool>(true));
-  EXPECT_EQ(onWatcher, std::optional<bool>(true));
-  app::SetSaveForExit([]() -> std::optional<bool> { return false; });  // too late: ignored
-  EXPECT_EQ(app::RunSaveForExit(), std::optional<bool>(true));
 }
 
 }  // namespace
