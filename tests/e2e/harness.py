@@ -5,6 +5,7 @@ Every session runs in a fresh copy of the run directory, so a test never touches
 
 import ctypes
 import ctypes.util
+import functools
 import math
 import os
 import shutil
@@ -257,10 +258,14 @@ def package_faces(package, count):
 def distance(a, b):
     """Mean channel difference once each picture's mean is taken away: the board's background
     adds light to every face alike."""
-    def centred(raw):
-        means = [sum(raw[c::3]) / (len(raw) / 3) for c in range(3)]
-        return [raw[i] - means[i % 3] for i in range(len(raw))]
     return sum(abs(p - q) for p, q in zip(centred(a), centred(b))) / len(a)
+
+
+@functools.lru_cache(maxsize=256)
+def centred(raw):
+    """The picture's channels less their means (kept: the same faces are compared many times)."""
+    means = [sum(raw[c::3]) / (len(raw) / 3) for c in range(3)]
+    return [raw[i] - means[i % 3] for i in range(len(raw))]
 
 
 def screen_face(shot, point):

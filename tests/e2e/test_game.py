@@ -239,10 +239,10 @@ def test_switches_saved():
         g.cleanup()
 
 
-# How far (harness.distance) an open box's face may be from its picture in the package (about 4
-# to 7 seen; a closed box is 22 or more from every face), and how
-# much nearer it must be to that picture than to any other: anything less clear is no face yet
-# (a closed box, a frame on its way) and is looked at again.
+# How far (harness.distance) an open box's face may be from its picture in the package (4 to 7
+# seen; a closed box is 22 or more from every face), and how much nearer it must be to that
+# picture than to any other: anything less clear is no face yet (a closed box, a frame on its
+# way) and is looked at again.
 FACE_MATCH = 12
 _FACES = {}
 

@@ -37,18 +37,23 @@ def about_row(g, candidates, expected):
     candidates), and goes back to the menu; returns the names it last saw, and its shot."""
     menu = g.screenshot()
     g.click(*menu_button("about"))
-    places = [project_point(-2.25 + 0.5 * k, -1.2, -5) for k in range(10)]
+    # Only the row is looked at: the cube above it spins.
+    left, y = project_point(-2.25, -1.2, -5)
+    right = project_point(2.25, -1.2, -5)[0]
+    region = (left - 30, y - 30, right - left + 61, 61)
+    places = [(project_point(-2.25 + 0.5 * k, -1.2, -5)[0] - left + 30, 30) for k in range(10)]
 
     def row(shot):
         return [closest(screen_face(shot, place), candidates) for place in places]
-    shot = g.wait_shot(lambda shot: shot.difference(menu) > 8, "the about screen")
+    about = g.wait_shot(lambda shot: shot.difference(menu) > 8, "the about screen")
+    shot = g.screenshot(region=region)
     try:
-        shot = g.wait_shot(lambda shot: row(shot) == expected, "the about row to show %s" % expected,
-                           settled=True)
+        shot = g.wait_shot(lambda shot: row(shot) == expected,
+                           "the about row to show %s" % expected, region, settled=True)
     except Failure:
-        pass  # the caller names what shows instead
+        shot = g.screenshot(region=region)  # the caller names what shows instead
     g.key("Escape")
-    g.wait_shot(lambda again: again.difference(shot) > 8, "the menu after the about screen")
+    g.wait_shot(lambda again: again.difference(about) > 8, "the menu after the about screen")
     return shot, row(shot)
 
 
