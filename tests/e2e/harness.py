@@ -222,9 +222,10 @@ class Shot:
                 out.append(self.pixel(x, y))
         return out
 
-    def difference(self, other, box=(0, 0, WIDTH, HEIGHT)):
-        """Mean absolute channel difference over a region."""
-        x0, y0, x1, y1 = box
+    def difference(self, other, box=None):
+        """Mean absolute channel difference over a region (x0, y0, x1, y1); the whole shot by
+        default."""
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
         total = 0
         for y in range(y0, y1):
             a = self.raw[(y * self.width + x0) * 3:(y * self.width + x1) * 3]

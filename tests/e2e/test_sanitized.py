@@ -55,15 +55,25 @@ def test_tsan_play():
     g = Game(BINARY, DATA_DIR)
     try:
         g.start()
-        g.wait_menu(120)
+        # Xvfb's pointer starts in the middle of the screen, between the buttons.
+        menu = g.wait_menu(120)
         started = time.time()
 
-        g.move(5, 5)
+        def hover(name, lit=True):
+            """Moves onto the button (or off it) and waits until it is lit (or plain)."""
+            region = region_of(menu_button(name), 12)
+            plain = sum(menu.mean(region[0], region[1], region[0] + region[2],
+                                  region[1] + region[3])) / 3
+            g.move(*(menu_button(name) if lit else (5, 5)))
+            g.wait_shot(lambda shot: (shot.brightness() > plain + 5) == lit,
+                        "the %s button %s" % (name, "lit" if lit else "plain"), region,
+                        timeout=120)
         for name in ("easy", "normal", "hard", "about", "readme"):
-            changes(g, lambda: g.move(*menu_button(name)), region_of(menu_button(name), 12),
-                    "the %s button to light" % name)
+            hover(name)
+        hover("readme", lit=False)
         for name in ("sound", "music", "vsync", "sound", "music", "vsync"):
-            changes(g, lambda: g.click(*menu_button(name)), region_of(menu_button(name), 8),
+            x, y = menu_button(name)
+            changes(g, lambda: g.click(x, y), (x - 40, y - 8, 80, 16),
                     "the %s switch to turn" % name)
 
         whole(g, lambda: g.click(*menu_button("easy")), "the easy board")
@@ -94,10 +104,8 @@ def test_tsan_play():
 
         # Play on in the menu until about a minute has passed: the stars, the music, the ticks.
         while time.time() - started < 55:
-            changes(g, lambda: g.move(*menu_button("easy")), region_of(menu_button("easy"), 12),
-                    "the easy button to light")
-            changes(g, lambda: g.move(5, 5), region_of(menu_button("easy"), 12),
-                    "the easy button to go dark")
+            hover("easy")
+            hover("easy", lit=False)
             check(g.running(), "the game ended:\n" + g.stderr())
 
         g.click(*menu_button("out"))
