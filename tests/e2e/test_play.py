@@ -8,7 +8,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (case, Display, Game, HEIGHT, WIDTH, box_center, check,  # noqa: E402
-                     menu_button, pace, project_point, run_cases, wait_for, wait_until)
+                     menu_button, project_point, run_cases, wait_for, wait_until)
 from test_game import face_of, wait_board  # noqa: E402
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
