@@ -596,6 +596,9 @@ def test_mutter_goes():
                      prepare=lambda d: put_files(d, TWO_SETTINGS, SHORT_SCORES))
             g.start()
             deal_board_in_mutter(mutter, g)
+            # The exit is timed from a board settled: the game's music is still being decoded
+            # for a moment after the board shows, and nothing shows when that is over.
+            time.sleep(0.5)
             if hold:
                 g.process.send_signal(signal.SIGTERM)
             else:
