@@ -159,14 +159,16 @@ class _Grabber:
                 i = image.contents
                 if i.bits_per_pixel != 32 or i.byte_order != 0:
                     return None
-                data = ctypes.string_at(i.data, i.bytes_per_line * height)
+                stride = i.bytes_per_line  # read before the image is freed
+                data = ctypes.string_at(i.data, stride * height)
             finally:
                 self.x.XFree(ctypes.cast(image.contents.data, ctypes.c_void_p))
                 self.x.XFree(image)
         finally:
             self.x.XCloseDisplay(display)
-        rows = b"".join(data[row * i.bytes_per_line:row * i.bytes_per_line + width * 4]
-                        for row in range(height))
+        if len(data) != stride * height or stride < width * 4:
+            return None
+        rows = b"".join(data[row * stride:row * stride + width * 4] for row in range(height))
         rgb = bytearray(width * height * 3)
         rgb[0::3], rgb[1::3], rgb[2::3] = rows[2::4], rows[1::4], rows[0::4]
         return bytes(rgb)
