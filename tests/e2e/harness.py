@@ -3,6 +3,9 @@
 Every session runs in a fresh copy of the run directory, so a test never touches build/game.
 """
 
+import ctypes
+import ctypes.util
+import functools
 import math
 import os
 import shutil
@@ -14,6 +17,12 @@ import threading
 import time
 
 WIDTH, HEIGHT = 800, 600
+
+
+def pace():
+    """A pause between two inputs, so that each is taken in a frame of its own as a player's
+    would be; nothing tells when the game has read an event."""
+    time.sleep(0.05)
 
 
 class Failure(Exception):
@@ -36,6 +45,29 @@ def require_programs(*names):
 def check(condition, message):
     if not condition:
         raise Failure(message)
+
+
+# Every wait polls this often, up to a deadline far beyond what a loaded machine needs.
+POLL_INTERVAL = 0.05
+WAIT_TIMEOUT = 30
+
+
+def wait_until(observe, accept, what, timeout=WAIT_TIMEOUT, describe=repr):
+    """Calls `observe` until `accept` holds for what it returns, and returns that; fails after
+    `timeout` s naming `what` was awaited and the last thing seen (through `describe`)."""
+    deadline = time.time() + timeout
+    while True:
+        seen = observe()
+        if accept(seen):
+            return seen
+        if time.time() >= deadline:
+            raise Failure("waited %g s for %s; last seen: %s" % (timeout, what, describe(seen)))
+        time.sleep(POLL_INTERVAL)
+
+
+def wait_for(condition, what, timeout=WAIT_TIMEOUT):
+    """Waits until `condition()` returns something true, and returns it."""
+    return wait_until(condition, bool, what, timeout)
 
 
 def project_point(x, y, z):
@@ -78,14 +110,94 @@ def back_button(level=None):
     return project_point(*BOARDS[level][3])
 
 
-class Shot:
-    """One screenshot of the client area as raw RGB."""
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int)]
 
-    def __init__(self, raw, path, width=WIDTH, height=HEIGHT):
+
+class _Grabber:
+    """Reads a region of an X screen straight from the server (XGetImage), in this process: a
+    screenshot costs no program started, which keeps a busy machine's screenshots quick. None
+    where libX11 cannot be loaded; then ImageMagick's import takes them."""
+
+    def __init__(self):
+        self.x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XGetImage.restype = ctypes.POINTER(_XImage)
+        self.x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                     ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x.XFree.argtypes = [ctypes.c_void_p]
+        # A failed request (a region off the screen) is reported here instead of ending Python.
+        self.failed = False
+
+        def on_error(_display, _event):
+            self.failed = True
+            return 0
+        self.handler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(on_error)
+        self.x.XSetErrorHandler(self.handler)
+
+    def grab(self, display_name, x, y, width, height):
+        """The region as RGB bytes, or None."""
+        display = self.x.XOpenDisplay(display_name.encode())
+        if not display:
+            return None
+        try:
+            self.failed = False
+            image = self.x.XGetImage(display, self.x.XDefaultRootWindow(display), x, y, width,
+                                     height, 0xFFFFFFFF, 2)  # all planes, ZPixmap
+            if self.failed or not image:
+                return None
+            try:
+                i = image.contents
+                if i.bits_per_pixel != 32 or i.byte_order != 0:
+                    return None
+                stride = i.bytes_per_line  # read before the image is freed
+                data = ctypes.string_at(i.data, stride * height)
+            finally:
+                self.x.XFree(ctypes.cast(image.contents.data, ctypes.c_void_p))
+                self.x.XFree(image)
+        finally:
+            self.x.XCloseDisplay(display)
+        if len(data) != stride * height or stride < width * 4:
+            return None
+        rows = b"".join(data[row * stride:row * stride + width * 4] for row in range(height))
+        rgb = bytearray(width * height * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = rows[2::4], rows[1::4], rows[0::4]
+        return bytes(rgb)
+
+
+try:
+    _GRABBER = _Grabber()
+except (OSError, AttributeError):
+    _GRABBER = None
+
+
+class Shot:
+    """One screenshot of the client area as raw RGB; kept as a PNG file once its `path` is
+    asked for (to look at, or named in a failure)."""
+
+    def __init__(self, raw, path, width=WIDTH, height=HEIGHT, saved=True):
         self.raw = raw
-        self.path = path
+        self._path = path
+        self._saved = saved
         self.width = width
         self.height = height
+
+    @property
+    def path(self):
+        if not self._saved:
+            subprocess.run(["convert", "-size", "%dx%d" % (self.width, self.height), "-depth",
+                            "8", "rgb:-", self._path], input=self.raw, check=True)
+            self._saved = True
+        return self._path
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -112,9 +224,10 @@ class Shot:
                 out.append(self.pixel(x, y))
         return out
 
-    def difference(self, other, box=(0, 0, WIDTH, HEIGHT)):
-        """Mean absolute channel difference over a region."""
-        x0, y0, x1, y1 = box
+    def difference(self, other, box=None):
+        """Mean absolute channel difference over a region (x0, y0, x1, y1); the whole shot by
+        default."""
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
         total = 0
         for y in range(y0, y1):
             a = self.raw[(y * self.width + x0) * 3:(y * self.width + x1) * 3]
@@ -124,6 +237,53 @@ class Shot:
 
     def brightness(self):
         return sum(self.raw) / len(self.raw)
+
+
+# Telling faces: an open box's picture on the screen against the pictures of a package.
+FACE = 58   # pixels across an open face on the easy board
+CORE = 40   # the middle part compared: no edge, no outline
+
+
+def raw_face(image_args, source=None):
+    """The middle CORE x CORE of a picture scaled to a FACE-pixel square, as RGB bytes."""
+    command = ["convert", *image_args, "-resize", "%dx%d!" % (FACE, FACE), "-gravity", "center",
+               "-crop", "%dx%d+0+0" % (CORE, CORE), "+repage", "-depth", "8", "rgb:-"]
+    return subprocess.run(command, input=source, capture_output=True, check=True).stdout
+
+
+def package_faces(package, count):
+    """The first `count` faces of a picture package as `raw_face` makes them."""
+    import zipfile
+    with zipfile.ZipFile(package) as archive:
+        return [raw_face(["jpg:-"], archive.read("box%d.jpg" % (i + 1))) for i in range(count)]
+
+
+def distance(a, b):
+    """Mean channel difference once each picture's mean is taken away: the board's background
+    adds light to every face alike."""
+    return sum(abs(p - q) for p, q in zip(centred(a), centred(b))) / len(a)
+
+
+@functools.lru_cache(maxsize=256)
+def centred(raw):
+    """The picture's channels less their means (kept: the same faces are compared many times)."""
+    means = [sum(raw[c::3]) / (len(raw) / 3) for c in range(3)]
+    return [raw[i] - means[i % 3] for i in range(len(raw))]
+
+
+def screen_face(shot, point):
+    """The middle CORE x CORE pixels of what shows around `point`, as `raw_face` makes them."""
+    x, y = point
+    raw = bytearray()
+    for row in range(y - CORE // 2, y + CORE // 2):
+        start = (row * shot.width + x - CORE // 2) * 3
+        raw += shot.raw[start:start + CORE * 3]
+    return bytes(raw)
+
+
+def closest(face, candidates):
+    """The name of the candidate face (by name) that `face` is most alike."""
+    return min(candidates, key=lambda name: distance(face, candidates[name]))
 
 
 class Display:
@@ -156,12 +316,9 @@ class Display:
             self.window_manager = subprocess.Popen(
                 ["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
                 stderr=subprocess.DEVNULL)
-            deadline = time.time() + 20
-            while "window id" not in subprocess.run(
-                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env, capture_output=True,
-                    text=True).stdout:
-                check(time.time() < deadline, "openbox did not start")
-                time.sleep(0.1)
+            wait_until(lambda: subprocess.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env, capture_output=True,
+                text=True).stdout, lambda out: "window id" in out, "openbox to manage the screen")
 
     def close(self):
         if self.window_manager:
@@ -195,12 +352,11 @@ class Weston:
              "--idle-time=0"],
             env=dict(os.environ, DISPLAY=display.name, XDG_RUNTIME_DIR=self.runtime_dir),
             stdout=self.log, stderr=subprocess.STDOUT)
-        deadline = time.time() + 20
-        while not os.path.exists(os.path.join(self.runtime_dir, self.socket + ".lock")) or \
-                not self._shell_ready():
-            check(self.process.poll() is None and time.time() < deadline,
-                  "weston did not start: " + self._log_text())
-            time.sleep(0.1)
+        def ready():
+            check(self.process.poll() is None, "weston ended: " + self._log_text())
+            return os.path.exists(os.path.join(self.runtime_dir, self.socket + ".lock")) and \
+                self._shell_ready()
+        wait_until(ready, bool, "weston's socket and shell", describe=lambda _: self._log_text())
 
     def _log_text(self):
         with open(self.log_path, "rb") as f:
@@ -297,11 +453,10 @@ for line in sys.stdin:
             ["mutter", "--wayland", "--headless", "--no-x11", "--virtual-monitor", "1024x768",
              "--wayland-display=" + self.SOCKET], env=session.env(),
             stdout=self.log, stderr=subprocess.STDOUT)
-        deadline = time.time() + 30
-        while not os.path.exists(os.path.join(session.runtime_dir, self.SOCKET)):
-            check(self.process.poll() is None and time.time() < deadline,
-                  "mutter did not start: " + self.log_text())
-            time.sleep(0.1)
+        def ready():
+            check(self.process.poll() is None, "mutter ended: " + self.log_text())
+            return os.path.exists(os.path.join(session.runtime_dir, self.SOCKET))
+        wait_until(ready, bool, "mutter's socket", describe=lambda _: self.log_text())
         self.keys = None
 
     def log_text(self):
@@ -362,11 +517,12 @@ class PipeWire:
         for command in (["pipewire"], ["wireplumber"], ["pipewire-pulse"]):
             self.processes.append(subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
                                                    stderr=subprocess.DEVNULL))
-            time.sleep(0.3)
-        deadline = time.time() + 20
-        while self.pactl("info").returncode != 0:
-            check(time.time() < deadline, "pipewire-pulse did not start")
-            time.sleep(0.1)
+            if command == ["pipewire"]:
+                # The session manager and the pulse server connect to pipewire's socket.
+                wait_for(lambda: os.path.exists(os.path.join(self.session.runtime_dir,
+                                                             "pipewire-0")), "pipewire's socket")
+        wait_until(lambda: self.pactl("info"), lambda run: run.returncode == 0,
+                   "pipewire-pulse to answer", describe=lambda run: run.stderr.strip())
         self.pactl("load-module", "module-null-sink", "sink_name=tessary")
 
     def stop(self, sig=signal.SIGKILL):
@@ -394,14 +550,21 @@ class MapWatcher:
         self.reader.start()
         # A window mapped before xev has selected its events would go unseen: wait until a
         # property change of our own comes through.
-        deadline = time.time() + 10
-        while time.time() < deadline:
+        self._sync()
+
+    def _sync(self):
+        """Marks the root window until xev reports the mark: every event the server sent
+        before it has been read too."""
+        marks = self._marks()
+
+        def mark():
             subprocess.run(["xprop", "-root", "-f", "TESSARY_E2E_MARK", "8s", "-set",
                             "TESSARY_E2E_MARK", "1"], env=self.env, check=True)
-            time.sleep(0.05)
-            if any(line.startswith("PropertyNotify") for line in self.lines):
-                return
-        raise Failure("xev did not start watching the display")
+            return self._marks()
+        wait_until(mark, lambda seen: seen > marks, "xev to see a property change of ours")
+
+    def _marks(self):
+        return sum(1 for line in list(self.lines) if line.startswith("PropertyNotify"))
 
     def _read(self):
         for line in self.process.stdout:
@@ -409,7 +572,7 @@ class MapWatcher:
 
     def stop(self):
         """Ends the watcher; returns how many windows were mapped meanwhile."""
-        time.sleep(0.2)
+        self._sync()
         self.process.terminate()
         self.process.wait(10)
         self.reader.join(10)
@@ -497,18 +660,14 @@ class Game:
             self.stderr_file.flush()
 
     def wait_window(self, timeout=30):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def search():
             if self.process.poll() is not None:
                 raise Failure("the game ended before its window appeared: " + self.stderr())
-            found = subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=self.x_env,
-                                   capture_output=True, text=True)
-            if found.stdout.strip():
-                self.window = found.stdout.split()[0]
-                self.update_geometry()
-                return self
-            time.sleep(0.1)
-        raise Failure("no window titled Tessary within %d s" % timeout)
+            return subprocess.run(["xdotool", "search", "--name", "^Tessary$"], env=self.x_env,
+                                  capture_output=True, text=True).stdout.split()
+        self.window = wait_until(search, bool, "a window titled Tessary", timeout)[0]
+        self.update_geometry()
+        return self
 
     def wait_menu(self, timeout=30):
         """Waits until the loading picture has given way to the menu (the frame changes and
@@ -517,14 +676,11 @@ class Game:
         # The window maps black before its first frame: compare with a drawn frame, or the
         # loading picture itself would pass for the change.
         first = self.wait_first_frame(timeout)
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            time.sleep(0.3)
-            shot = self.screenshot()
-            if shot.difference(first) > 2:
-                time.sleep(0.3)
-                return shot
-        raise Failure("the loading picture never gave way to the menu")
+        changed = self.wait_shot(lambda shot: shot.difference(first) > 2,
+                                 "the loading picture to give way to the menu", timeout=timeout)
+        # The stars move on: a second, different frame shows the menu is being animated.
+        return self.wait_shot(lambda shot: shot.difference(changed) > 0,
+                              "the menu's stars to move", timeout=timeout)
 
     def wait_exit(self, timeout=20):
         try:
@@ -584,11 +740,9 @@ class Game:
         left of the screen; waits until the window has the size."""
         self.xdotool("windowmove", self.window, "0", "0")
         self.xdotool("windowsize", self.window, str(width), str(height))
-        deadline = time.time() + timeout
-        while self.update_geometry() != (width, height) or self.origin != (0, 0):
-            check(time.time() < deadline, "the window did not take %dx%d" % (width, height))
-            time.sleep(0.05)
-        time.sleep(0.3)  # a few frames at the new size
+        wait_until(lambda: (self.update_geometry(), self.origin),
+                   lambda seen: seen == ((width, height), (0, 0)),
+                   "the window at 0,0 with %dx%d" % (width, height), timeout)
         return self
 
     def screen_point(self, x, y):
@@ -597,15 +751,15 @@ class Game:
 
     def move(self, x, y):
         self.xdotool("mousemove", *map(str, self.screen_point(x, y)))
-        time.sleep(0.05)
+        pace()
 
     def click(self, x, y):
         self.xdotool("mousemove", *map(str, self.screen_point(x, y)), "click", "1")
-        time.sleep(0.05)
+        pace()
 
     def key(self, name):
         self.xdotool("key", name)
-        time.sleep(0.05)
+        pace()
 
     def close_button(self):
         """What a window manager does when the close button is pressed: WM_DELETE_WINDOW."""
@@ -622,13 +776,19 @@ class Game:
         path = keep or os.path.join(self.run_dir, "shot-%03d.png" % self.shots)
         x, y, width, height = region or (0, 0, WIDTH, HEIGHT)
         x, y = self.screen_point(x, y)
+        raw = _GRABBER.grab(self.display.name, x, y, width, height) if _GRABBER else None
+        if raw is not None:
+            shot = Shot(raw, path, width, height, saved=False)
+            if keep:
+                shot.path
+            return shot
         command = ["import", "-silent", "-window", "root", "-crop",
                    "%dx%d+%d+%d" % (width, height, x, y), "+repage", path]
         # import now and then fails to grab a window that is being redrawn: try again.
         for attempt in range(3):
             if subprocess.run(command, env=self.x_env, stderr=subprocess.DEVNULL).returncode == 0:
                 break
-            time.sleep(0.1)
+            time.sleep(0.1)  # a short pause before the retry: no event tells the redraw is over
         else:
             raise Failure("could not take a screenshot")
         raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
@@ -638,13 +798,30 @@ class Game:
 
     def wait_first_frame(self, timeout=20):
         """The first screenshot that is not black: the window maps before its first frame."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            shot = self.screenshot()
-            if shot.brightness() > 5:
-                return shot
-            time.sleep(0.05)
-        raise Failure("the window stayed black")
+        return self.wait_shot(lambda shot: shot.brightness() > 5, "a frame that is not black",
+                              timeout=timeout)
+
+    def wait_shot(self, accept, what, region=None, timeout=WAIT_TIMEOUT, settled=False):
+        """Screenshots (of `region`, as `screenshot` takes it) until `accept` holds for one; with
+        `settled`, also for the next one, which must equal it (no frame drawn half, no change
+        on its way). Returns that screenshot; fails naming the last one kept."""
+        def look():
+            shot = self.screenshot(region=region)
+            if not accept(shot) or not settled:
+                return shot, accept(shot)
+            again = self.screenshot(region=region)
+            return again, again.difference(shot) == 0 and accept(again)
+        return wait_until(look, lambda seen: seen[1], what, timeout,
+                          describe=lambda seen: seen[0].path)[0]
+
+    def wait_settled(self, what, region=None, timeout=WAIT_TIMEOUT):
+        """Two screenshots in a row that are equal: whatever was on its way is drawn."""
+        return self.wait_shot(lambda shot: True, what + " to settle", region, timeout, True)
+
+    def wait_stderr(self, text, timeout=WAIT_TIMEOUT):
+        """Waits until the game has said `text` on stderr; returns all it said."""
+        return wait_until(self.stderr, lambda said: text in said, repr(text) + " on stderr",
+                          timeout, describe=lambda said: repr(said[-500:]))
 
     # --- files and sound --------------------------------------------------
 
@@ -657,6 +834,13 @@ class Game:
             return os.path.getsize(self.audio_file)
         except OSError:
             return 0
+
+    def wait_audio(self, since, seconds, timeout=WAIT_TIMEOUT):
+        """Waits until the game has written `seconds` of sound after byte offset `since` (the
+        output is 16-bit stereo at 44.1 kHz)."""
+        wanted = since + int(seconds * 44100) * 4
+        wait_until(self.audio_bytes, lambda size: size >= wanted,
+                   "%g s of sound written" % seconds, timeout)
 
     def audio_loudness(self, since=0):
         """Mean absolute sample value of the 16-bit output written after byte offset `since`."""
@@ -671,23 +855,52 @@ class Game:
         return sum(abs(s) for s in samples) / len(samples)
 
 
-def run_cases(cases, argv):
-    """Runs the named case (or all) and reports in the plain `N passed, N failed` form."""
+# The cases of each test script, by module: a script that imports another's helpers does not
+# take its cases along.
+_CASES = {}
+
+
+def case(timeout=180, sanitize="", needs_tools=False):
+    """Registers the decorated `test_NAME` function as the case NAME, which CMake makes the ctest
+    test e2e.NAME: `timeout` in seconds, run only in the build whose TESSARY_SANITIZE is
+    `sanitize` ("" for no sanitizer, "thread"), and with `needs_tools` only where the generated
+    data and the install rules exist."""
+    def register(function):
+        name = function.__name__[len("test_"):]
+        _CASES.setdefault(function.__module__, {})[name] = (function, timeout, sanitize,
+                                                            needs_tools)
+        return function
+    return register
+
+
+def run_cases(argv, after=None):
+    """Runs the named cases of the script run (or all of them) and reports in the plain
+    `N passed, N failed` form; `--list` prints one line per case for CMake instead:
+    `NAME TIMEOUT SANITIZE NEEDS_TOOLS`, SANITIZE being "-" for none."""
     import traceback
+    cases = _CASES.get("__main__", {})
+    if argv[1:] == ["--list"]:
+        for name, (_function, timeout, sanitize, needs_tools) in cases.items():
+            print(name, timeout, sanitize or "-", int(needs_tools))
+        return
     names = argv[1:] or list(cases)
     passed = failed = skipped = 0
-    for name in names:
-        started = time.time()
-        try:
-            cases[name]()
-            passed += 1
-            print("PASS %s (%.1f s)" % (name, time.time() - started), flush=True)
-        except Skip as reason:
-            skipped += 1
-            print("SKIP %s: %s" % (name, reason), flush=True)
-        except Exception:
-            failed += 1
-            print("FAIL %s" % name, flush=True)
-            traceback.print_exc()
+    try:
+        for name in names:
+            started = time.time()
+            try:
+                cases[name][0]()
+                passed += 1
+                print("PASS %s (%.1f s)" % (name, time.time() - started), flush=True)
+            except Skip as reason:
+                skipped += 1
+                print("SKIP %s: %s" % (name, reason), flush=True)
+            except Exception:
+                failed += 1
+                print("FAIL %s" % name, flush=True)
+                traceback.print_exc()
+    finally:
+        if after:
+            after()
     print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
     sys.exit(1 if failed else SKIP_STATUS if skipped and not passed else 0)

@@ -152,7 +152,7 @@ class Soak:
         else:
             # Some other key: ignored by the game.
             self.send("key", rng.choice(("a", "space", "F1", "Left")))
-        time.sleep(rng.choice((0.0, 0.02, 0.05, 0.1, 0.3)))
+        time.sleep(rng.choice((0.0, 0.02, 0.05, 0.1, 0.3)))  # random pacing, on purpose
 
     def escape(self):
         if self.scene == "menu":
@@ -175,7 +175,7 @@ class Soak:
                 self.click(menu_button(name))
                 self.enter(name)
                 if name in BOARDS:
-                    time.sleep(0.3)
+                    time.sleep(0.3)  # a player's pause before the first box, on purpose
             else:
                 self.click(menu_button(rng.choice(SWITCHES)))
         elif self.scene == "about" and rng.random() < 0.3:
@@ -209,24 +209,31 @@ class Soak:
     def tour(self):
         """One deterministic visit of every scene, keeping a thumbnail of each."""
         self.g.move(5, 5)
-        time.sleep(0.3)
         self.references["menu"] = [thumbnail(self.g)]
-        for name in ("readme", "easy", "normal", "hard", "about"):
+
+        def open_scene(name):
             self.g.click(*menu_button(name))
             self.g.move(5, 5)
-            time.sleep(0.7)
+
+        def hidden():
+            for key in ("j", "v", "Return"):
+                self.g.key(key)
+        for name in ("readme", "easy", "normal", "hard", "about"):
+            self.changes(lambda: open_scene(name), name)
             self.references[name] = [thumbnail(self.g)]
             if name == "about":
-                for key in ("j", "v", "Return"):
-                    self.g.key(key)
-                time.sleep(0.5)
+                self.changes(hidden, "the hidden picture")
                 self.references["hidden"] = [thumbnail(self.g)]
-                self.g.key("Escape")
-                time.sleep(0.3)
-            self.g.key("Escape")
-            time.sleep(0.5)
+                self.changes(lambda: self.g.key("Escape"), "the about screen")
+            self.changes(lambda: self.g.key("Escape"), "the menu")
         self.references["menu"].append(thumbnail(self.g))
         self.events += 20
+
+    def changes(self, action, what):
+        """Does `action` and waits until another scene shows: most of the picture changes."""
+        before = self.g.screenshot()
+        action()
+        self.g.wait_shot(lambda shot: shot.difference(before) > 8, what)
 
     def look(self):
         """The scene on screen, by the nearest reference thumbnail."""

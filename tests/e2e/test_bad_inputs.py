@@ -17,11 +17,10 @@ import signal
 import struct
 import subprocess
 import sys
-import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (Display, Failure, Game, MapWatcher, check, project_point,  # noqa: E402
+from harness import (case, Display, Failure, Game, MapWatcher, check, project_point,  # noqa: E402
                      run_cases)
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
@@ -199,6 +198,7 @@ def bigger_than(entries, name, megabytes):
     return replaced(entries, name, bytes(megabytes << 20))
 
 
+@case(timeout=300)
 def test_bad_package():
     display = Display()
     try:
@@ -299,6 +299,7 @@ def test_bad_package():
         display.close()
 
 
+@case(timeout=300)
 def test_bad_sharper_package():
     """The pictures at twice their size are for a large window only: a broken data/game-2x.px,
     or one drawn from other pictures than a player's own game.px, is one line at the first large
@@ -439,6 +440,7 @@ def show(content):
     return content.hex(" ") if content else "empty"
 
 
+@case(timeout=300)
 def test_bad_settings_and_scores():
     rng = random.Random(SEED)
     print("seed %d (set TESSARY_E2E_SEED to replay)" % SEED)
@@ -482,14 +484,9 @@ CAPTION_X, CAPTION_Y = project_point(-0.8, -3.5, -10)
 def loading_shot(g):
     """A screenshot of the loading frame: the caption is lit and the menu not yet shown."""
     g.wait_window()
-    deadline = time.time() + 20
-    while time.time() < deadline:
-        shot = g.screenshot()
-        caption = shot.mean(CAPTION_X, CAPTION_Y - 14, CAPTION_X + 150, CAPTION_Y)
-        if sum(caption) / 3 > 20:
-            return shot
-        time.sleep(0.02)
-    raise Failure("no loading frame seen")
+    return g.wait_shot(lambda shot: sum(shot.mean(CAPTION_X, CAPTION_Y - 14, CAPTION_X + 150,
+                                                  CAPTION_Y)) / 3 > 20,
+                       "the loading frame, its caption lit", timeout=20)
 
 
 def two_halves_logo(size):
@@ -526,6 +523,7 @@ def black_logo(g):
     return "loading frame black"
 
 
+@case(timeout=300)
 def test_bad_loading_picture():
     display = Display()
     try:
@@ -586,6 +584,7 @@ def unprivileged():
     return NOBODY if os.geteuid() == 0 else None
 
 
+@case(timeout=300)
 def test_bad_media_and_unreadable():
     display = Display()
     try:
@@ -689,6 +688,7 @@ def test_bad_media_and_unreadable():
 
 # --- a run directory that cannot be written at exit -------------------------------------------
 
+@case(timeout=300)
 def test_unwritable_at_exit():
     display = Display()
     try:
@@ -700,9 +700,8 @@ def test_unwritable_at_exit():
 
         def switch_sound(g):
             # The new settings differ from the old ones: a kept file is told from a saved one.
-            from harness import menu_button
-            g.click(*menu_button("sound"))
-            time.sleep(0.2)
+            from test_game import switch_sound
+            switch_sound(g)
 
         def no_writes():
             # Any file write beyond 0 bytes fails with EFBIG (as on a full disk) instead of
@@ -754,17 +753,6 @@ def test_unwritable_at_exit():
         display.close()
 
 
-CASES = {
-    "bad_package": test_bad_package,
-    "bad_sharper_package": test_bad_sharper_package,
-    "bad_settings_and_scores": test_bad_settings_and_scores,
-    "bad_loading_picture": test_bad_loading_picture,
-    "bad_media_and_unreadable": test_bad_media_and_unreadable,
-    "unwritable_at_exit": test_unwritable_at_exit,
-}
 
 if __name__ == "__main__":
-    try:
-        run_cases(CASES, sys.argv)
-    finally:
-        print_table()
+    run_cases(sys.argv, after=print_table)

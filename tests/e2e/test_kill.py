@@ -19,8 +19,11 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (HEIGHT, WIDTH, DbusSession, Display, Failure, Game,  # noqa: E402
-                     Mutter, PipeWire, Weston, box_center, check, menu_button, run_cases)
+from harness import (case, HEIGHT, WIDTH, DbusSession, Display, Failure, Game,  # noqa: E402
+                     Mutter, PipeWire, Weston, box_center, check, menu_button, run_cases,
+                     wait_until)
+from test_game import (enter_board, face_of, history, open_menu, play_level,  # noqa: E402
+                       switch_sound, wait_board, wait_left, wait_message, wait_recorded)
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
@@ -76,6 +79,7 @@ class Tally:
             print("  %-46s %s" % (phase, counts))
 
 
+@case(timeout=400)
 def test_kill_safety():
     display = Display()
     tally = Tally()
@@ -115,7 +119,7 @@ def test_kill_safety():
 
     def after(delay):
         def act(g):
-            time.sleep(delay)
+            time.sleep(delay)  # the kill comes this long after the start, on purpose
         return act
 
     def in_menu(extra=None):
@@ -129,15 +133,20 @@ def test_kill_safety():
         def act(g):
             g.wait_menu()
             g.click(*menu_button("easy"))
-            time.sleep(0.5)
+            wait_board(g, "easy")
             for index in range(clicks):
                 g.click(*box_center("easy", index))
-            time.sleep(0.05)
+            if clicks:
+                # Killed while the last box opened shows (a pair is judged for half a second).
+                last = box_center("easy", clicks - 1)
+                g.wait_shot(lambda shot: face_of(shot, last) is not None,
+                            "box %d to open" % (clicks - 1))
         return act
 
     def about(g):
+        menu = g.screenshot()
         g.click(*menu_button("about"))
-        time.sleep(0.4)
+        g.wait_shot(lambda shot: shot.difference(menu) > 8, "the about screen")
 
     def history():
         try:
@@ -150,10 +159,10 @@ def test_kill_safety():
         def act(g):
             g.wait_menu()
             g.click(*menu_button("easy"))
-            time.sleep(0.5)
+            wait_board(g, "easy")
             g.click(*box_center("easy", 0))
             g.xdotool("key", "Escape")
-            time.sleep(delay)
+            time.sleep(delay)  # the kill comes this long after the Escape, on purpose
         return act
 
     def leaving(delay):
@@ -163,7 +172,7 @@ def test_kill_safety():
             g.key("Escape")
             g.key("Escape")
             g.xdotool("key", "Escape")
-            time.sleep(delay)
+            time.sleep(delay)  # the kill comes this long after the third Escape, on purpose
             check(g.running() or delay > 0.4, "the game ended before its files could be saved")
         return act
 
@@ -237,6 +246,7 @@ def test_kill_safety():
         shutil.rmtree(run_dir, ignore_errors=True)
 
 
+@case(timeout=400)
 def test_sigterm_closes():
     """SIGTERM (and SIGINT, Ctrl+C) arrive as a quit event: the close sequence runs, the files
     are written and the status is 0, wherever the game stands."""
@@ -261,20 +271,19 @@ def test_sigterm_closes():
 
         def switched(g):
             g.wait_menu()
-            g.click(*menu_button("sound"))
-            time.sleep(0.2)
+            switch_sound(g)
 
         def board(g):
             switched(g)
             g.click(*menu_button("easy"))
-            time.sleep(0.5)
+            wait_board(g, "easy")
             g.click(*box_center("easy", 0))
 
         def exiting(g):
             switched(g)
             for _ in range(3):
                 g.key("Escape")
-            time.sleep(0.1)
+            time.sleep(0.1)  # the signal is meant to land in the exit sequence begun
 
         run("SIGTERM while loading", signal.SIGTERM, lambda g: g.wait_window(), OLD_SETTINGS)
         run("SIGTERM in the menu", signal.SIGTERM, switched, NEW_SETTINGS)
@@ -301,11 +310,11 @@ def wait_end(g, limit, what):
     return status, took
 
 
+@case(timeout=400)
 def test_display_lost():
     """The X server goes away while a won level is on show: the beaten best score was saved at
     the win already; the game saves both files, says so in one line and ends with status 1
     within 2 s."""
-    from test_game import enter_board, open_menu, play_level, message_visible
     g = Game(BINARY, DATA_DIR, prepare=lambda d: put_files(d, OLD_SETTINGS, bytes(6)))
     try:
         open_menu(g)
@@ -313,8 +322,8 @@ def test_display_lost():
         g.move(5, 5)
         enter_board(g, "easy")
         play_level(g, "easy", 36)
-        time.sleep(1.0)  # the best score comes half a second after the win message
-        check(message_visible(g), "the level was not won")
+        wait_message(g)
+        wait_recorded(g, b"")  # written once the best score, half a second after, is kept
         at_win = files_of(g.run_dir)[1]
         check(at_win and at_win[:2] != bytes(2), "the best score was not saved at the win")
         g.display.process.kill()
@@ -333,6 +342,7 @@ def test_display_lost():
         g.cleanup()
 
 
+@case(timeout=400)
 def test_window_destroyed():
     """Another client destroys the game's window (xdotool windowclose): the game closes within
     2 s with both files saved."""
@@ -340,8 +350,7 @@ def test_window_destroyed():
     try:
         g.start()
         g.wait_menu()
-        g.click(*menu_button("sound"))
-        time.sleep(0.2)
+        switch_sound(g)
         g.xdotool("windowclose", g.window)
         status, took = wait_end(g, 2.0, "window destroyed")
         check(status == 1, "status %d: %s" % (status, g.stderr()))
@@ -354,6 +363,7 @@ def test_window_destroyed():
         g.cleanup()
 
 
+@case(timeout=400)
 def test_two_copies():
     """Two copies on the same files, and a third writer saving higher scores while both run:
     whichever ends last, no best score goes down."""
@@ -377,13 +387,13 @@ def test_two_copies():
         # Both give games up in turns: every line whole, none lost.
         for _round in range(3):
             for g in (a, b):
-                g.xdotool("windowraise", g.window)
-                time.sleep(0.2)
+                before = history(g)
                 g.click(*menu_button("easy"))
-                time.sleep(0.5)
+                wait_board(g, "easy")
                 g.click(*box_center("easy", 0))
                 g.key("Escape")
-                time.sleep(0.3)
+                wait_recorded(g, before)
+                wait_left(g, "easy")
         with open(os.path.join(run_dir, "data", "history"), "rb") as f:
             lines = f.read().decode().splitlines()
         check(len(lines) == 6 and all(line.split()[1:4] == ["easy", "1", "classic"] and
@@ -405,6 +415,7 @@ def test_two_copies():
         first.cleanup()
 
 
+@case(timeout=400)
 def test_file_modes_and_links():
     """A private score file stays private; a settings file kept elsewhere behind a symbolic link
     keeps its link, and its target gets the new settings."""
@@ -418,8 +429,7 @@ def test_file_modes_and_links():
     try:
         g.start()
         g.wait_menu()
-        g.click(*menu_button("sound"))
-        time.sleep(0.2)
+        switch_sound(g)
         g.close_button()
         check(g.wait_exit() == 0, g.stderr())
         mode = stat.S_IMODE(os.stat(os.path.join(g.run_dir, "data", "maxsum.cfg")).st_mode)
@@ -433,6 +443,7 @@ def test_file_modes_and_links():
         g.cleanup()
 
 
+@case(timeout=400)
 def test_no_display():
     """Without DISPLAY and WAYLAND_DISPLAY the game says so and ends with status 1; with
     SDL_VIDEODRIVER chosen on purpose it runs."""
@@ -456,7 +467,7 @@ def test_no_display():
                    LIBGL_ALWAYS_SOFTWARE="1")
         game = subprocess.Popen([BINARY], cwd=run_dir, env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.PIPE)
-        time.sleep(1)
+        time.sleep(1)  # idles a second: the game must still be running then
         running = game.poll() is None
         game.kill()
         _out, err = game.communicate(timeout=20)
@@ -472,21 +483,21 @@ MENU_TITLE = (250, 20, 550, 100)
 def wait_animated(g, timeout=40):
     """Waits for the menu on a display whose first pictures are not the game's (the compositor's
     background, the loading picture): the title shows and the stars move."""
-    deadline = time.time() + timeout
-    previous = g.screenshot()
-    changes = 0
-    while time.time() < deadline:
+    seen = {"previous": g.screenshot(), "changes": 0}
+
+    def look():
         check(g.running(), "the game ended: " + g.stderr())
-        time.sleep(0.3)
         shot = g.screenshot()
-        changes = changes + 1 if shot.difference(previous) > 2 else 0
-        previous = shot
-        # The compositor's start fades in too: the menu is the one with the bright title.
-        if changes >= 2 and sum(shot.mean(*MENU_TITLE)) > 150:
-            return shot
-    raise Failure("the menu never showed: " + g.stderr())
+        seen["changes"] = seen["changes"] + 1 if shot.difference(seen["previous"]) > 2 else 0
+        seen["previous"] = shot
+        return shot
+    # The compositor's start fades in too: the menu is the one with the bright title.
+    return wait_until(look, lambda shot: seen["changes"] >= 2 and
+                      sum(shot.mean(*MENU_TITLE)) > 150, "the menu, its title lit and its stars "
+                      "moving", timeout, describe=lambda shot: "%s; %s" % (shot.path, g.stderr()))
 
 
+@case(timeout=400)
 def test_wayland():
     """A real Wayland compositor (weston on Xvfb) with SDL's libdecor decorations: the game
     reaches the menu, deals a board on a click, ends on SIGTERM with both files; and when the
@@ -505,12 +516,10 @@ def test_wayland():
             # Xvfb starts with its pointer inside the compositor's window, which then never sees
             # it enter: take it out and back in before the click.
             g.move(WIDTH + 100, HEIGHT + 100)
-            time.sleep(0.2)
             g.move(*menu_button("easy"))
-            time.sleep(0.3)
             g.click(*menu_button("easy"))
-            time.sleep(1.0)
-            board = g.screenshot(keep=os.path.join(g.run_dir, "wayland-board.png"))
+            board = wait_board(g, "easy")
+            shutil.copy(board.path, os.path.join(g.run_dir, "wayland-board.png"))
             check(sum(board.mean(*MENU_TITLE)) < sum(title) / 2,
                   "the click did not deal a board")
             check(board.mean(*[p for c in (box_center("easy", 0),) for p in
@@ -532,8 +541,7 @@ def test_wayland():
         try:
             g.start()
             wait_animated(g)
-            g.click(*menu_button("sound"))
-            time.sleep(0.3)
+            switch_sound(g)
             weston.process.kill()
             status, took = wait_end(g, 2.0, "compositor killed")
             check(status == 1, "status %d: %s" % (status, g.stderr()))
@@ -561,14 +569,17 @@ def saved_both(run_dir):
 
 def deal_board_in_mutter(mutter, g, timeout=40):
     """Presses 1 until the game says a board is on show (the menu must be up to take it)."""
-    deadline = time.time() + timeout
-    while "a board is on show" not in g.stderr():
+    def press():
         check(g.running(), "the game ended: " + g.stderr())
-        check(time.time() < deadline, "no board was dealt: " + g.stderr())
         mutter.press(0x31)  # XK_1
-        time.sleep(0.5)
+        try:
+            return g.wait_stderr("a board is on show", timeout=0.5)
+        except Failure:
+            return ""  # pressed before the menu was up: pressed again
+    wait_until(press, bool, "a board dealt", timeout, describe=lambda _: g.stderr())
 
 
+@case(timeout=400)
 def test_mutter_goes():
     """GNOME's compositor, native Wayland: ten times in a row a board is dealt and mutter is
     killed (SIGTERM and SIGKILL in turn); each time the game ends within 2 s with status 1 and
@@ -585,6 +596,8 @@ def test_mutter_goes():
                      prepare=lambda d: put_files(d, TWO_SETTINGS, SHORT_SCORES))
             g.start()
             deal_board_in_mutter(mutter, g)
+            # The exit is timed from a board settled: the game's music is still being decoded
+            # for a moment after the board shows, and nothing shows when that is over.
             time.sleep(0.5)
             if hold:
                 g.process.send_signal(signal.SIGTERM)
@@ -616,6 +629,7 @@ def test_mutter_goes():
         display.close()
 
 
+@case(timeout=400)
 def test_sound_server_restarts():
     """Without a sound server the game says so in one line (libasound's own messages stay
     away). With PipeWire: the game's stream shows in pactl; the server is killed and started
@@ -645,25 +659,18 @@ def test_sound_server_restarts():
         try:
             g.start()
             g.wait_menu()
-            deadline = time.time() + 10
-            while not server.streams():
-                check(time.time() < deadline, "no stream of the game: " + g.stderr())
-                time.sleep(0.2)
+            wait_until(server.streams, bool, "a stream of the game", 10,
+                       describe=lambda _: g.stderr())
             server.stop()
-            time.sleep(2)
+            g.wait_stderr("tessary: the sound device is gone; playing on without sound")
             check(g.running(), "the game ended with its sound server: " + g.stderr())
-            check("tessary: the sound device is gone; playing on without sound" in g.stderr(),
-                  g.stderr())
             server.start()
             started = time.time()
-            while not server.streams():
-                check(time.time() - started < 8, "the stream did not come back: " + g.stderr())
-                time.sleep(0.1)
+            wait_until(server.streams, bool, "the stream to come back", 8,
+                       describe=lambda _: g.stderr())
             back = time.time() - started
             # The stream shows in the server a moment before the game's open returns and says so.
-            while "tessary: sound is back" not in g.stderr():
-                check(time.time() - started < 10, g.stderr())
-                time.sleep(0.1)
+            g.wait_stderr("tessary: sound is back", timeout=10)
             g.process.send_signal(signal.SIGTERM)
             check(g.wait_exit(30) == 0, g.stderr())
             print("sound server killed and started again: the stream was back %.2f s after the "
@@ -677,18 +684,6 @@ def test_sound_server_restarts():
         display.close()
 
 
-CASES = {
-    "kill_safety": test_kill_safety,
-    "sigterm_closes": test_sigterm_closes,
-    "display_lost": test_display_lost,
-    "window_destroyed": test_window_destroyed,
-    "two_copies": test_two_copies,
-    "file_modes_and_links": test_file_modes_and_links,
-    "no_display": test_no_display,
-    "wayland": test_wayland,
-    "mutter_goes": test_mutter_goes,
-    "sound_server_restarts": test_sound_server_restarts,
-}
 
 if __name__ == "__main__":
-    run_cases(CASES, sys.argv)
+    run_cases(sys.argv)

@@ -7,8 +7,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (Display, Game, HEIGHT, WIDTH, box_center, check,  # noqa: E402
-                     menu_button, project_point, run_cases)
+from harness import (case, Display, Game, HEIGHT, WIDTH, box_center, check,  # noqa: E402
+                     menu_button, project_point, run_cases, wait_for, wait_until)
+from test_game import face_of, wait_board  # noqa: E402
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
@@ -50,23 +51,45 @@ def keep(shot, name):
         shutil.copy(shot.path, os.path.join(SHOT_DIR, name))
 
 
-def wait_for(condition, message, timeout=10):
-    deadline = time.time() + timeout
-    while not condition():
-        check(time.time() < deadline, message)
-        time.sleep(0.1)
-
-
 def wait_drawn(g, width, height, box):
     """The first screenshot of the whole window with something drawn in `box`: a resize takes
     effect a frame or two after the window has its size."""
-    deadline = time.time() + 10
-    while True:
-        shot = g.screenshot(region=(0, 0, width, height))
-        if brightness(shot, box) > 5:
-            return shot
-        check(time.time() < deadline, "nothing drawn in %s at %dx%d" % (box, width, height))
-        time.sleep(0.1)
+    return g.wait_shot(lambda shot: brightness(shot, box) > 5,
+                       "something drawn in %s at %dx%d" % (box, width, height),
+                       region=(0, 0, width, height))
+
+
+def boxes_lit(shot, scale=1, offset=(0, 0)):
+    """How many of the easy board's boxes show at their places in a window showing the picture
+    at `scale`, moved by `offset`."""
+    lit = 0
+    for index in range(36):
+        x, y = scaled(box_center("easy", index), scale, offset)
+        r = int(4 * scale)
+        lit += brightness(shot, (x - r, y - r, x + r, y + r)) > 25
+    return lit
+
+
+def wait_between_bars(g):
+    """The first frame at 1000 x 600, still: the picture between black bars. Until it is drawn
+    the window shows what was drawn at the size before, where the bars are."""
+    return g.wait_shot(lambda shot: brightness(shot, (500, 300, 900, 600)) > 5 and
+                       brightness(shot, (0, 0, 95, 600)) < 2 and
+                       brightness(shot, (905, 0, 1000, 600)) < 2,
+                       "the picture between black bars at 1000x600", region=(0, 0, 1000, 600),
+                       settled=True)
+
+
+def wait_scaled_board(g, scale, offset, size):
+    """The easy board drawn whole at `scale` in a window of `size`, and still."""
+    return g.wait_shot(lambda shot: boxes_lit(shot, scale, offset) == 36,
+                       "the easy board at %dx%d" % size, region=(0, 0) + size, settled=True)
+
+
+def wait_scaled_menu(g, scale, offset, size):
+    """Some frame of the menu, in a window showing the picture at `scale`: the boxes gone."""
+    return g.wait_shot(lambda shot: boxes_lit(shot, scale, offset) < 18,
+                       "the menu at %dx%d" % size, region=(0, 0) + size)
 
 
 def quiet_settings(run_dir):
@@ -76,11 +99,12 @@ def quiet_settings(run_dir):
 
 
 def heard(g, action, settle=0.6):
-    """The loudness of what the game played in answer to `action`."""
-    time.sleep(0.3)
+    """The loudness of the `settle` seconds of sound the game played in answer to `action`,
+    after 0.3 s more of what it played before (a sound still ringing)."""
+    g.wait_audio(g.audio_bytes(), 0.3)
     since = g.audio_bytes()
     action()
-    time.sleep(settle)
+    g.wait_audio(since, settle)
     return g.audio_loudness(since)
 
 
@@ -127,14 +151,14 @@ def scaled_board_shot():
         g.wait_menu()
         g.resize(1600, 1200)
         g.click(*scaled(menu_button("easy"), 2))
-        time.sleep(0.8)
+        wait_scaled_board(g, 2, (0, 0), (1600, 1200))
         g.move(5, 5)
-        time.sleep(0.3)
-        return g.screenshot(region=(0, 0, 1600, 1200))
+        return g.wait_settled("the board with no box hovered", region=(0, 0, 1600, 1200))
     finally:
         g.cleanup()
 
 
+@case(timeout=240)
 def test_scaled_window():
     """1600 x 1200 (twice the picture) and 1000 x 600 (bars left and right): what is drawn where
     and what a click there hits; drawn native, sharp edges and 28-pixel texts, where the scaled
@@ -155,16 +179,13 @@ def test_scaled_window():
               "the easy button is not where the scaled picture puts it")
         # The hover follows the scaled button.
         g.move(*scaled(easy, 2))
-        time.sleep(0.3)
-        lit = g.screenshot(region=(0, 0, 1600, 1200))
-        check(brightness(lit, around(scaled(easy, 2), 80, 24)) > small + 5,
-              "hovering the scaled easy button did not light it")
+        g.wait_shot(lambda shot: brightness(shot, around(scaled(easy, 2), 80, 24)) > small + 5,
+                    "hovering the scaled easy button to light it", region=(0, 0, 1600, 1200))
 
         g.click(*scaled(easy, 2))
-        time.sleep(0.8)
+        wait_scaled_board(g, 2, (0, 0), (1600, 1200))
         g.move(5, 5)
-        time.sleep(0.2)
-        board = g.screenshot(region=(0, 0, 1600, 1200))
+        board = g.wait_settled("the board with no box hovered", region=(0, 0, 1600, 1200))
         keep(board, "board-1600x1200-native.png")
         check_sharp(board, "native")
         top_right = scaled(box_center("easy", 0), 2)
@@ -175,13 +196,12 @@ def test_scaled_window():
         check(opened.difference(board, around(top_right, 40, 40)) > 10,
               "clicking the scaled top-right box did not open it")
         g.click(*top_right)  # shut again
-        time.sleep(0.3)
+        g.wait_shot(lambda shot: shot.difference(opened, around(top_right, 40, 40)) > 10,
+                    "the scaled top-right box to shut", region=(0, 0, 1600, 1200))
 
         g.resize(1000, 600)
         g.move(40, 40)  # on a bar: nothing hovered
-        wide = wait_drawn(g, 1000, 600, (500, 300, 900, 600))
-        check(brightness(wide, (0, 0, 95, 600)) < 2 and brightness(wide, (905, 0, 1000, 600)) < 2,
-              "the bars beside the picture are not black")
+        wide = wait_between_bars(g)
         # Clicks on the bars: beside the top row and at the back button's height. Nothing may
         # happen: no box, no button, not a sound.
         row_y = box_center("easy", 0)[1]
@@ -207,6 +227,7 @@ def test_scaled_window():
     check_sharp(board, "scaled")
 
 
+@case(timeout=240)
 def test_fullscreen():
     """F11 switches desktop full screen on and off; --fullscreen starts in it, --window not."""
     g = game_on(Display(window_manager=True))
@@ -216,13 +237,12 @@ def test_fullscreen():
         g.key("F11")
         wait_for(lambda: g.update_geometry() == g.display.size, "F11 did not fill the screen")
         check(g.origin == (0, 0), "the full-screen window is not at the top left")
-        time.sleep(0.5)
         g.move(*scaled(menu_button("easy"), 1024 / 800))
-        time.sleep(0.3)
-        shot = g.screenshot(region=(0, 0, 1024, 768))
-        keep(shot, "menu-fullscreen.png")
         easy = around(scaled(menu_button("easy"), 1024 / 800), 50, 15)
-        check(brightness(shot, easy) > 40, "no lit easy button where the scaled menu has it")
+        shot = g.wait_shot(lambda shot: brightness(shot, easy) > 40,
+                           "a lit easy button where the scaled menu has it",
+                           region=(0, 0, 1024, 768))
+        keep(shot, "menu-fullscreen.png")
         g.key("F11")
         wait_for(lambda: g.update_geometry() == (WIDTH, HEIGHT), "F11 did not leave full screen")
         g.close_button()
@@ -234,13 +254,15 @@ def test_fullscreen():
         try:
             g.start()
             g.wait_window()
-            time.sleep(0.5)
-            check(g.update_geometry() == size, "%s: a window of %s, not %s"
-                  % (" ".join(args), g.size, size))
+            # The window manager has placed the window once the game draws in it.
+            g.wait_first_frame()
+            wait_until(g.update_geometry, lambda seen: seen == size,
+                       "%s: a window of %s" % (" ".join(args), size))
         finally:
             g.cleanup()
 
 
+@case(timeout=240)
 def test_keyboard_play():
     """Arrows and Space start the easy level from the menu and open a box; 2 starts normal."""
     g = game()
@@ -251,29 +273,27 @@ def test_keyboard_play():
         easy = around(menu_button("easy"), 40, 12)
         plain = brightness(g.screenshot(), easy)
         g.key("Down")  # nothing highlighted yet: the first arrow lights Easy
-        time.sleep(0.2)
-        check(brightness(g.screenshot(), easy) > plain + 5, "Down did not light the easy button")
+        g.wait_shot(lambda shot: brightness(shot, easy) > plain + 5,
+                    "Down to light the easy button")
         g.key("space")
-        time.sleep(0.8)
-        board = g.screenshot()
+        board = wait_board(g, "easy")
         g.key("Right")  # the top-left box
-        time.sleep(0.2)
-        lit = g.screenshot()
         top_left = around(box_center("easy", 5), 22, 22)
-        check(lit.difference(board, top_left) > 3, "Right did not put the outline on a box")
+        lit = g.wait_shot(lambda shot: shot.difference(board, top_left) > 3,
+                          "Right to put the outline on a box", settled=True)
         g.key("space")
-        time.sleep(0.2)
-        opened = g.screenshot()
-        check(opened.difference(lit, top_left) > 10, "Space did not open the box")
-        # The mouse takes the highlight over: Space then opens the box under it.
+        g.wait_shot(lambda shot: face_of(shot, box_center("easy", 5)) is not None,
+                    "Space to open the box", settled=True)
+        # The mouse takes the highlight over: Space then opens the box under it, and the pair
+        # is judged: the first box shuts or goes.
         g.move(*box_center("easy", 0))
         g.key("space")
-        time.sleep(1.3)
+        g.wait_shot(lambda shot: face_of(shot, box_center("easy", 5)) is None,
+                    "the try to be judged", settled=True)
         g.key("Escape")
-        time.sleep(0.6)
+        wait_scaled_menu(g, 1, (0, 0), (WIDTH, HEIGHT))
         g.key("2")
-        time.sleep(0.8)
-        normal = g.screenshot()
+        normal = wait_board(g, "normal")
         check(normal.difference(board, around(box_center("normal", 63), 15, 15)) > 10,
               "2 in the menu did not start the normal level")
         check(g.running(), "the game ended")
@@ -285,6 +305,7 @@ def test_keyboard_play():
 PAD_A, PAD_B, PAD_START, PAD_RIGHT_SHOULDER, PAD_DOWN = 0, 1, 6, 10, 12
 
 
+@case(timeout=240)
 def test_gamepad_and_touch():
     """A controller plugged in while the game runs: the d-pad lights Easy, the right shoulder
     steps the players, A starts the level, the stick puts the highlight on a box and A opens it.
@@ -303,13 +324,31 @@ def test_gamepad_and_touch():
         "SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS": "1",
         "SDL_GAMECONTROLLERCONFIG_FILE": "no-such-mappings.txt"})
 
+    def taken():
+        """How far the probe in the game has read the command file."""
+        for fd in os.listdir("/proc/%d/fd" % g.process.pid):
+            try:
+                if os.readlink("/proc/%d/fd/%s" % (g.process.pid, fd)).endswith("/pad.txt"):
+                    with open("/proc/%d/fdinfo/%s" % (g.process.pid, fd)) as info:
+                        return int(info.readline().split()[1])
+            except OSError:
+                continue
+        return -1
+
     def pad(*lines):
-        """SDL reads a virtual controller's state once a frame: a line a frame or more apart."""
+        """Each line once the probe has taken the one before, and a frame or more later: the
+        game reads a controller's changes once a frame, and nothing shows when a frame is over."""
+        path = os.path.join(g.run_dir, "pad.txt")
         for line in lines:
-            with open(os.path.join(g.run_dir, "pad.txt"), "a") as f:
+            with open(path, "a") as f:
                 f.write(line + "\n")
-            time.sleep(0.1)
-        time.sleep(0.1)
+            size = os.path.getsize(path)
+            # The last B quits: a game that has ended takes no more lines.
+            wait_until(taken, lambda read: read == size or not g.running(),
+                       "the pad probe to take %r" % line)
+            # A frame or more, with no sign of its end; a controller plugged in is opened when
+            # the game takes the event of its arrival, which shows nothing either.
+            time.sleep(0.3 if line == "attach" else 0.1)
 
     def press(button):
         pad("button %d 1" % button, "button %d 0" % button)
@@ -323,32 +362,31 @@ def test_gamepad_and_touch():
         easy = around(menu_button("easy"), 40, 12)
         plain = brightness(g.screenshot(), easy)
         pad("attach")
-        time.sleep(0.3)
         press(PAD_DOWN)
-        check(brightness(g.screenshot(), easy) > plain + 5, "the d-pad did not light Easy")
+        g.wait_shot(lambda shot: brightness(shot, easy) > plain + 5, "the d-pad to light Easy")
         press(PAD_RIGHT_SHOULDER)  # two players
         tap(project_point(-2.0, -0.2, -5.0))  # three, and not four
         press(PAD_A)
-        time.sleep(1.5)  # the board dealt and still
-        board = g.screenshot()
+        board = wait_board(g, "easy")
         pad("axis 0 32767", "axis 0 0")  # the first move lands on the top-left box
         top_left = around(box_center("easy", 5), 22, 22)
         press(PAD_A)
-        opened = g.screenshot()
+        opened = g.wait_shot(lambda shot: shot.difference(board, top_left) > 10,
+                             "the stick and A to open a box", settled=True)
         keep(opened, "board-opened-by-pad-e2e.png")
-        check(opened.difference(board, top_left) > 10, "the stick and A did not open a box")
         top_right = around(box_center("easy", 0), 22, 22)
         tap(box_center("easy", 0))
-        check(g.screenshot().difference(board, top_right) > 10, "a tap did not open the box")
-        time.sleep(1.5)  # the pair shuts again
+        g.wait_shot(lambda shot: shot.difference(board, top_right) > 10,
+                    "a tap to open the box")
+        g.wait_shot(lambda shot: all(face_of(shot, box_center("easy", i)) is None
+                                     for i in (0, 5)), "the pair to shut again", settled=True)
         g.resize(1000, 600)
         g.move(40, 40)  # the pointer on a bar, out of the way
-        wait_drawn(g, 1000, 600, (500, 300, 900, 600))
-        time.sleep(0.3)
-        wide = g.screenshot(region=(0, 0, 1000, 600))
+        wide = wait_between_bars(g)
         back = scaled(project_point(2.0, -1.8, -5.0), 1, (100, 0))
         tap((40, back[1]), (1000, 600))
         tap((960, back[1]), (1000, 600))
+        time.sleep(0.3)  # idles a few frames: the taps on the bars must change nothing
         check(g.screenshot(region=(0, 0, 1000, 600)).difference(wide, around(back, 60, 20)) < 3,
               "a tap on a black bar left the board")
         pad("detach")
@@ -366,10 +404,12 @@ def test_gamepad_and_touch():
         # Plugged in again it plays on: B resumes, B leaves the board, the third B in
         # the menu quits.
         pad("attach")
-        time.sleep(0.3)
-        for _ in range(5):
+        press(PAD_B)
+        wait_for(lambda: not hidden(), "B to resume the board")
+        press(PAD_B)
+        wait_scaled_menu(g, 1, (100, 0), (1000, 600))
+        for _ in range(3):
             press(PAD_B)
-            time.sleep(0.3)
         check(g.wait_exit() == 0, "B did not go back and quit as Esc does")
         conf = g.read("tessary.conf").decode()
         check("players = 3" in conf, "the shoulder and one tap did not make three players: " + conf)
@@ -391,13 +431,11 @@ def label_shots(env, args=(), keep_about=None):
         g.wait_menu()
         g.move(5, 5)
         g.key("1")
-        time.sleep(0.8)
-        board = g.screenshot()
+        board = wait_board(g, "easy")
         g.key("Escape")
-        time.sleep(0.6)
+        menu = wait_scaled_menu(g, 1, (0, 0), (WIDTH, HEIGHT))
         g.click(*menu_button("about"))
-        time.sleep(0.8)
-        about = g.screenshot()
+        about = g.wait_shot(lambda shot: shot.difference(menu) > 8, "the about screen")
         if keep_about:
             keep(about, keep_about)
         return board, about
@@ -405,6 +443,7 @@ def label_shots(env, args=(), keep_about=None):
         g.cleanup()
 
 
+@case(timeout=240)
 def test_language():
     """LANG picks the texts; --lang overrides it."""
     # The label ends before its value at x -2.5 on the text plane; the credits are at the top.
@@ -435,16 +474,17 @@ def frame_rate(env, seconds=3.0):
             lines = g.read("probe.log").decode().split("\n")
             frames = [line.split() for line in lines if line.startswith("frames ")]
             return (int(frames[-1][1]), int(frames[-1][2])) if frames else (0, 0)
-        time.sleep(1.2)
-        first = count()
-        time.sleep(seconds)
-        last = count()
-        check(last[1] > first[1], "no frames counted")
+        # The probe counts the frames about once a second: the count after the menu is up, and
+        # one `seconds` later.
+        first = wait_until(count, lambda seen: seen[1] > 0, "frames counted")
+        last = wait_until(count, lambda seen: seen[1] >= first[1] + seconds * 1e9,
+                          "frames counted %g s later" % seconds)
         return (last[0] - first[0]) / ((last[1] - first[1]) / 1e9)
     finally:
         g.cleanup()
 
 
+@case(timeout=240)
 def test_paced_frames():
     """Vsync on (the default) while Xvfb refuses the swap interval: about 60 frames a second."""
     check(os.environ.get("TESSARY_FRAME_PROBE"), "TESSARY_FRAME_PROBE is not set")
@@ -453,14 +493,6 @@ def test_paced_frames():
     check(5 < paced < 80, "vsync on drew %.1f frames/s on a 60 Hz display" % paced)
 
 
-CASES = {
-    "scaled_window": test_scaled_window,
-    "fullscreen": test_fullscreen,
-    "keyboard_play": test_keyboard_play,
-    "gamepad_and_touch": test_gamepad_and_touch,
-    "language": test_language,
-    "paced_frames": test_paced_frames,
-}
 
 if __name__ == "__main__":
-    run_cases(CASES, sys.argv)
+    run_cases(sys.argv)

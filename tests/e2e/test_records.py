@@ -9,9 +9,10 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (Display, Game, box_center, check, menu_button,  # noqa: E402
+from harness import (case, Display, Game, box_center, check, menu_button,  # noqa: E402
                      project_point, run_cases)
-from test_game import enter_board, message_visible, open_menu, play_level  # noqa: E402
+from test_game import (enter_board, face_of, open_menu, play_level,  # noqa: E402
+                       wait_left, wait_message, wait_recorded)
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
@@ -39,6 +40,7 @@ def history_lines(g):
     return g.read(os.path.join("data", "history"))
 
 
+@case(timeout=240)
 def test_records_after_games():
     """A game given up and an easy level won are appended to a history that holds earlier games,
     odd lines and half a line; the win is announced as the third record; the records screen
@@ -53,24 +55,25 @@ def test_records_after_games():
         enter_board(g, "normal")
         g.click(*box_center("normal", 0))
         g.key("Escape")
-        time.sleep(0.6)
+        wait_left(g, "normal")
+        given_up = wait_recorded(g, EARLIER)
         enter_board(g, "easy")
         play_level(g, "easy", 36)
-        time.sleep(1.0)
-        check(message_visible(g), "the easy level was not won")
+        wait_message(g)
+        wait_recorded(g, given_up)
         x, y = project_point(-0.5, -0.7, -10)
-        won = g.screenshot()
+
+        def announced(shot):
+            return sum(shot.mean(x, y - 12, x + 100, y)) > \
+                sum(shot.mean(x, y + 10, x + 100, y + 22)) + 20
+        won = g.wait_shot(announced, "the record announced under the win message")
         keep(won, "won-board-new-record.png")
-        check(sum(won.mean(x, y - 12, x + 100, y)) > sum(won.mean(x, y + 10, x + 100, y + 22)) + 20,
-              "no record announced under the win message")
         g.click(*project_point(-2.0, -1.8, -5))
-        time.sleep(0.6)
-        records = g.screenshot()
+        records = g.wait_shot(lambda shot: sum(shot.mean(30, 100, 770, 300)) > 20 and
+                              shot.difference(won) > 5, "the records screen", settled=True)
         keep(records, "records-screen.png")
-        check(sum(records.mean(30, 100, 770, 300)) > 20, "the records screen is empty")
 
         g.key("Escape")
-        time.sleep(0.4)
         g.close_button()
         check(g.wait_exit() == 0, g.stderr())
         history = history_lines(g)
@@ -101,6 +104,7 @@ def time_region(shot):
     return (x - 2, y - 14, x + 30, y + 3)
 
 
+@case(timeout=240)
 def test_pause_on_focus_loss():
     """Under openbox the focus moves away from a board with one box open: the board is hidden,
     the time left stands still while the window is away; a click after the focus comes back
@@ -113,44 +117,39 @@ def test_pause_on_focus_loss():
         g.xdotool("windowactivate", "--sync", g.window)
         client_origin(g)
         enter_board(g, "easy")
-        g.click(*box_center("easy", 0))
-        time.sleep(1.2)
-        playing = g.screenshot()
+        box = box_center("easy", 0)
+        g.click(*box)
+        playing = g.wait_shot(lambda shot: face_of(shot, box) is not None,
+                              "the first box to show its face", settled=True)
         root = subprocess.run(["xdotool", "search", "--maxdepth", "0", "--name", ""],
                               env=g.x_env, capture_output=True, text=True).stdout.split()
         check(root, "no root window")
         g.xdotool("windowfocus", "--sync", root[0])
-        time.sleep(0.5)
-        paused = g.screenshot()
-        keep(paused, "paused-board.png")
-        time.sleep(2.5)
-        later = g.screenshot()
-        box = box_center("easy", 0)
         patch = (box[0] - 8, box[1] - 8, box[0] + 8, box[1] + 8)
-        check(paused.difference(playing, patch) > 20, "the open box still shows while paused")
         row = [box_center("easy", i) for i in range(6)] + [box_center("easy", i)
                                                            for i in range(30, 36)]
-        shades = [sum(paused.mean(x - 3, y - 3, x + 3, y + 3)) for x, y in row]
-        check(max(shades) - min(shades) < 10, "boxes show through the pause: %r" % shades)
+
+        def shades(shot):
+            return [sum(shot.mean(x - 3, y - 3, x + 3, y + 3)) for x, y in row]
+        paused = g.wait_shot(lambda shot: shot.difference(playing, patch) > 20 and
+                             max(shades(shot)) - min(shades(shot)) < 10,
+                             "the board hidden, the open box with it", settled=True)
+        keep(paused, "paused-board.png")
+        time.sleep(2.5)  # idles for more than a second: the time left must stand still
+        later = g.screenshot()
         check(later.difference(paused, time_region(paused)) == 0,
               "the time left changed while the window was away")
 
         g.xdotool("windowactivate", "--sync", g.window)
-        time.sleep(0.3)
         g.click(*box_center("easy", 20))
-        time.sleep(2.5)
-        resumed = g.screenshot()
-        check(resumed.difference(later, time_region(later)) > 0, "the clock did not go on")
-        check(resumed.difference(playing, patch) < 5, "the open box did not come back")
+        g.wait_shot(lambda shot: shot.difference(later, time_region(later)) > 0 and
+                    shot.difference(playing, patch) < 5,
+                    "the clock to go on and the open box to come back")
         print("focus lost: board hidden, time left unchanged for 2.5 s; a click resumed it")
     finally:
         g.cleanup()
 
 
-CASES = {
-    "records_after_games": test_records_after_games,
-    "pause_on_focus_loss": test_pause_on_focus_loss,
-}
 
 if __name__ == "__main__":
-    run_cases(CASES, sys.argv)
+    run_cases(sys.argv)

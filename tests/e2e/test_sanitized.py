@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (Game, back_button, box_center, check, menu_button,  # noqa: E402
+from harness import (case, Game, back_button, box_center, check, menu_button,  # noqa: E402
                      run_cases)
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
@@ -18,71 +18,94 @@ SIGNS = ("WARNING: ThreadSanitizer", "ThreadSanitizer: reported", "ERROR: Addres
          "ERROR: LeakSanitizer", "runtime error:")
 
 
+def region_of(point, half=20):
+    x, y = point
+    return (x - half, y - half, 2 * half + 1, 2 * half + 1)
+
+
+def changes(g, action, region, what, settled=False):
+    """Does `action` and waits until the region (x, y, width, height) changes from how it was."""
+    before = g.screenshot(region=region)
+    action()
+    return g.wait_shot(lambda shot: shot.difference(before) > 3, what, region, timeout=120,
+                       settled=settled)
+
+
 def open_pairs(g, level, pairs):
-    """Opens boxes two at a time and waits for each pair to be judged."""
+    """Opens boxes two at a time and waits for each pair to be judged: the second box opens,
+    then shuts or goes."""
     for pair in range(pairs):
         g.click(*box_center(level, 2 * pair))
-        time.sleep(0.15)
-        g.click(*box_center(level, 2 * pair + 1))
-        time.sleep(1.0)
+        second = box_center(level, 2 * pair + 1)
+        opened = changes(g, lambda: g.click(*second), region_of(second),
+                         "box %d to open" % (2 * pair + 1), settled=True)
+        g.wait_shot(lambda shot: shot.difference(opened) > 3, "the try to be judged",
+                    region_of(second), timeout=120)
 
 
+def whole(g, action, what):
+    """Does `action` and waits until another scene shows: most of the picture changes."""
+    before = g.screenshot()
+    action()
+    return g.wait_shot(lambda shot: shot.difference(before) > 8, what, timeout=120)
+
+
+@case(timeout=600, sanitize="thread")
 def test_tsan_play():
     g = Game(BINARY, DATA_DIR)
     try:
         g.start()
-        g.wait_menu(120)
+        # Xvfb's pointer starts in the middle of the screen, between the buttons.
+        menu = g.wait_menu(120)
         started = time.time()
 
+        def hover(name, lit=True):
+            """Moves onto the button (or off it) and waits until it is lit (or plain)."""
+            region = region_of(menu_button(name), 12)
+            plain = sum(menu.mean(region[0], region[1], region[0] + region[2],
+                                  region[1] + region[3])) / 3
+            g.move(*(menu_button(name) if lit else (5, 5)))
+            g.wait_shot(lambda shot: (shot.brightness() > plain + 5) == lit,
+                        "the %s button %s" % (name, "lit" if lit else "plain"), region,
+                        timeout=120)
         for name in ("easy", "normal", "hard", "about", "readme"):
-            g.move(*menu_button(name))
-            time.sleep(0.1)
+            hover(name)
+        hover("readme", lit=False)
         for name in ("sound", "music", "vsync", "sound", "music", "vsync"):
-            g.click(*menu_button(name))
-            time.sleep(0.2)
+            x, y = menu_button(name)
+            changes(g, lambda: g.click(x, y), (x - 40, y - 8, 80, 16),
+                    "the %s switch to turn" % name)
 
-        g.click(*menu_button("easy"))
-        time.sleep(1.0)
+        whole(g, lambda: g.click(*menu_button("easy")), "the easy board")
         open_pairs(g, "easy", 6)
         g.click(*box_center("easy", 20))
         g.click(*box_center("easy", 20))  # the one open box closes again
-        time.sleep(0.3)
-        g.key("Escape")
-        time.sleep(0.8)
+        whole(g, lambda: g.key("Escape"), "the menu")
 
-        g.click(*menu_button("normal"))
-        time.sleep(1.0)
+        whole(g, lambda: g.click(*menu_button("normal")), "the normal board")
         open_pairs(g, "normal", 4)
-        g.click(*back_button("normal"))
-        time.sleep(0.8)
+        whole(g, lambda: g.click(*back_button("normal")), "the menu")
 
-        g.click(*menu_button("hard"))
-        time.sleep(1.0)
+        whole(g, lambda: g.click(*menu_button("hard")), "the hard board")
         open_pairs(g, "hard", 4)
-        g.key("Escape")
-        time.sleep(0.8)
+        whole(g, lambda: g.key("Escape"), "the menu")
 
-        g.click(*menu_button("readme"))
-        time.sleep(1.0)
-        g.key("Escape")
-        time.sleep(0.8)
+        whole(g, lambda: g.click(*menu_button("readme")), "the help")
+        whole(g, lambda: g.key("Escape"), "the menu")
 
-        g.click(*menu_button("about"))
-        time.sleep(2.0)
-        for key in ("j", "v", "Return"):
-            g.key(key)
-        time.sleep(1.0)
-        g.key("Escape")  # back to the about screen
-        time.sleep(1.0)
-        g.click(*back_button())
-        time.sleep(0.8)
+        whole(g, lambda: g.click(*menu_button("about")), "the about screen")
+
+        def hidden():
+            for key in ("j", "v", "Return"):
+                g.key(key)
+        whole(g, hidden, "the hidden picture")
+        whole(g, lambda: g.key("Escape"), "the about screen")  # back from the hidden picture
+        whole(g, lambda: g.click(*back_button()), "the menu")
 
         # Play on in the menu until about a minute has passed: the stars, the music, the ticks.
         while time.time() - started < 55:
-            g.move(*menu_button("easy"))
-            time.sleep(0.5)
-            g.move(5, 5)
-            time.sleep(0.5)
+            hover("easy")
+            hover("easy", lit=False)
             check(g.running(), "the game ended:\n" + g.stderr())
 
         g.click(*menu_button("out"))
@@ -97,9 +120,6 @@ def test_tsan_play():
         g.cleanup()
 
 
-CASES = {
-    "tsan_play": test_tsan_play,
-}
 
 if __name__ == "__main__":
-    run_cases(CASES, sys.argv)
+    run_cases(sys.argv)

@@ -9,25 +9,15 @@ import subprocess
 import sys
 import tempfile
 import time
-import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (Game, box_center, check, menu_button, project_point,  # noqa: E402
-                     run_cases)
+from harness import (case, CORE, FACE, Failure, Game, box_center, check,  # noqa: E402
+                     closest, distance, menu_button, package_faces, project_point, raw_face,
+                     run_cases, screen_face)
+from test_game import wait_board, wait_left  # noqa: E402
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
-FACE = 58   # pixels across an open face on the easy board
-CORE = 40   # the middle part compared: no edge, no outline
-
-
-def raw_face(image_args, source=None):
-    """The middle CORE x CORE of a picture scaled to a FACE-pixel square, as RGB bytes."""
-    command = ["convert", *image_args, "-resize", "%dx%d!" % (FACE, FACE), "-gravity", "center",
-               "-crop", "%dx%d+0+0" % (CORE, CORE), "+repage", "-depth", "8", "rgb:-"]
-    return subprocess.run(command, input=source, capture_output=True, check=True).stdout
-
-
 def photo_face(path, orient=True):
     """A photo as the game should show it: upright, the centred square, scaled."""
     args = [path] + (["-auto-orient"] if orient else [])
@@ -35,59 +25,56 @@ def photo_face(path, orient=True):
                             "%dx%d" % (FACE, FACE)])
 
 
-def package_faces(package, count):
-    with zipfile.ZipFile(package) as archive:
-        return [raw_face(["jpg:-"], archive.read("box%d.jpg" % (i + 1))) for i in range(count)]
+def clearly(face, candidates):
+    """The candidate `face` is, when it is clearly nearer to one than to any other; else None."""
+    (best, name), (second, _) = sorted((distance(face, candidates[name]), name)
+                                       for name in candidates)[:2]
+    return name if best * 2 < second else None
 
 
-def distance(a, b):
-    """Mean channel difference once each picture's mean is taken away: the board's background
-    adds light to every face alike."""
-    def centred(raw):
-        means = [sum(raw[c::3]) / (len(raw) / 3) for c in range(3)]
-        return [raw[i] - means[i % 3] for i in range(len(raw))]
-    return sum(abs(p - q) for p, q in zip(centred(a), centred(b))) / len(a)
-
-
-def screen_face(shot, point):
-    x, y = point
-    raw = bytearray()
-    for row in range(y - CORE // 2, y + CORE // 2):
-        start = (row * shot.width + x - CORE // 2) * 3
-        raw += shot.raw[start:start + CORE * 3]
-    return bytes(raw)
-
-
-def closest(face, candidates):
-    return min(candidates, key=lambda name: distance(face, candidates[name]))
-
-
-def about_row(g):
-    """The faces of the about screen's row, as the names of the candidates they are closest to."""
+def about_row(g, candidates, expected):
+    """Opens the about screen, waits until its row of faces shows `expected` (the names of the
+    candidates), and goes back to the menu; returns the names it last saw, and its shot."""
+    menu = g.screenshot()
     g.click(*menu_button("about"))
-    time.sleep(1.0)
-    shot = g.screenshot()
+    # Only the row is looked at: the cube above it spins.
+    left, y = project_point(-2.25, -1.2, -5)
+    right = project_point(2.25, -1.2, -5)[0]
+    region = (left - 30, y - 30, right - left + 61, 61)
+    places = [(project_point(-2.25 + 0.5 * k, -1.2, -5)[0] - left + 30, 30) for k in range(10)]
+
+    def row(shot):
+        return [closest(screen_face(shot, place), candidates) for place in places]
+    about = g.wait_shot(lambda shot: shot.difference(menu) > 8, "the about screen")
+    shot = g.screenshot(region=region)
+    try:
+        shot = g.wait_shot(lambda shot: row(shot) == expected,
+                           "the about row to show %s" % expected, region, settled=True)
+    except Failure:
+        shot = g.screenshot(region=region)  # the caller names what shows instead
     g.key("Escape")
-    time.sleep(0.5)
-    return shot, [screen_face(shot, project_point(-2.25 + 0.5 * k, -1.2, -5)) for k in range(10)]
+    g.wait_shot(lambda again: again.difference(about) > 8, "the menu after the about screen")
+    return shot, row(shot)
 
 
 def faces_on_easy_board(g, candidates, boxes=(0, 7, 14, 21, 28, 35, 5, 30)):
     """Opens some boxes of a new easy board one at a time (an open box stays open until clicked
     again); the candidates their faces are."""
     g.click(*menu_button("easy"))
-    time.sleep(1.0)
+    board = wait_board(g, "easy")
     g.move(*box_center("easy", boxes[0]))
-    time.sleep(0.5)
     seen = []
     for index in boxes:
         point = box_center("easy", index)
         g.click(*point)
-        time.sleep(0.3)
-        seen.append(closest(screen_face(g.screenshot(), point), candidates))
+        told = g.wait_shot(lambda shot: shot.difference(board, (point[0] - 20, point[1] - 20,
+                                                                point[0] + 20, point[1] + 20)) > 10
+                           and clearly(screen_face(shot, point), candidates) is not None,
+                           "box %d to show a face told clearly" % index, settled=True)
+        seen.append(clearly(screen_face(told, point), candidates))
         g.click(*point)
     g.key("Escape")
-    time.sleep(0.5)
+    wait_left(g, "easy")
     return seen
 
 
@@ -127,6 +114,7 @@ def folder_state(folder):
                    os.path.getsize(os.path.join(folder, name))) for name in os.listdir(folder))
 
 
+@case(timeout=300)
 def test_picture_sets():
     photos = tempfile.mkdtemp(prefix="tessary-photos-")
     cache = tempfile.mkdtemp(prefix="tessary-cache-")
@@ -142,10 +130,10 @@ def test_picture_sets():
             g.wait_menu()
             shapes = package_faces(os.path.join(DATA_DIR, "data", "pictures", "shapes.px"), 10)
             with_shapes = dict(candidates, **{"shape%d" % i: f for i, f in enumerate(shapes)})
-            _, row = about_row(g)
-            check([closest(face, with_shapes) for face in row] == ["shape%d" % i for i in
-                                                                     range(10)],
-                  "the about row does not show the shapes in order")
+            shapes_in_order = ["shape%d" % i for i in range(10)]
+            shot, row = about_row(g, with_shapes, shapes_in_order)
+            check(row == shapes_in_order,
+                  "the about row does not show the shapes in order (%s)" % shot.path)
             seen = faces_on_easy_board(g, with_shapes)
             check(all(name.startswith("shape") for name in seen), "not the shapes: %s" % seen)
         finally:
@@ -160,11 +148,6 @@ def test_picture_sets():
         try:
             g.start()
             g.wait_menu()
-            time.sleep(2)  # nine small photos prepared off the UI thread
-            menu = g.screenshot()
-            g.click(*menu_button("hard"))  # nine pictures: too few for ten faces
-            time.sleep(0.6)
-            check(g.screenshot().difference(menu) < 10, "the hard level started with 9 pictures")
             # Sorted by name: the copy of photo0 stands for both, broken.jpg is skipped.
             order = ["photo%d" % i for i in range(8)] + ["turned"]
             mine = {name: photo_face(os.path.join(photos, file)) for name, file in
@@ -172,13 +155,18 @@ def test_picture_sets():
                         ["turned.jpg"])}
             mine["turned sideways"] = photo_face(os.path.join(photos, "turned.jpg"), orient=False)
             mine["nothing"] = bytes(CORE * CORE * 3)
-            shot, row = about_row(g)
-            check([closest(face, dict(candidates, **mine)) for face in row] == order + ["nothing"],
+            # The nine small photos are prepared off the UI thread: the about row shows them once
+            # they are.
+            shot, row = about_row(g, dict(candidates, **mine), order + ["nothing"])
+            check(row == order + ["nothing"],
                   "the about row is not the nine photos, upright, in order (%s)" % shot.path)
+            menu = g.screenshot()
+            g.click(*menu_button("hard"))  # nine pictures: too few for ten faces
+            time.sleep(0.6)  # idles: the hard level must not start
+            check(g.screenshot().difference(menu) < 10, "the hard level started with 9 pictures")
+            mine.pop("nothing")
             seen = faces_on_easy_board(g, dict(candidates, **mine))
             check(all(name in order for name in seen), "not the photos: %s" % seen)
-            g.key("Escape")
-            time.sleep(0.5)
             g.close_button()
             check(g.wait_exit() == 0, "the game did not end cleanly")
             lines = [line for line in g.stderr().splitlines() if "broken.jpg" in line]
@@ -193,7 +181,6 @@ def test_picture_sets():
         shutil.rmtree(cache, ignore_errors=True)
 
 
-CASES = {"picture_sets": test_picture_sets}
 
 if __name__ == "__main__":
-    run_cases(CASES, sys.argv)
+    run_cases(sys.argv)
