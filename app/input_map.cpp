@@ -15,10 +15,6 @@ namespace {
 // starts at 0, 0 and there is no caption to subtract.
 constexpr int kClientRect[4] = {0, 0, render::kClientWidth, render::kClientHeight};
 
-// Menu pick names of the two selectors a controller steps without moving the highlight.
-constexpr uint32_t kPicturesSelector = 10;
-constexpr uint32_t kPlayersSelector = 11;
-
 // About a third of the stick's travel: a stick at rest never drifts the highlight.
 constexpr int kStickDeadZone = 12000;
 
@@ -229,10 +225,10 @@ void InputMap::Perform(Action action, bool repeat, const game::InputActions& act
     case Action::fullscreen: window_.ToggleFullscreen(); break;
     case Action::pause: game::PauseBoard(state_); break;
     case Action::stepPictures:
-      if (inMenu) game::ClickMenuItem(state_, kPicturesSelector, actions);
+      if (inMenu) game::ClickMenuItem(state_, game::MenuName::pictures, actions);
       break;
     case Action::stepPlayers:
-      if (inMenu) game::ClickMenuItem(state_, kPlayersSelector, actions);
+      if (inMenu) game::ClickMenuItem(state_, game::MenuName::players, actions);
       break;
     default: break;
   }

@@ -1,56 +1,49 @@
 #include "game/navigation.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdlib>
-#include <span>
+#include <vector>
 
 #include "game/level.h"
+#include "game/menu.h"
 #include "game/pause.h"
+#include "game/scenes.h"
 
 namespace game {
 namespace {
 
-// The menu's pick names (as drawn by the menu) in their three columns, top to bottom, with their
-// heights in tenths of a scene unit for the nearest match between columns.
-struct MenuItem {
-  uint32_t name;
-  int height;
-};
-constexpr std::array<MenuItem, 3> kLeftColumn = {{{10, 3}, {11, -2}, {6, -16}}};
-constexpr std::array<MenuItem, 5> kCentreColumn = {{{1, 8}, {2, 3}, {3, -2}, {4, -7}, {5, -17}}};
-constexpr std::array<MenuItem, 4> kRightColumn = {{{12, 3}, {9, -12}, {7, -16}, {8, -18}}};
-constexpr std::array<std::span<const MenuItem>, 3> kMenuColumns = {kLeftColumn, kCentreColumn,
-                                                                   kRightColumn};
-constexpr uint32_t kFirstMenuItem = 2;  // Easy: the likeliest choice
-constexpr uint32_t kScreenBackButton = 1;
-
 int Wrap(int value, int count) { return ((value % count) + count) % count; }
 
+// A column of the menu top to bottom: its controls by height, as the menu's table places them.
+std::vector<const MenuControl*> ColumnOfMenu(MenuColumn column) {
+  std::vector<const MenuControl*> items;
+  for (const MenuControl& control : MenuControls())
+    if (control.column == column) items.push_back(&control);
+  std::stable_sort(items.begin(), items.end(), [](const MenuControl* a, const MenuControl* b) {
+    return HeightInTenths(a->place) > HeightInTenths(b->place);
+  });
+  return items;
+}
+
 uint32_t NextInMenu(uint32_t from, Direction direction) {
-  for (int column = 0; column < static_cast<int>(kMenuColumns.size()); ++column) {
-    const std::span<const MenuItem> items = kMenuColumns[column];
-    for (int row = 0; row < static_cast<int>(items.size()); ++row) {
-      if (items[row].name != from) continue;
-      const int size = static_cast<int>(items.size());
-      switch (direction) {
-        case Direction::up: return items[Wrap(row - 1, size)].name;
-        case Direction::down: return items[Wrap(row + 1, size)].name;
-        case Direction::left:
-        case Direction::right: {
-          const int step = direction == Direction::left ? -1 : 1;
-          const std::span<const MenuItem> next =
-              kMenuColumns[Wrap(column + step, static_cast<int>(kMenuColumns.size()))];
-          // The nearest in height; on a tie the upper one, which comes first.
-          const MenuItem* best = &next[0];
-          const int height = items[row].height;
-          for (const MenuItem& item : next)
-            if (std::abs(item.height - height) < std::abs(best->height - height)) best = &item;
-          return best->name;
-        }
-      }
-    }
-  }
-  return kFirstMenuItem;
+  const MenuControl* control = FindMenuControl(from);
+  if (control == nullptr) return PickNameOf(kFirstMenuControl);
+  const std::vector<const MenuControl*> items = ColumnOfMenu(control->column);
+  const int size = static_cast<int>(items.size());
+  const int row = static_cast<int>(std::find(items.begin(), items.end(), control) - items.begin());
+  if (direction == Direction::up) return PickNameOf(items[Wrap(row - 1, size)]->name);
+  if (direction == Direction::down) return PickNameOf(items[Wrap(row + 1, size)]->name);
+  const int step = direction == Direction::left ? -1 : 1;
+  const std::vector<const MenuControl*> next = ColumnOfMenu(
+      static_cast<MenuColumn>(Wrap(static_cast<int>(control->column) + step, kMenuColumnCount)));
+  // The nearest in height; on a tie the upper one, which comes first.
+  const int height = HeightInTenths(control->place);
+  const MenuControl* best = next.front();
+  for (const MenuControl* item : next)
+    if (std::abs(HeightInTenths(item->place) - height) <
+        std::abs(HeightInTenths(best->place) - height))
+      best = item;
+  return PickNameOf(best->name);
 }
 
 // Box n - 1 carries the name n; boxes run right to left within a row, so column 0 is the
@@ -89,21 +82,15 @@ uint32_t NextHighlight(int scene, uint32_t from, Direction direction) {
   if (scene == SCENE_MENU) return NextInMenu(from, direction);
   if (const auto level = LevelOfPlayScene(scene))
     return NextOnBoard(ParamsOf(*level), from, direction);
-  if (scene == SCENE_README || scene == SCENE_ABOUT || scene == SCENE_RECORDS)
-    return kScreenBackButton;
+  if (DescribeScene(scene).backButton) return kScreenBackButton;
   return 0;
 }
 
 uint32_t HighlightedName(const GameState& state) {
   const int scene = state.scene.load(std::memory_order_acquire);
   if (scene == SCENE_MENU) {
-    const bool flags[6] = {state.hoverReadme, state.hoverEasy, state.hoverNormal,
-                           state.hoverHard,   state.hoverOut,  state.hoverAbout};
-    for (uint32_t i = 0; i < 6; ++i)
-      if (flags[i]) return i + 1;
-    if (state.hoverPictures) return 10;
-    if (state.hoverPlayers) return 11;
-    if (state.hoverRecords) return 12;
+    for (const MenuControl& control : MenuControls())
+      if (control.hover && state.*control.hover) return PickNameOf(control.name);
     return static_cast<uint32_t>(static_cast<int8_t>(state.hoverSwitch));
   }
   if (const auto level = LevelOfPlayScene(scene)) {
@@ -113,8 +100,7 @@ uint32_t HighlightedName(const GameState& state) {
     if (state.hoverRecords) return RecordsButtonOf(params);
     return state.hoverBack ? static_cast<uint32_t>(params.boxCount + 1) : 0;
   }
-  if (scene == SCENE_README || scene == SCENE_ABOUT || scene == SCENE_RECORDS)
-    return state.hoverBack ? kScreenBackButton : 0;
+  if (DescribeScene(scene).backButton) return state.hoverBack ? kScreenBackButton : 0;
   return 0;
 }
 
@@ -128,8 +114,10 @@ void MoveHighlight(GameState& state, Direction direction) {
     return;
   state.pickedName = next;
   HoverPicked(state);
-  // Only the three switches (7, 8, 9) lack a lit picture and need the keyboard's frame.
-  if (scene == SCENE_MENU && next >= 7 && next <= 9) state.hoverSwitch = static_cast<int8_t>(next);
+  // Only the switches lack a lit picture and need the keyboard's frame.
+  if (const MenuControl* control = FindMenuControl(next);
+      scene == SCENE_MENU && control != nullptr && control->kind == MenuKind::toggle)
+    state.hoverSwitch = static_cast<int8_t>(next);
 }
 
 void PressHighlighted(GameState& state, const InputActions& actions) {
@@ -142,13 +130,13 @@ void PressHighlighted(GameState& state, const InputActions& actions) {
 void StartLevelByNumber(GameState& state, int number, const InputActions& actions) {
   if (state.scene.load(std::memory_order_acquire) != SCENE_MENU || number < 1 || number > 3)
     return;
-  state.pickedName = static_cast<uint32_t>(number + 1);  // Easy, Normal, Hard are names 2, 3, 4
+  state.pickedName = PickNameOf(LevelButton(static_cast<Level>(number - 1)).name);
   ClickPicked(state, actions);
 }
 
-void ClickMenuItem(GameState& state, uint32_t name, const InputActions& actions) {
+void ClickMenuItem(GameState& state, MenuName name, const InputActions& actions) {
   if (state.scene.load(std::memory_order_acquire) != SCENE_MENU) return;
-  state.pickedName = name;
+  state.pickedName = PickNameOf(name);
   ClickPicked(state, actions);
 }
 

@@ -2,17 +2,19 @@
 // a left click there would, and 1, 2, 3 start the levels from the menu. No SDL here: the event
 // loop maps its keys onto these calls. UI thread.
 //
-// The order: the menu is three columns (Pictures, Players, About; Help, Easy, Normal, Hard, Exit;
-// VSync, Sound, Music); up and down go round within a column, left and right go round the columns to the item
-// nearest in height. A board is its grid as drawn, with the back button below it: left and right
+// The order: the menu is three columns, each control in the column its row of the menu's table
+// (game/menu.h) names, by height; up and down go round within a column, left and right go round
+// the columns to the control nearest in height. A board is its grid as drawn, with the back button below it: left and right
 // go round within a row, up and down go round the rows and the back button. Removed boxes keep
-// their place, as they do under the mouse. The help and about screens have only the back button.
+// their place, as they do under the mouse. The screens with a Back button (game/scenes.h) have
+// only that.
 #pragma once
 
 #include <cstdint>
 
 #include "game/game_state.h"
 #include "game/input.h"
+#include "game/menu.h"
 
 namespace game {
 
@@ -40,6 +42,6 @@ void StartLevelByNumber(GameState& state, int number, const InputActions& action
 
 // A menu item acted on as a click on it would, the highlight left where it is (a controller's
 // shoulder buttons step the selectors); nothing outside the menu.
-void ClickMenuItem(GameState& state, uint32_t name, const InputActions& actions);
+void ClickMenuItem(GameState& state, MenuName name, const InputActions& actions);
 
 }  // namespace game

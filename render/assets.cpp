@@ -436,16 +436,18 @@ void CompileDisplayLists(const Assets& assets) {
   CompileFullScreenQuad(LIST_MENU_BACKGROUND, t[0]);
   CompileFlatQuad(LIST_STAR, t[1], 0.2f, 0.2f);
   CompileQuad(LIST_TITLE, t[2], 2.0f, 0.35f, 0.0f, {0.99f, 0.01f});
-  for (GLuint list = LIST_EASY; list <= LIST_HARD_HOVER; ++list)
-    CompileFlatQuad(list, t[list - 1], 0.5f, 0.2f);
-  for (GLuint list = LIST_README; list <= LIST_README_HOVER; ++list)
-    CompileFlatQuad(list, t[list - 1], 0.3f, 0.12f);
-  for (GLuint list = LIST_OUT; list <= LIST_OUT_HOVER; ++list)
-    CompileFlatQuad(list, t[list - 1], 0.8f, 0.32f);
-  for (GLuint list = LIST_ABOUT; list <= LIST_ABOUT_HOVER; ++list)
-    CompileFlatQuad(list, t[list - 1], 0.6f, 0.235f);
-  for (GLuint list = LIST_SOUND_ON; list <= LIST_MUSIC_OFF; ++list)
-    CompileFlatQuad(list, t[list - 1], 0.3f, 0.07f);
+  // The menu's pictures take the sizes of the menu's table (game/menu.h).
+  const auto compileMenu = [t](GLuint first, GLuint last, game::MenuName name) {
+    const game::MenuPlace& place = game::GetMenuControl(name).place;
+    for (GLuint list = first; list <= last; ++list)
+      CompileFlatQuad(list, t[list - 1], place.halfWidth, place.halfHeight);
+  };
+  compileMenu(LIST_EASY, LIST_HARD_HOVER, game::MenuName::easy);
+  compileMenu(LIST_README, LIST_README_HOVER, game::MenuName::help);
+  compileMenu(LIST_OUT, LIST_OUT_HOVER, game::MenuName::exit);
+  compileMenu(LIST_ABOUT, LIST_ABOUT_HOVER, game::MenuName::about);
+  compileMenu(LIST_SOUND_ON, LIST_SOUND_OFF, game::MenuName::sound);
+  compileMenu(LIST_MUSIC_ON, LIST_MUSIC_OFF, game::MenuName::music);
   for (GLuint list = LIST_BACK; list <= LIST_BACK_HOVER; ++list)
     CompileFlatQuad(list, t[list - 1], 0.5f, 0.14f);
   for (GLuint list = LIST_HIDDEN_PICTURE; list <= LIST_BOARD_BACKGROUND; ++list)
@@ -455,8 +457,9 @@ void CompileDisplayLists(const Assets& assets) {
   // List 35 is never compiled: no scene calls it.
   CompileBox(t[34]);
   CompileBoxOutline();
-  CompileFlatQuad(LIST_FPS_ON, t[35], 0.39f, 0.07f);
-  CompileFlatQuad(LIST_FPS_OFF, t[36], 0.39f, 0.07f);
+  const game::MenuPlace& vsync = game::GetMenuControl(game::MenuName::vsync).place;
+  CompileFlatQuad(LIST_FPS_ON, t[35], vsync.halfWidth, vsync.halfHeight);
+  CompileFlatQuad(LIST_FPS_OFF, t[36], vsync.halfWidth, vsync.halfHeight);
   if (assets.optionalTextures[0] != 0)
     CompileFlatQuad(LIST_SELECTOR, assets.optionalTextures[0], kSelectorHalfWidth,
                     kSelectorHalfHeight);

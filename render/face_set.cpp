@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "game/level.h"
+#include "game/menu.h"
 #include "render/render_local.h"
 
 namespace render {
@@ -122,12 +123,11 @@ void DrawPictureSetNotes(const game::GameState& state) {
 
   if (status.loading) return;
   // Beside each level button, where the set is too small for it (the button refuses the click).
-  const float buttonY[3] = {0.3f, -0.2f, -0.7f};
   for (const game::LevelParams& params : game::kLevelParams) {
     if (state.setPictureCount >= params.faceCount) continue;
     length = std::snprintf(line, sizeof line, texts.needs, params.faceCount);
-    DrawText3D(length, line, 1.12f, buttonY[static_cast<int>(params.level)] * 2.0f - 0.08f,
-               1.0f, 0.6f, 0.5f);
+    const float buttonY = game::LevelButton(params.level).place.y;
+    DrawText3D(length, line, 1.12f, buttonY * 2.0f - 0.08f, 1.0f, 0.6f, 0.5f);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/game_state.h"
+#include "game/menu.h"
 #include "game/picture_fit.h"
 #include "render/render.h"
 #include "storage/formats.h"
@@ -61,8 +62,8 @@ enum DisplayList : unsigned {
 };
 inline constexpr int kFaceCount = 10;
 // A menu selector's quad (the picture "selector.jpg" keeps this 3.5 : 1 shape).
-inline constexpr float kSelectorHalfWidth = 0.6f;
-inline constexpr float kSelectorHalfHeight = 0.17f;
+inline constexpr float kSelectorHalfWidth = game::kPanelHalfWidth;
+inline constexpr float kSelectorHalfHeight = game::kPanelHalfHeight;
 
 // One mipmap level of a texture, RGB, tightly packed.
 struct TextureLevel {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <span>
 
+#include "game/menu.h"
+#include "game/scenes.h"
 #include "game/turns.h"
 #include "render/render_local.h"
 
@@ -20,11 +22,6 @@ namespace {
 constexpr std::size_t kBestTextBytes = 5;
 constexpr std::size_t kTimeTextBytes = 3;
 constexpr std::size_t kScoreTextBytes = 5;
-
-// The menu's selectors, named after the nine original controls.
-constexpr GLuint kPicturesSelectorName = 10;
-constexpr GLuint kPlayersSelectorName = 11;
-constexpr GLuint kRecordsButtonName = 12;
 
 // Names matter only in selection mode; outside it the name stack is empty and GL would refuse.
 bool picking = false;
@@ -106,14 +103,72 @@ void FrameSwitch(GLfloat w, GLfloat h) {
   glEnable(GL_TEXTURE_2D);
 }
 
-// A selector of the menu: its picture (or, from a package without one, a frame of lines), then
-// its label over its value, both centred. Pickable as a whole quad.
-void DrawSelector(GLuint name, GLfloat x, GLfloat y, bool lit, std::string_view label,
-                  std::string_view value) {
-  PlaceAt(x, y, -5.0f);
-  Name(name);
+std::string_view PictureSetName(const game::GameState& state) {
+  const std::vector<std::string>& names = PictureSetNames();
+  const int32_t set = state.pictureSet;
+  if (set >= 0 && static_cast<std::size_t>(set) < names.size()) return names[set];
+  return CurrentTexts().classicPictures;
+}
+
+std::string_view PlayerModeName(const game::GameState& state) {
+  const int8_t mode = state.playerMode;
+  const auto& modes = CurrentTexts().playerModes;
+  return modes[mode >= 1 && mode <= 5 ? mode - 1 : 0];
+}
+
+// The pictures of the menu's controls that have their own: a button shows `lit` under the
+// highlight, a switch while it is on. The keyboard's frame around a switch is
+// frameHalfWidth x kSwitchFrameHalfHeight.
+struct MenuPictures {
+  game::MenuName name;
+  GLuint list, lit;
+  GLfloat frameHalfWidth;
+};
+constexpr MenuPictures kMenuPictures[] = {
+    {game::MenuName::help, LIST_README, LIST_README_HOVER, 0.0f},
+    {game::MenuName::easy, LIST_EASY, LIST_EASY_HOVER, 0.0f},
+    {game::MenuName::normal, LIST_NORMAL, LIST_NORMAL_HOVER, 0.0f},
+    {game::MenuName::hard, LIST_HARD, LIST_HARD_HOVER, 0.0f},
+    {game::MenuName::exit, LIST_OUT, LIST_OUT_HOVER, 0.0f},
+    {game::MenuName::about, LIST_ABOUT, LIST_ABOUT_HOVER, 0.0f},
+    {game::MenuName::sound, LIST_SOUND_OFF, LIST_SOUND_ON, 0.32f},
+    {game::MenuName::music, LIST_MUSIC_OFF, LIST_MUSIC_ON, 0.32f},
+    {game::MenuName::vsync, LIST_FPS_OFF, LIST_FPS_ON, 0.41f},
+};
+constexpr GLfloat kSwitchFrameHalfHeight = 0.09f;
+
+const MenuPictures* PicturesOf(game::MenuName name) {
+  for (const MenuPictures& pictures : kMenuPictures)
+    if (pictures.name == name) return &pictures;
+  return nullptr;
+}
+
+// What a panel (a control without pictures of its own) shows: its label over its value.
+std::string_view PanelLabel(game::MenuName name) {
+  switch (name) {
+    case game::MenuName::pictures: return CurrentTexts().picturesLabel;
+    case game::MenuName::players: return CurrentTexts().playersLabel;
+    case game::MenuName::records: return CurrentRecordsTexts().button;
+    default: return {};
+  }
+}
+std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
+  switch (name) {
+    case game::MenuName::pictures: return PictureSetName(state);
+    case game::MenuName::players: return PlayerModeName(state);
+    case game::MenuName::records: return CurrentRecordsTexts().menuValue;
+    default: return {};
+  }
+}
+
+// A panel of the menu: the selector's picture (or, from a package without one, a frame of
+// lines), then its label over its value, both centred. Pickable as a whole quad.
+void DrawPanel(const game::GameState& state, const game::MenuControl& control, bool lit) {
+  const GLfloat x = control.place.x, y = control.place.y;
+  PlaceAt(x, y, control.place.z);
+  Name(game::PickNameOf(control.name));
   White();
-  const GLfloat w = kSelectorHalfWidth, h = kSelectorHalfHeight;
+  const GLfloat w = control.place.halfWidth, h = control.place.halfHeight;
   if (HasOptionalPicture(lit ? 1 : 0)) {
     glCallList(lit ? LIST_SELECTOR_HOVER : LIST_SELECTOR);
   } else if (picking) {
@@ -127,28 +182,17 @@ void DrawSelector(GLuint name, GLfloat x, GLfloat y, bool lit, std::string_view 
     White();
   }
   if (picking) return;
-  // The text plane lies twice as far as the selector: its coordinates are doubled.
+  // The text plane lies twice as far as the panel: its coordinates are doubled.
   const auto centred = [x](std::string_view text) {
     return 2.0f * x - 0.5f * kTextUnitsPerPixel * static_cast<float>(TextWidthPixels(text));
   };
+  const std::string_view label = PanelLabel(control.name);
+  const std::string_view value = PanelValue(state, control.name);
   DrawText3D(static_cast<int32_t>(label.size()), label.data(), centred(label),
              2.0f * y + 2.0f * kTextUnitsPerPixel, 0.55f, 0.7f, 1.0f);
   const float brightness = lit ? 1.0f : 0.85f;
   DrawText3D(static_cast<int32_t>(value.size()), value.data(), centred(value),
              2.0f * y - 16.0f * kTextUnitsPerPixel, brightness, brightness, brightness);
-}
-
-std::string_view PictureSetName(const game::GameState& state) {
-  const std::vector<std::string>& names = PictureSetNames();
-  const int32_t set = state.pictureSet;
-  if (set >= 0 && static_cast<std::size_t>(set) < names.size()) return names[set];
-  return CurrentTexts().classicPictures;
-}
-
-std::string_view PlayerModeName(const game::GameState& state) {
-  const int8_t mode = state.playerMode;
-  const auto& modes = CurrentTexts().playerModes;
-  return modes[mode >= 1 && mode <= 5 ? mode - 1 : 0];
 }
 
 struct BoardLayout {
@@ -308,45 +352,23 @@ void DrawMenuScene(const game::GameState& state) {
 }
 
 void DrawMenuButtons(const game::GameState& state) {
-  struct Button {
-    GLfloat dx, dy;
-    GLuint list;
-  };
-  // Cumulative steps from (0, 0.8, -5); the switches show their state, not the cursor.
-  const Button buttons[9] = {
-      {0.0f, 0.0f, state.hoverReadme ? LIST_README_HOVER : LIST_README},
-      {0.0f, -0.5f, state.hoverEasy ? LIST_EASY_HOVER : LIST_EASY},
-      {0.0f, -0.5f, state.hoverNormal ? LIST_NORMAL_HOVER : LIST_NORMAL},
-      {0.0f, -0.5f, state.hoverHard ? LIST_HARD_HOVER : LIST_HARD},
-      {0.0f, -1.0f, state.hoverOut ? LIST_OUT_HOVER : LIST_OUT},
-      {-2.0f, 0.1f, state.hoverAbout ? LIST_ABOUT_HOVER : LIST_ABOUT},
-      {4.3f, 0.0f, state.soundOn ? LIST_SOUND_ON : LIST_SOUND_OFF},
-      {0.0f, -0.2f, state.musicOn ? LIST_MUSIC_ON : LIST_MUSIC_OFF},
-      {-0.08f, 0.6f, state.vsyncOn ? LIST_FPS_ON : LIST_FPS_OFF},
-  };
-  PlaceAt(0.0f, 0.8f, -5.0f);
-  GLuint name = 1;
-  for (const Button& button : buttons) {
-    glTranslatef(button.dx, button.dy, 0.0f);
-    Name(name);
-    glCallList(button.list);
-    // The switches have no lit picture: the keyboard's highlight frames them instead.
-    if (!picking && static_cast<GLuint>(state.hoverSwitch) == name) {
-      const bool vsync = button.list == LIST_FPS_ON || button.list == LIST_FPS_OFF;
-      FrameSwitch(vsync ? 0.41f : 0.32f, 0.09f);
+  for (const game::MenuControl& control : game::MenuControls()) {
+    const bool lit = control.hover != nullptr && state.*control.hover;
+    const MenuPictures* pictures = PicturesOf(control.name);
+    if (pictures == nullptr) {
+      DrawPanel(state, control, lit);
+      continue;
     }
-    ++name;
+    PlaceAt(control.place.x, control.place.y, control.place.z);
+    Name(game::PickNameOf(control.name));
+    // A switch shows its state, not the cursor.
+    const bool shown = control.value != nullptr ? bool(state.*control.value) : lit;
+    glCallList(shown ? pictures->lit : pictures->list);
+    // The switches have no lit picture: the keyboard's highlight frames them instead.
+    if (!picking && control.kind == game::MenuKind::toggle &&
+        static_cast<uint32_t>(state.hoverSwitch) == game::PickNameOf(control.name))
+      FrameSwitch(pictures->frameHalfWidth, kSwitchFrameHalfHeight);
   }
-  // The newer controls stand in the free space left of the level buttons.
-  const Texts& texts = CurrentTexts();
-  DrawSelector(kPicturesSelectorName, -2.0f, 0.3f, state.hoverPictures, texts.picturesLabel,
-               PictureSetName(state));
-  DrawSelector(kPlayersSelectorName, -2.0f, -0.2f, state.hoverPlayers, texts.playersLabel,
-               PlayerModeName(state));
-  // Mirrored across from the pictures selector, above the switches.
-  const RecordsTexts& records = CurrentRecordsTexts();
-  DrawSelector(kRecordsButtonName, 2.0f, 0.3f, state.hoverRecords, records.button,
-               records.menuValue);
   White();
 }
 
@@ -360,7 +382,7 @@ void DrawHardScene(const game::GameState& state) { DrawBoardScene(state, DrawHar
 
 void DrawBackButton(const game::GameState& state) {
   PlaceAt(0.0f, -1.8f, -5.0f);
-  Name(1);
+  Name(game::kScreenBackButton);
   glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
 }
 
@@ -444,10 +466,9 @@ void PickAt(game::GameState& state) {
     case game::SCENE_EASY: DrawEasyBoard(state); break;
     case game::SCENE_NORMAL: DrawNormalBoard(state); break;
     case game::SCENE_HARD: DrawHardBoard(state); break;
-    case game::SCENE_README:
-    case game::SCENE_ABOUT:
-    case game::SCENE_RECORDS: DrawBackButton(state); break;
-    default: break;  // nothing can be picked
+    default:
+      if (game::DescribeScene(scene).backButton) DrawBackButton(state);
+      break;  // else nothing can be picked
   }
   pickRegion.reset();
   picking = false;

@@ -1,0 +1,145 @@
+#include "game/menu.h"
+
+#include <array>
+
+#include "game/choices.h"
+#include "game/scenes.h"
+
+namespace game {
+namespace {
+
+void Help(GameState& state, const MenuControl&, const InputActions&) {
+  EnterScene(state, SCENE_README);
+  RequestSound(state, SoundRequest::playButton);
+}
+
+// A picture set too small for the level keeps its button shut; the menu says why.
+void StartLevel(GameState& state, const MenuControl& control, const InputActions&) {
+  const LevelParams& params = ParamsOf(*control.level);
+  if (state.setPictureCount < params.faceCount) {
+    RequestSound(state, SoundRequest::playError);
+    return;
+  }
+  EnterScene(state, params.setupScene);
+  RequestSound(state, SoundRequest::playButton);
+}
+
+void Exit(GameState&, const MenuControl&, const InputActions& actions) {
+  if (actions.exitFromMenu) actions.exitFromMenu();
+}
+
+void About(GameState& state, const MenuControl&, const InputActions&) {
+  // J and V count only once the about screen is shown.
+  state.hiddenKey1Pressed = false;
+  state.hiddenKey2Pressed = false;
+  EnterScene(state, SCENE_ABOUT);
+  RequestSound(state, SoundRequest::playButton);
+}
+
+void SwitchSound(GameState& state, const MenuControl&, const InputActions&) {
+  RequestSound(state, SoundRequest::playButton);
+  state.soundOn = !state.soundOn;
+  if (!state.soundOn) RequestSound(state, SoundRequest::stopEffects);
+}
+
+void SwitchMusic(GameState& state, const MenuControl&, const InputActions&) {
+  RequestSound(state, SoundRequest::playButton);
+  state.musicOn = !state.musicOn;
+  RequestSound(state, state.musicOn ? SoundRequest::playMenuMusic : SoundRequest::stopMenuMusic);
+}
+
+void SwitchVsync(GameState& state, const MenuControl&, const InputActions& actions) {
+  RequestSound(state, SoundRequest::playButton);
+  state.vsyncOn = !state.vsyncOn;
+  // Without the extension the switch still flips and is saved at exit.
+  if (actions.setSwapInterval) actions.setSwapInterval(state.vsyncOn ? 1 : 0);
+}
+
+void StepPictures(GameState& state, const MenuControl&, const InputActions&) {
+  StepPictureSet(state);
+}
+
+void StepPlayers(GameState& state, const MenuControl&, const InputActions&) {
+  StepPlayerMode(state);
+}
+
+void Records(GameState& state, const MenuControl&, const InputActions&) { OpenRecords(state); }
+
+// The original controls stand where the game has always drawn them, by steps from Help down:
+// written as the sums of those steps, their places are the same floats to the last bit.
+constexpr float kHelpY = 0.8f;
+constexpr float kEasyY = kHelpY - 0.5f;
+constexpr float kNormalY = kEasyY - 0.5f;
+constexpr float kHardY = kNormalY - 0.5f;
+constexpr float kExitY = kHardY - 1.0f;
+constexpr float kAboutX = -2.0f;
+constexpr float kAboutY = kExitY + 0.1f;
+constexpr float kSoundX = kAboutX + 4.3f;
+constexpr float kMusicY = kAboutY - 0.2f;
+constexpr float kVsyncX = kSoundX - 0.08f;
+constexpr float kVsyncY = kMusicY + 0.6f;
+constexpr float kZ = -5.0f;
+
+constexpr MenuColumn kLeft = MenuColumn::left;
+constexpr MenuColumn kCentre = MenuColumn::centre;
+constexpr MenuColumn kRight = MenuColumn::right;
+constexpr MenuKind kButton = MenuKind::button;
+constexpr MenuKind kSwitch = MenuKind::toggle;
+constexpr MenuKind kSelector = MenuKind::selector;
+
+// The newer controls stand in the free space beside the level buttons, drawn as panels.
+constexpr std::array<MenuControl, 12> kMenu = {{
+    {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
+     &GameState::hoverReadme, nullptr, std::nullopt, "Help"},
+    {MenuName::easy, kButton, kCentre, {0.0f, kEasyY, kZ, 0.5f, 0.2f}, StartLevel,
+     &GameState::hoverEasy, nullptr, Level::easy, "Easy"},
+    {MenuName::normal, kButton, kCentre, {0.0f, kNormalY, kZ, 0.5f, 0.2f}, StartLevel,
+     &GameState::hoverNormal, nullptr, Level::normal, "Normal"},
+    {MenuName::hard, kButton, kCentre, {0.0f, kHardY, kZ, 0.5f, 0.2f}, StartLevel,
+     &GameState::hoverHard, nullptr, Level::hard, "Hard"},
+    {MenuName::exit, kButton, kCentre, {0.0f, kExitY, kZ, 0.8f, 0.32f}, Exit,
+     &GameState::hoverOut, nullptr, std::nullopt, "Exit"},
+    {MenuName::about, kButton, kLeft, {kAboutX, kAboutY, kZ, 0.6f, 0.235f}, About,
+     &GameState::hoverAbout, nullptr, std::nullopt, "About"},
+    {MenuName::sound, kSwitch, kRight, {kSoundX, kAboutY, kZ, 0.3f, 0.07f}, SwitchSound,
+     nullptr, &GameState::soundOn, std::nullopt, "Sound"},
+    {MenuName::music, kSwitch, kRight, {kSoundX, kMusicY, kZ, 0.3f, 0.07f}, SwitchMusic,
+     nullptr, &GameState::musicOn, std::nullopt, "Music"},
+    {MenuName::vsync, kSwitch, kRight, {kVsyncX, kVsyncY, kZ, 0.39f, 0.07f}, SwitchVsync,
+     nullptr, &GameState::vsyncOn, std::nullopt, "VSync"},
+    {MenuName::pictures, kSelector, kLeft, {-2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
+     StepPictures, &GameState::hoverPictures, nullptr, std::nullopt, "Pictures"},
+    {MenuName::players, kSelector, kLeft, {-2.0f, -0.2f, kZ, kPanelHalfWidth, kPanelHalfHeight},
+     StepPlayers, &GameState::hoverPlayers, nullptr, std::nullopt, "Players"},
+    // Mirrored across from the pictures selector, above the switches.
+    {MenuName::records, kButton, kRight, {2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
+     Records, &GameState::hoverRecords, nullptr, std::nullopt, "Records"},
+}};
+
+}  // namespace
+
+void OpenRecords(GameState& state) {
+  EnterScene(state, SCENE_RECORDS);
+  RequestSound(state, SoundRequest::playButton);
+}
+
+std::span<const MenuControl> MenuControls() { return kMenu; }
+
+const MenuControl* FindMenuControl(uint32_t name) {
+  for (const MenuControl& control : kMenu)
+    if (PickNameOf(control.name) == name) return &control;
+  return nullptr;
+}
+
+const MenuControl& GetMenuControl(MenuName name) {
+  const MenuControl* control = FindMenuControl(PickNameOf(name));
+  return control != nullptr ? *control : kMenu.front();  // every name but none has its row
+}
+
+const MenuControl& LevelButton(Level level) {
+  for (const MenuControl& control : kMenu)
+    if (control.level == level) return control;
+  return kMenu.front();  // not reached: every level has its button
+}
+
+}  // namespace game
