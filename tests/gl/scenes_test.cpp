@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "game/level.h"
+#include "game/menu.h"
+#include "game/scenes.h"
 #include "gl_context.h"
 #include "render/render_local.h"
 #include "test_package.h"
@@ -208,26 +210,39 @@ TEST_F(SceneTest, TwoBoxesUnderTheCursorGiveTheOneDrawnFirstNotTheNearest) {
   EXPECT_EQ(PickAtWindow(x, y), 15u);
 }
 
-TEST_F(SceneTest, TheNineMenuButtonsArePickedAtTheirPlaces) {
+TEST_F(SceneTest, EveryMenuControlIsPickedWhereTheTableDrawsIt) {
   SetScene(game::SCENE_MENU);
+  // The nine original controls where they have always stood.
   const double places[9][2] = {{0, 0.8},     {0, 0.3},     {0, -0.2},   {0, -0.7},  {0, -1.7},
                                {-2, -1.6},   {2.3, -1.6},  {2.3, -1.8}, {2.22, -1.2}};
+  for (uint32_t name = 1; name <= 9; ++name) {
+    const game::MenuPlace& place = game::FindMenuControl(name)->place;
+    EXPECT_NEAR(place.x, places[name - 1][0], 1e-6) << name;
+    EXPECT_NEAR(place.y, places[name - 1][1], 1e-6) << name;
+  }
   for (bool on : {false, true}) {
     state_.soundOn = on;
     state_.musicOn = on;
     state_.vsyncOn = on;
     state_.hoverEasy = on;
-    for (uint32_t name = 1; name <= 9; ++name)
-      EXPECT_EQ(PickAtPoint(places[name - 1][0], places[name - 1][1], -5), name) << name;
+    state_.hoverPictures = on;
+    for (const game::MenuControl& control : game::MenuControls()) {
+      const game::MenuPlace& p = control.place;
+      const uint32_t name = game::PickNameOf(control.name);
+      EXPECT_EQ(PickAtPoint(p.x, p.y, p.z), name) << name;
+      // Just inside two corners of its quad.
+      EXPECT_EQ(PickAtPoint(p.x - 0.95 * p.halfWidth, p.y + 0.9 * p.halfHeight, p.z), name) << name;
+      EXPECT_EQ(PickAtPoint(p.x + 0.95 * p.halfWidth, p.y - 0.9 * p.halfHeight, p.z), name) << name;
+    }
   }
   EXPECT_EQ(PickAtPoint(0, 1.6, -5), 0u);  // the title carries no name
 }
 
-TEST_F(SceneTest, TheHelpAndAboutScreensPickOnlyTheirBackButton) {
-  for (game::Scene scene : {game::SCENE_README, game::SCENE_ABOUT}) {
+TEST_F(SceneTest, TheHelpAboutAndRecordsScreensPickOnlyTheirBackButton) {
+  for (game::Scene scene : {game::SCENE_README, game::SCENE_ABOUT, game::SCENE_RECORDS}) {
     SetScene(scene);
-    EXPECT_EQ(PickAtPoint(0, -1.8, -5), 1u);
-    EXPECT_EQ(PickAtPoint(0.45, -1.75, -5), 1u);
+    EXPECT_EQ(PickAtPoint(0, -1.8, -5), game::kScreenBackButton);
+    EXPECT_EQ(PickAtPoint(0.45, -1.75, -5), game::kScreenBackButton);
     EXPECT_EQ(PickAtPoint(-2.25, -1.2, -5), 0u);  // the row of faces carries no name
     EXPECT_EQ(PickAtPoint(0, 0, -6.5), 0u);       // nor do the cubes
   }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "game/choices.h"
+#include "game/menu.h"
+#include "game/scenes.h"
 #include "test_support.h"
 
 namespace game {
@@ -54,7 +57,7 @@ TEST(Escape, TheThirdPressInTheMenuQuitsAndAMenuEntryRestartsTheCount) {
   EXPECT_EQ(h.state.escCount, 2);
 
   // Into a board and back: the count starts again.
-  h.Click(2);
+  h.Click(MenuName::easy);
   h.Tick();
   h.Key(Key::Escape);
   h.Tick();
@@ -82,7 +85,7 @@ TEST(HiddenPicture, OpensByEnterOnTheAboutScreenAfterJAndV) {
   // J and V seen before the about button do not count.
   EXPECT_FALSE(h.Key(Key::J));
   EXPECT_FALSE(h.Key(Key::V));
-  h.Click(6);
+  h.Click(MenuName::about);
   ASSERT_EQ(h.state.scene, SCENE_ABOUT);
   EXPECT_FALSE(h.state.hiddenKey1Pressed);
   EXPECT_FALSE(h.Key(Key::Enter));
@@ -99,7 +102,11 @@ TEST(HiddenPicture, OpensByEnterOnTheAboutScreenAfterJAndV) {
   EXPECT_EQ(h.state.scene, SCENE_HIDDEN_PICTURE);
   EXPECT_TRUE(h.requests.empty());
 
-  // Nothing there can be picked; escape goes back with both keys still seen.
+  // Nothing there can be picked, yet a move unlights the about screen's Back; escape goes back
+  // with both keys still seen.
+  h.state.hoverBack = true;
+  h.Move(0);
+  EXPECT_FALSE(h.state.hoverBack);
   h.Click(0);
   EXPECT_EQ(h.state.scene, SCENE_HIDDEN_PICTURE);
   h.Key(Key::Escape);
@@ -164,7 +171,7 @@ TEST(Cursor, IsStoredAndOffsetByTheWindowAndCaptionBeforeThePick) {
 
 // --- Menu -------------------------------------------------------------------------------------
 
-std::vector<SeenRequest> ClickInMenu(uint32_t name, Harness& h) {
+std::vector<SeenRequest> ClickInMenu(MenuName name, Harness& h) {
   h.state.scene = SCENE_MENU;
   h.Click(name);
   return h.requests;
@@ -172,37 +179,40 @@ std::vector<SeenRequest> ClickInMenu(uint32_t name, Harness& h) {
 
 TEST(MenuClick, EachButtonRaisesItsRequestsAroundTheSceneSwitch) {
   struct Case {
-    uint32_t name;
+    MenuName name;
     int scene;
     std::vector<SeenRequest> requests;
   };
+  // Easy changes the scene before its music, Normal and Hard after (docs/behaviour.md).
   const Case cases[] = {
-      {1, 8, {{R::stopMenuMusic, 1}, {R::playButton, 8}}},
-      {2, 2, {{R::stopMenuMusic, 2}, {R::playGameMusic, 2}, {R::playButton, 2}}},
-      {3, 4, {{R::stopMenuMusic, 1}, {R::playGameMusic, 1}, {R::playButton, 4}}},
-      {4, 6, {{R::stopMenuMusic, 1}, {R::playGameMusic, 1}, {R::playButton, 6}}},
-      {6, 9, {{R::stopMenuMusic, 1}, {R::playAboutMusic, 1}, {R::playButton, 9}}},
-      {0, 1, {}},
-      {40, 1, {}},
+      {MenuName::help, 8, {{R::stopMenuMusic, 1}, {R::playButton, 8}}},
+      {MenuName::easy, 2, {{R::stopMenuMusic, 2}, {R::playGameMusic, 2}, {R::playButton, 2}}},
+      {MenuName::normal, 4, {{R::stopMenuMusic, 1}, {R::playGameMusic, 1}, {R::playButton, 4}}},
+      {MenuName::hard, 6, {{R::stopMenuMusic, 1}, {R::playGameMusic, 1}, {R::playButton, 6}}},
+      {MenuName::about, 9, {{R::stopMenuMusic, 1}, {R::playAboutMusic, 1}, {R::playButton, 9}}},
+      {MenuName::records, 11, {{R::stopGameMusic, 1}, {R::playMenuMusic, 1}, {R::playButton, 11}}},
+      {MenuName::none, 1, {}},
+      {static_cast<MenuName>(40), 1, {}},
   };
   for (const Case& c : cases) {
     Harness h;
-    EXPECT_EQ(ClickInMenu(c.name, h), c.requests) << "button " << c.name;
-    EXPECT_EQ(h.state.scene, c.scene) << "button " << c.name;
+    EXPECT_EQ(ClickInMenu(c.name, h), c.requests) << "button " << PickNameOf(c.name);
+    EXPECT_EQ(h.state.scene, c.scene) << "button " << PickNameOf(c.name);
     EXPECT_EQ(h.exits, 0);
   }
 }
 
 TEST(MenuClick, ALevelTheSetIsTooSmallForRefusesWithTheErrorSound) {
-  for (uint32_t name : {2u, 3u, 4u}) {
+  for (MenuName name : {MenuName::easy, MenuName::normal, MenuName::hard}) {
     Harness h;
     h.state.setPictureCount = 7;  // enough for easy only
     const auto requests = ClickInMenu(name, h);
-    if (name == 2) {
+    if (name == MenuName::easy) {
       EXPECT_EQ(h.state.scene, SCENE_EASY_SETUP);
     } else {
-      EXPECT_EQ(h.state.scene, SCENE_MENU) << "button " << name;
-      EXPECT_EQ(requests, (std::vector<SeenRequest>{{R::playError, 1}})) << "button " << name;
+      EXPECT_EQ(h.state.scene, SCENE_MENU) << "button " << PickNameOf(name);
+      EXPECT_EQ(requests, (std::vector<SeenRequest>{{R::playError, 1}}))
+          << "button " << PickNameOf(name);
     }
   }
 }
@@ -211,14 +221,14 @@ TEST(MenuClick, TheAboutButtonForgetsTheHiddenKeys) {
   Harness h;
   h.state.hiddenKey1Pressed = true;
   h.state.hiddenKey2Pressed = true;
-  ClickInMenu(6, h);
+  ClickInMenu(MenuName::about, h);
   EXPECT_FALSE(h.state.hiddenKey1Pressed);
   EXPECT_FALSE(h.state.hiddenKey2Pressed);
 }
 
 TEST(MenuClick, TheOutButtonRunsTheExitSequence) {
   Harness h;
-  ClickInMenu(5, h);
+  ClickInMenu(MenuName::exit, h);
   EXPECT_EQ(h.exits, 1);
   EXPECT_TRUE(h.requests.empty()) << "the exit sequence raises its own sound";
 }
@@ -228,34 +238,34 @@ TEST(MenuClick, TheSwitchesToggleWithTheirRequests) {
   h.state.soundOn = true;
   h.state.musicOn = true;
   EXPECT_EQ(h.RequestList(), std::vector<R>{});
-  ClickInMenu(7, h);
+  ClickInMenu(MenuName::sound, h);
   EXPECT_FALSE(h.state.soundOn);
   EXPECT_EQ(h.RequestList(), (std::vector<R>{R::playButton, R::stopEffects}));
   h.ClearRequests();
-  ClickInMenu(7, h);
+  ClickInMenu(MenuName::sound, h);
   EXPECT_TRUE(h.state.soundOn);
   EXPECT_EQ(h.RequestList(), (std::vector<R>{R::playButton}));
 
   h.ClearRequests();
-  ClickInMenu(8, h);
+  ClickInMenu(MenuName::music, h);
   EXPECT_FALSE(h.state.musicOn);
   EXPECT_EQ(h.RequestList(), (std::vector<R>{R::playButton, R::stopMenuMusic}));
   h.ClearRequests();
-  ClickInMenu(8, h);
+  ClickInMenu(MenuName::music, h);
   EXPECT_TRUE(h.state.musicOn);
   EXPECT_EQ(h.RequestList(), (std::vector<R>{R::playButton, R::playMenuMusic}));
 }
 
 TEST(MenuClick, TheFpsSwitchSetsTheSwapIntervalWhenItCan) {
   Harness h;
-  ClickInMenu(9, h);
-  ClickInMenu(9, h);
+  ClickInMenu(MenuName::vsync, h);
+  ClickInMenu(MenuName::vsync, h);
   EXPECT_EQ(h.swapIntervals, (std::vector<int>{1, 0}));
   EXPECT_FALSE(h.state.vsyncOn);
   EXPECT_EQ(h.RequestList(), (std::vector<R>{R::playButton, R::playButton}));
 
   h.actions.setSwapInterval = nullptr;  // the driver cannot
-  ClickInMenu(9, h);
+  ClickInMenu(MenuName::vsync, h);
   EXPECT_TRUE(h.state.vsyncOn) << "still flips, and is saved at exit";
   EXPECT_EQ(h.swapIntervals.size(), 2u);
 }
@@ -265,13 +275,13 @@ TEST(MenuClick, TheSelectorsStepRoundTheirValuesWithTheButtonSound) {
   h.state.pictureSetCount = 3;
   std::vector<int> sets;
   for (int i = 0; i < 4; ++i) {
-    ClickInMenu(10, h);
+    ClickInMenu(MenuName::pictures, h);
     sets.push_back(h.state.pictureSet);
   }
   EXPECT_EQ(sets, (std::vector<int>{1, 2, 0, 1}));
   std::vector<int> modes;
   for (int i = 0; i < 6; ++i) {
-    ClickInMenu(11, h);
+    ClickInMenu(MenuName::players, h);
     modes.push_back(h.state.playerMode);
   }
   EXPECT_EQ(modes, (std::vector<int>{2, 3, 4, 5, 1, 2}));
@@ -287,24 +297,21 @@ TEST(MenuClick, TheSelectorsStepRoundTheirValuesWithTheButtonSound) {
 TEST(MenuHover, EveryLitFlagIsWrittenOnEveryMove) {
   Harness h;
   h.state.scene = SCENE_MENU;
-  Shared<bool>* flags[] = {&h.state.hoverReadme, &h.state.hoverEasy, &h.state.hoverNormal,
-                           &h.state.hoverHard,   &h.state.hoverOut,  &h.state.hoverAbout,
-                           nullptr,              nullptr,            nullptr,
-                           &h.state.hoverPictures, &h.state.hoverPlayers};
-  for (uint32_t name : {1u, 2u, 3u, 4u, 5u, 6u, 10u, 11u}) {
+  using M = MenuName;
+  const std::pair<M, Shared<bool>*> flags[] = {
+      {M::help, &h.state.hoverReadme},       {M::easy, &h.state.hoverEasy},
+      {M::normal, &h.state.hoverNormal},     {M::hard, &h.state.hoverHard},
+      {M::exit, &h.state.hoverOut},          {M::about, &h.state.hoverAbout},
+      {M::pictures, &h.state.hoverPictures}, {M::players, &h.state.hoverPlayers},
+      {M::records, &h.state.hoverRecords}};
+  for (const auto& [name, lit] : flags) {
     h.Move(name);
-    for (uint32_t i = 1; i <= 11; ++i)
-      if (flags[i - 1]) {
-        EXPECT_EQ(bool(*flags[i - 1]), i == name) << name;
-      }
+    for (const auto& [other, flag] : flags) EXPECT_EQ(bool(*flag), other == name);
   }
-  for (uint32_t name : {7u, 8u, 9u, 0u}) {
-    h.Move(3);
+  for (M name : {M::sound, M::music, M::vsync, M::none}) {
+    h.Move(M::normal);
     h.Move(name);
-    for (Shared<bool>* flag : flags)
-      if (flag) {
-        EXPECT_FALSE(*flag) << "name " << name;
-      }
+    for (const auto& [other, flag] : flags) EXPECT_FALSE(*flag) << "name " << PickNameOf(name);
   }
 }
 
@@ -435,17 +442,17 @@ TEST(BoardInput, BoxesPastTheLevelAreNeverHoveredOrOpened) {
 
 // --- Help, about, hidden picture --------------------------------------------------------------
 
-TEST(ScreenInput, TheBackButtonLeavesHelpAndAbout) {
-  for (int scene : {8, 9}) {
+TEST(ScreenInput, TheBackButtonLeavesHelpAboutAndRecords) {
+  for (int scene : {8, 9, 11}) {
     Harness h;
     h.state.scene = static_cast<int8_t>(scene);
-    h.Move(1);
+    h.Move(kScreenBackButton);
     EXPECT_TRUE(h.state.hoverBack);
     h.Move(0);
     EXPECT_FALSE(h.state.hoverBack);
-    h.Click(2);
+    h.Click(kScreenBackButton + 1);
     EXPECT_EQ(h.state.scene, scene);
-    h.Click(1);
+    h.Click(kScreenBackButton);
     EXPECT_EQ(h.requests, (std::vector<SeenRequest>{{R::stopAboutMusic, scene},
                                                      {R::playMenuMusic, 0},
                                                      {R::stopGameMusic, 0},
@@ -459,8 +466,8 @@ TEST(ScreenInput, MovesInTransitionalScenesOnlyPick) {
     h.state.scene = static_cast<int8_t>(scene);
     h.state.hoverEasy = true;
     h.state.hoverBack = true;
-    h.Move(2);
-    h.Click(2);
+    h.Move(MenuName::easy);
+    h.Click(MenuName::easy);
     EXPECT_TRUE(h.state.hoverEasy && h.state.hoverBack);
     EXPECT_EQ(h.state.scene, scene);
     EXPECT_TRUE(h.requests.empty());

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "game/scenes.h"
 #include "test_support.h"
 
 namespace game {
@@ -22,25 +23,39 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 }
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
-  // Menu names: 1 help, 2 easy, 3 normal, 4 hard, 5 exit, 6 about, 7 sound, 8 music, 9 vsync,
-  // 10 pictures, 11 players, 12 records.
-  EXPECT_EQ(Walk(SCENE_MENU, 1, D::down, 5), (std::vector<uint32_t>{2, 3, 4, 5, 1}));
-  EXPECT_EQ(Walk(SCENE_MENU, 1, D::up, 5), (std::vector<uint32_t>{5, 4, 3, 2, 1}));
-  EXPECT_EQ(Walk(SCENE_MENU, 9, D::down, 4), (std::vector<uint32_t>{7, 8, 12, 9}));
-  EXPECT_EQ(Walk(SCENE_MENU, 6, D::up, 3), (std::vector<uint32_t>{11, 10, 6}));
-  // Across the columns to the nearest in height, round at the edges.
-  EXPECT_EQ(Walk(SCENE_MENU, 5, D::right, 3), (std::vector<uint32_t>{7, 6, 5}));
-  EXPECT_EQ(Walk(SCENE_MENU, 5, D::left, 3), (std::vector<uint32_t>{6, 7, 5}));
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::right), 12u);
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 2, D::left), 10u);
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 3, D::left), 11u);
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 11, D::right), 3u);
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 8, D::left), 5u);
-  EXPECT_EQ(NextHighlight(SCENE_MENU, 9, D::left), 4u);  // a tie goes to the upper one
+  // The columns the table's places make: Pictures, Players, About; Help, Easy, Normal, Hard,
+  // Exit; Records, VSync, Sound, Music. Up and down go round a column; left and right round the
+  // columns to the nearest in height, a tie to the upper one.
+  using M = MenuName;
+  struct Neighbours {
+    M from, up, down, left, right;
+  };
+  const Neighbours cases[] = {
+      {M::pictures, M::about, M::players, M::records, M::easy},
+      {M::players, M::pictures, M::about, M::records, M::normal},
+      {M::about, M::players, M::pictures, M::sound, M::exit},
+      {M::help, M::exit, M::easy, M::pictures, M::records},
+      {M::easy, M::help, M::normal, M::pictures, M::records},
+      {M::normal, M::easy, M::hard, M::players, M::records},
+      {M::hard, M::normal, M::exit, M::players, M::vsync},
+      {M::exit, M::hard, M::help, M::about, M::sound},
+      {M::records, M::music, M::vsync, M::easy, M::pictures},
+      {M::vsync, M::records, M::sound, M::hard, M::about},
+      {M::sound, M::vsync, M::music, M::exit, M::about},
+      {M::music, M::sound, M::records, M::exit, M::about},
+  };
+  ASSERT_EQ(std::size(cases), MenuControls().size()) << "every control has its case";
+  for (const Neighbours& c : cases) {
+    const uint32_t from = PickNameOf(c.from);
+    EXPECT_EQ(NextHighlight(SCENE_MENU, from, D::up), PickNameOf(c.up)) << from;
+    EXPECT_EQ(NextHighlight(SCENE_MENU, from, D::down), PickNameOf(c.down)) << from;
+    EXPECT_EQ(NextHighlight(SCENE_MENU, from, D::left), PickNameOf(c.left)) << from;
+    EXPECT_EQ(NextHighlight(SCENE_MENU, from, D::right), PickNameOf(c.right)) << from;
+  }
   // Nothing highlighted yet: Easy, whatever the direction; a stale name does the same.
   for (D direction : {D::up, D::down, D::left, D::right}) {
-    EXPECT_EQ(NextHighlight(SCENE_MENU, 0, direction), 2u);
-    EXPECT_EQ(NextHighlight(SCENE_MENU, 40, direction), 2u);
+    EXPECT_EQ(NextHighlight(SCENE_MENU, 0, direction), PickNameOf(M::easy));
+    EXPECT_EQ(NextHighlight(SCENE_MENU, 40, direction), PickNameOf(M::easy));
   }
 }
 
@@ -68,9 +83,9 @@ TEST(NextHighlight, ABoardIsItsGridAsDrawnWithTheBackButtonBelow) {
 
 TEST(NextHighlight, ScreensHaveOnlyTheBackButtonAndOthersNothing) {
   for (D direction : {D::up, D::down, D::left, D::right}) {
-    EXPECT_EQ(NextHighlight(SCENE_README, 0, direction), 1u);
-    EXPECT_EQ(NextHighlight(SCENE_ABOUT, 1, direction), 1u);
-    EXPECT_EQ(NextHighlight(SCENE_RECORDS, 0, direction), 1u);
+    EXPECT_EQ(NextHighlight(SCENE_README, 0, direction), kScreenBackButton);
+    EXPECT_EQ(NextHighlight(SCENE_ABOUT, 1, direction), kScreenBackButton);
+    EXPECT_EQ(NextHighlight(SCENE_RECORDS, 0, direction), kScreenBackButton);
     for (int scene : {SCENE_MENU_ENTER, SCENE_EASY_SETUP, SCENE_HIDDEN_PICTURE})
       EXPECT_EQ(NextHighlight(scene, 0, direction), 0u) << scene;
   }
@@ -86,7 +101,7 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   EXPECT_FALSE(h.state.hoverEasy);
   EXPECT_TRUE(h.state.hoverNormal);
   // The mouse moved last: the keyboard goes on from where the mouse is.
-  h.Move(4);
+  h.Move(MenuName::hard);
   EXPECT_TRUE(h.state.hoverHard);
   EXPECT_FALSE(h.state.hoverNormal);
   MoveHighlight(h.state, D::up);
@@ -96,11 +111,11 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   MoveHighlight(h.state, D::right);
   EXPECT_TRUE(h.state.hoverRecords);
   MoveHighlight(h.state, D::down);
-  EXPECT_EQ(h.state.hoverSwitch, 9);
+  EXPECT_EQ(h.state.hoverSwitch, static_cast<int8_t>(MenuName::vsync));
   EXPECT_FALSE(h.state.hoverNormal);
   EXPECT_FALSE(h.state.hoverRecords);
-  EXPECT_EQ(HighlightedName(h.state), 9u);
-  h.Move(7);
+  EXPECT_EQ(HighlightedName(h.state), PickNameOf(MenuName::vsync));
+  h.Move(MenuName::sound);
   EXPECT_EQ(h.state.hoverSwitch, 0);
   EXPECT_EQ(HighlightedName(h.state), 0u);
   EXPECT_TRUE(h.requests.empty()) << "moving makes no sound";
@@ -137,7 +152,7 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   EXPECT_TRUE(h.state.hoverPictures);
   EXPECT_EQ(h.state.hoverSwitch, 0);
   MoveHighlight(h.state, D::down);
-  EXPECT_EQ(HighlightedName(h.state), 11u);
+  EXPECT_EQ(HighlightedName(h.state), PickNameOf(MenuName::players));
   PressHighlighted(h.state, h.actions);
   EXPECT_EQ(h.state.playerMode, 2);
 }
@@ -194,7 +209,7 @@ TEST(KeyboardPlay, TheRecordsButtonBelowABoardOnceItIsOver) {
   EXPECT_TRUE(h.Key(Key::Escape));
   EXPECT_EQ(h.state.scene, SCENE_MENU_ENTER);
   h.Tick();
-  h.Click(12);  // the menu's records button
+  h.Click(MenuName::records);
   EXPECT_EQ(h.state.scene, SCENE_RECORDS);
 }
 

@@ -12,6 +12,7 @@
 #include "game/game_state.h"
 #include "game/input.h"
 #include "game/level.h"
+#include "game/menu.h"
 #include "game/random.h"
 #include "game/ticks.h"
 
@@ -77,6 +78,8 @@ struct Harness {
     pickName = name;
     OnLeftButtonDown(state, 0, 0, kRect, actions);
   }
+  void Move(MenuName name) { Move(PickNameOf(name)); }
+  void Click(MenuName name) { Click(PickNameOf(name)); }
   bool Key(game::Key key) { return OnKeyDown(state, key, actions); }
 
   std::vector<SoundRequest> RequestList() const {
