@@ -2,9 +2,9 @@
 // navigation, the pad's shoulder buttons, drawing and picking (render/scenes.cpp) and the level
 // notes (render/face_set.cpp) all read it. No SDL here.
 //
-// A new control touches: its row in kMenu (game/menu.cpp) and its action (a function there);
-// its drawing in render/scenes.cpp only where it is not of a kind drawn already (pictures of its
-// own in kMenuPictures, or a panel's label and value in MenuLabel and MenuValue).
+// A new control touches: game/menu.cpp (its row in kMenu, and its action beside the others);
+// render/scenes.cpp for its drawing: a panel's label and value (PanelLabel, PanelValue), or, for
+// one with pictures of its own, its row of kMenuPictures (and its pictures' display lists).
 #pragma once
 
 #include <cstdint>
