@@ -186,7 +186,7 @@ void MeasureText(WindowBench& bench) {
     for (int i = 0; i < kFacesPerRepetition; ++i) {
       render::FontFace* face = render::OpenFontFace();
       if (face == nullptr) break;
-      render::RenderText(*face, "\xca\xfd\xbe\xdd\xbc\xd3\xd4\xd8 0123456789", 18);
+      render::RenderText(*face, "数据加载 0123456789", 23);
       faces.push_back(face);
     }
     const int faceCount = static_cast<int>(faces.size());
