@@ -235,7 +235,7 @@ void MeasureText(WindowBench& bench) {
            "restored)",
            Micro(emptyTime), "cached " + Micro(cachedTime),
            Format("%.2f", emptyTime / cachedTime), "-", "-");
-  PrintRow("Text rasterisation alone (RenderText: GBK decoding, FreeType, bit packing)",
+  PrintRow("Text rasterisation alone (RenderText: UTF-8 decoding, FreeType, bit packing)",
            Micro(rasterTime) + " per text",
            Format("the cached call's own part (cached − empty) %.1f µs, mostly glBitmap",
                   (cachedTime - emptyTime) * 1e6),

@@ -1,6 +1,8 @@
 // The texts' rules that need no GL: the lookup by English source, UTF-8 decoding, anchors.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "render/render_local.h"
 
 namespace {
@@ -18,6 +20,31 @@ TEST(TextLookup, FindsTheLanguagesTextAndFallsBackToTheEnglishSource) {
   EXPECT_EQ(render::FormatText(render::Tr(render::NewRecordFormat(3)), 3), "New record: 3rd");
   EXPECT_EQ(render::FormatText(render::NewRecordFormat(12), 12), "New record: 12th");
   EXPECT_EQ(render::FormatText(render::NewRecordFormat(22), 22), "New record: 22nd");
+  render::SetLanguage(game::Language::chinese);
+}
+
+TEST(FaceNames, NameEveryFaceInTheLanguageFromTheClassicTableTheManifestOrTheFile) {
+  auto state = std::make_unique<game::GameState>();
+  render::SetLanguage(game::Language::english);
+  EXPECT_EQ(render::FaceName(*state, 0), "Apple");
+  EXPECT_EQ(render::FaceName(*state, 9), "Rocket");
+  EXPECT_EQ(render::FaceName(*state, 10), "") << "no face 10";
+  render::SetLanguage(game::Language::chinese);
+  EXPECT_EQ(render::FaceName(*state, 1), "星星");
+
+  // A set: face f shows the deal's picture facePicture[f].
+  std::vector<storage::FaceImage>& faces = render::TheAssets().setFaces;
+  faces = {{"/home/ann/photos/Summer holiday.jpeg", {}, {}},
+           {"/data/pictures/zoo.px:box2.jpg", {}, {"Lion", {{"zh", "狮子"}}}},
+           {"/data/pictures/zoo.px:box3.jpg", {}, {}}};
+  state->shuffledFaces = true;
+  for (int f = 0; f < 3; ++f) state->facePicture[f] = static_cast<int16_t>(2 - f);
+  EXPECT_EQ(render::FaceName(*state, 2), "Summer holiday");
+  EXPECT_EQ(render::FaceName(*state, 1), "狮子");
+  EXPECT_EQ(render::FaceName(*state, 0), "box3") << "an unnamed face of a package";
+  render::SetLanguage(game::Language::english);
+  EXPECT_EQ(render::FaceName(*state, 1), "Lion");
+  faces.clear();
   render::SetLanguage(game::Language::chinese);
 }
 
