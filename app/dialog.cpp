@@ -235,8 +235,8 @@ void CTessaryDlg::ApplyPreferences() {
                    players->c_str());
   }
   if (options_.players) state_.playerMode = *options_.players;
-  const bool chinese = ChooseLanguage(options_.language) == render::Language::chinese;
-  pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), chinese);
+  pictureSets_.Start(options_.pictures, preferences_.Find("pictures"),
+                     ChooseLanguage(options_.language));
 }
 
 std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {

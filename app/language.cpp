@@ -1,25 +1,23 @@
 #include "app/language.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <string_view>
 
 namespace app {
 
-render::Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char* lang) {
+game::Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char* lang) {
   for (const char* value : {lcAll, lcMessages, lang}) {
     if (value == nullptr || *value == '\0') continue;
-    return std::strncmp(value, "zh", 2) == 0 ? render::Language::chinese
-                                              : render::Language::english;
+    // "zh" at the start, whatever follows ("zh_TW.Big5", "zhx" alike): as the game always read it.
+    return std::string_view(value).starts_with(game::CodeOf(game::Language::chinese))
+               ? game::Language::chinese
+               : game::Language::english;
   }
-  return render::Language::english;  // no locale at all: the "C" locale
+  return game::Language::english;  // no locale at all: the "C" locale
 }
 
-render::Language ChooseLanguage(Language option) {
-  switch (option) {
-    case Language::chinese: return render::Language::chinese;
-    case Language::english: return render::Language::english;
-    case Language::fromLocale: break;
-  }
+game::Language ChooseLanguage(std::optional<game::Language> option) {
+  if (option) return *option;
   return LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 

@@ -94,10 +94,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       case kFullscreenCode: result.options.fullscreen = true; break;
       case kWindowCode: result.options.fullscreen = false; break;
       case kLangCode:
-        if (std::strcmp(optarg, "zh") == 0) {
-          result.options.language = Language::chinese;
-        } else if (std::strcmp(optarg, "en") == 0) {
-          result.options.language = Language::english;
+        if (const auto language = game::LanguageOfCode(optarg)) {
+          result.options.language = language;
         } else {
           std::fprintf(stderr, "tessary: --lang: \"%s\" is neither zh nor en\n", optarg);
           return fail();

@@ -7,13 +7,13 @@
 #include <span>
 #include <string>
 
-namespace app {
+#include "game/language.h"
 
-enum class Language { fromLocale, chinese, english };
+namespace app {
 
 struct Options {
   std::optional<bool> fullscreen;  // --fullscreen / --window; empty: as the game starts by default
-  Language language = Language::fromLocale;  // --lang zh|en
+  std::optional<game::Language> language;  // --lang zh|en; empty: the locale's
   std::optional<int8_t> players;  // --players: a game::PlayerMode for this run only
   std::string pictures;  // --pictures DIR: a folder of pictures for this run; empty: none
 };

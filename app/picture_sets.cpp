@@ -19,8 +19,9 @@ bool SetsMayChange(int8_t scene) {
 }  // namespace
 
 void PictureSetChooser::Start(const std::string& commandLineFolder,
-                              const std::optional<std::string>& remembered, bool chinese) {
-  chinese_ = chinese;
+                              const std::optional<std::string>& remembered,
+                              game::Language language) {
+  language_ = language;
   sets_ = storage::FindPictureSets();
   prepared_.assign(sets_.size(), std::nullopt);
   sharper_.assign(sets_.size(), {});
@@ -53,7 +54,7 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
 void PictureSetChooser::Publish() {
   std::vector<std::string> names;
   for (const storage::PictureSetInfo& set : sets_)
-    names.push_back(chinese_ ? set.chineseName : set.name);
+    names.push_back(set.name.In(game::CodeOf(language_)));
   render::SetPictureSetNames(names);
   state_.pictureSetCount = static_cast<int32_t>(sets_.size());
   state_.pictureSet = chosen_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/game_state.h"
+#include "game/language.h"
 #include "storage/photo_faces.h"
 #include "storage/picture_sets.h"
 
@@ -24,10 +25,10 @@ class PictureSetChooser {
 
   // Finds the sets and chooses one: the folder given by --pictures (for this run only), else the
   // set tessary.conf remembers (a built-in's name or a folder's path), else the classic faces.
-  // Hands the selector its names (Chinese or English) and pictureSet. Call once the window's GL
+  // Hands the selector its names (in language) and pictureSet. Call once the window's GL
   // context is current.
   void Start(const std::string& commandLineFolder, const std::optional<std::string>& remembered,
-             bool chinese);
+             game::Language language);
 
   // Once per pass of the event loop: takes the selector's step (state.pictureSet), follows a
   // folder's load and applies what waits. Outside the menu and the screens a change waits until
@@ -63,7 +64,7 @@ class PictureSetChooser {
   std::vector<std::optional<std::vector<storage::FaceImage>>> prepared_;
   std::vector<std::vector<storage::FaceImage>> sharper_;  // a built-in set's, at twice the size
   std::vector<int> skipped_;
-  bool chinese_ = false;
+  game::Language language_ = game::Language::english;
   int chosen_ = 0;
   int applied_ = -1;
   int loading_ = -1;  // the set the loader prepares

@@ -9,11 +9,11 @@
 
 namespace bench {
 
-// GBK texts of a board frame, byte for byte as the game draws them.
-inline constexpr std::string_view kBestLabel = "\xc0\xfa\xca\xb7\xd7\xee\xb8\xdf\xb7\xd6\x3a";
-inline constexpr std::string_view kTimeLabel = "\xca\xa3\xd3\xe0\xca\xb1\xbc\xe4\x3a";
-inline constexpr std::string_view kWonMessage = "\xc4\xe3\xca\xa4\xc0\xfb\xc1\xcb\x21\x21\x21";
-inline constexpr std::string_view kLostMessage = "\xc4\xe3\xca\xe4\xc1\xcb\x21\x21\x21";
+// The Chinese texts of a board frame, byte for byte as the game draws them (UTF-8).
+inline constexpr std::string_view kBestLabel = "历史最高分:";
+inline constexpr std::string_view kTimeLabel = "剩余时间:";
+inline constexpr std::string_view kWonMessage = "你胜利了!!!";
+inline constexpr std::string_view kLostMessage = "你输了!!!";
 
 // The menu with scattered, fading stars, the title swung and the cursor on the easy button.
 void SetUpMenu(game::GameState& state);

@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <cstdio>
+#include <string>
 
 #include "game/level.h"
 #include "game/menu.h"
@@ -15,37 +15,6 @@ namespace render {
 namespace {
 
 PictureSetStatus currentStatus;
-
-// The set's words in the player's language, GBK bytes; printf formats.
-struct SetTexts {
-  const char* loading;  // done, total
-  const char* skipped;  // count
-  const char* empty;
-  const char* needs;    // pictures
-};
-
-constexpr SetTexts kEnglishSetTexts = {
-    "Loading pictures %d/%d",
-    "Pictures skipped: %d (see the terminal)",
-    "This set has no pictures",
-    "needs %d pictures",
-};
-constexpr SetTexts kChineseSetTexts = {
-    "\xd5\xfd\xd4\xda\xd4\xd8\xc8\xeb\xcd\xbc\xc6\xac %d/%d",          // 正在载入图片
-    "%d\xd5\xc5\xcd\xbc\xc6\xac\xce\xde\xb7\xa8\xb6\xc1\xc8\xa1",      // %d张图片无法读取
-    "\xc3\xbb\xd3\xd0\xcd\xbc\xc6\xac",                                // 没有图片
-    "\xd0\xe8\xd2\xaa%d\xd5\xc5\xcd\xbc\xc6\xac",                      // 需要%d张图片
-};
-
-const SetTexts& CurrentSetTexts() {
-  return &CurrentTexts() == &kChineseTexts ? kChineseSetTexts : kEnglishSetTexts;
-}
-
-// 2 * 10 * tan(22.5 degrees) / 600 raster units on the text plane per pixel of the picture.
-void DrawCentredLine(const char* text, int length, float y, float r, float g, float b) {
-  const float width = static_cast<float>(TextWidthPixels(std::string_view(text, length)));
-  DrawText3D(length, text, -width / 2.0f * 0.0138071f, y, r, g, b);
-}
 
 }  // namespace
 
@@ -107,27 +76,24 @@ int AboutRowFaces(const game::GameState& state) {
 }
 
 void DrawPictureSetNotes(const game::GameState& state) {
-  const SetTexts& texts = CurrentSetTexts();
-  char line[128];
   const PictureSetStatus& status = currentStatus;
-  int length = 0;
+  std::string line;
   if (status.loading) {
-    length = std::snprintf(line, sizeof line, texts.loading, status.done, status.total);
+    line = FormatText(Tr("Loading pictures %d/%d"), status.done, status.total);
   } else if (state.setPictureCount <= 0) {
-    length = std::snprintf(line, sizeof line, "%s", texts.empty);
+    line = Tr("This set has no pictures");
   } else if (status.skipped > 0) {
-    length = std::snprintf(line, sizeof line, texts.skipped, status.skipped);
+    line = FormatText(Tr("Pictures skipped: %d (see the terminal)"), status.skipped);
   }
-  if (length > 0)
-    DrawCentredLine(line, std::min<int>(length, sizeof line - 1), -2.1f, 1.0f, 0.9f, 0.5f);
+  if (!line.empty()) DrawTextAt(line, {0.0f, -2.1f, Align::centre}, 1.0f, 0.9f, 0.5f);
 
   if (status.loading) return;
   // Beside each level button, where the set is too small for it (the button refuses the click).
   for (const game::LevelParams& params : game::kLevelParams) {
     if (state.setPictureCount >= params.faceCount) continue;
-    length = std::snprintf(line, sizeof line, texts.needs, params.faceCount);
     const float buttonY = game::LevelButton(params.level).place.y;
-    DrawText3D(length, line, 1.12f, buttonY * 2.0f - 0.08f, 1.0f, 0.6f, 0.5f);
+    DrawTextAt(FormatText(Tr("needs %d pictures"), params.faceCount),
+               {1.12f, buttonY * 2.0f - 0.08f}, 1.0f, 0.6f, 0.5f);
   }
 }
 

@@ -24,12 +24,8 @@ constexpr float kRowY = 3.6f;
 constexpr float kFirstSlotX = -5.2f;
 constexpr float kSlotWidth = 2.2f;
 
-float TextWidth(std::string_view text) {
-  return static_cast<float>(TextWidthPixels(text)) * kTextUnitsPerPixel;
-}
-
-void DrawString(std::string_view text, float x, float y, PlayerColour colour) {
-  DrawText3D(static_cast<int32_t>(text.size()), text.data(), x, y, colour.r, colour.g, colour.b);
+void DrawString(std::string_view text, const Anchor& at, PlayerColour colour) {
+  DrawTextAt(text, at, colour.r, colour.g, colour.b);
 }
 
 // A rectangle on the text plane, filled or as a frame, untextured and over whatever is drawn.
@@ -59,10 +55,10 @@ PlayerColour ColourOfPlayer(int player) {
   return kPlayerColours[std::clamp(player, 0, game::kMaxPlayers - 1)];
 }
 
-std::string_view NameOfPlayer(const game::GameState& state, int player) {
-  const Texts& texts = CurrentTexts();
-  if (state.players.computer && player == state.players.count - 1) return texts.computerName;
-  return texts.playerNames[std::clamp(player, 0, game::kMaxPlayers - 1)];
+std::string NameOfPlayer(const game::GameState& state, int player) {
+  if (state.players.computer && player == state.players.count - 1)
+    return std::string(Tr("Computer"));
+  return FormatText(Tr("Player %d"), std::clamp(player, 0, game::kMaxPlayers - 1) + 1);
 }
 
 void DrawPlayersPanel(const game::GameState& state) {
@@ -85,33 +81,33 @@ void DrawPlayersPanel(const game::GameState& state) {
       DrawPlaneRectangle(left - 0.12f, kRowY - 0.05f, right, kRowY + 0.28f, colour, false);
     }
     DrawPlaneRectangle(left, kRowY + 0.02f, left + 0.13f, kRowY + 0.15f, colour, true);
-    const std::string_view name = NameOfPlayer(state, p);
-    DrawString(name, left + 0.22f, kRowY, lit ? kWhite : colour);
-    const std::string pairs = std::to_string(players.pairs[p]);
-    DrawString(pairs, left + kSlotWidth - 0.35f - TextWidth(pairs), kRowY, lit ? kWhite : colour);
+    DrawString(NameOfPlayer(state, p), {left + 0.22f, kRowY}, lit ? kWhite : colour);
+    DrawString(std::to_string(players.pairs[p]), {left + kSlotWidth - 0.35f, kRowY, Align::right},
+               lit ? kWhite : colour);
   }
 
-  const Texts& texts = CurrentTexts();
-  DrawString(texts.clockLabel.text, texts.clockLabel.x, texts.clockLabel.y, kWhite);
+  // The clock counting up stands where the single player's time left stands, after its label.
+  const std::string_view label = Tr("Time:");
+  const Anchor labelAt{3.85f, kRowY};
+  DrawString(label, labelAt, kWhite);
   char clock[8];
   const std::size_t length = state.timeText.CopyTo(clock, sizeof clock);
-  DrawText3D(static_cast<int32_t>(length), clock,
-             texts.clockLabel.x + TextWidth(texts.clockLabel.text) + 0.1f, texts.clockLabel.y,
-             1.0f, 1.0f, 1.0f);
+  DrawString(std::string_view(clock, length), {labelAt.x + TextWidth(label) + 0.1f, kRowY},
+             kWhite);
 }
 
 void DrawTogetherResult(const game::GameState& state) {
   const game::Players& players = state.players;
   const int count = std::clamp<int>(players.count, 1, game::kMaxPlayers);
-  const Texts& texts = CurrentTexts();
 
   // The headline in the changing colour of the single player's win message.
   const PlayerColour message{state.messageColor[2], state.messageColor[1], state.messageColor[0]};
   const int winner = players.winner;
-  std::string headline(texts.drawMessage);
-  if (winner != game::kDraw)
-    headline = std::string(NameOfPlayer(state, winner)) + std::string(texts.winsSuffix);
-  DrawString(headline, -TextWidth(headline) / 2.0f, 0.9f, message);
+  const std::string headline =
+      winner == game::kDraw
+          ? std::string(Tr("A draw!"))
+          : FormatText(Tr("%s wins!"), NameOfPlayer(state, winner).c_str());
+  DrawString(headline, {0.0f, 0.9f, Align::centre}, message);
 
   std::array<int, game::kMaxPlayers> order{0, 1, 2, 3};
   std::stable_sort(order.begin(), order.begin() + count,
@@ -119,9 +115,9 @@ void DrawTogetherResult(const game::GameState& state) {
   for (int rank = 0; rank < count; ++rank) {
     const int p = order[rank];
     const float y = 0.3f - 0.4f * static_cast<float>(rank);
-    const std::string pairs = std::to_string(players.pairs[p]) + std::string(texts.pairsSuffix);
-    DrawString(NameOfPlayer(state, p), -1.4f, y, ColourOfPlayer(p));
-    DrawString(pairs, 1.4f - TextWidth(pairs), y, ColourOfPlayer(p));
+    const int32_t pairs = players.pairs[p];
+    DrawString(NameOfPlayer(state, p), {-1.4f, y}, ColourOfPlayer(p));
+    DrawString(FormatText(Tr("%d pairs"), pairs), {1.4f, y, Align::right}, ColourOfPlayer(p));
   }
 }
 

@@ -2,7 +2,6 @@
 // own pictures, so that any package (one without pictures for them too) shows them.
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -19,69 +18,65 @@ constexpr float kColumnX[3] = {-5.1f, -1.6f, 1.9f};
 constexpr float kHeadingY = 3.0f;
 constexpr float kRowStep = 0.27f;
 
-void Text(const std::string& text, float x, float y, float r, float g, float b) {
-  DrawText3D(static_cast<int32_t>(text.size()), text.data(), x, y, r, g, b);
-}
+// The records screen's title and the pause notice, centred where the original screen's Chinese
+// stands.
+constexpr PlacedText kTitle{"Records", {0.043299f, 3.6f, Align::centre}, -0.025736f};
+constexpr PlacedText kPaused{"Paused", {0.043299f, 0.3f, Align::centre}, -0.010253f};
+constexpr PlacedText kPausedHint{"Press any key or click to go on",
+                                 {0.313147f, -0.1f, Align::centre}, -0.163604f};
 
-template <typename... Values>
-std::string Format(std::string_view format, Values... values) {
-  char text[128];
-  const std::string pattern(format);
-  std::snprintf(text, sizeof text, pattern.c_str(), values...);
-  return text;
+void Text(std::string_view text, float x, float y, float r, float g, float b) {
+  DrawTextAt(text, {x, y}, r, g, b);
 }
 
 void DrawLevelColumn(const RecordsView::Level& level, std::string_view name, float x) {
-  const RecordsTexts& texts = CurrentRecordsTexts();
-  Text(std::string(name), x, kHeadingY, 1.0f, 0.85f, 0.3f);
+  Text(Tr(name), x, kHeadingY, 1.0f, 0.85f, 0.3f);
   float y = kHeadingY - 1.5f * kRowStep;
-  if (level.best.empty()) Text(std::string(texts.noWins), x, y, 0.7f, 0.7f, 0.7f);
+  if (level.best.empty()) Text(Tr("No wins yet"), x, y, 0.7f, 0.7f, 0.7f);
   int place = 1;
   for (const RecordsView::Best& best : level.best) {
-    Text(Format("%2d. %6d  ", place, best.score) + best.date, x, y, 1.0f, 1.0f, 1.0f);
+    Text(FormatText("%2d. %6d  %s", place, best.score, best.date.c_str()), x, y, 1.0f, 1.0f,
+         1.0f);
     y -= kRowStep;
     ++place;
   }
   y = kHeadingY - 12.0f * kRowStep;
   const int rate = level.games > 0 ? level.wins * 100 / level.games : 0;
-  Text(Format(texts.games, level.games, level.wins, rate), x, y, 0.6f, 1.0f, 0.6f);
+  Text(FormatText(Tr("Games %d  won %d (%d%%)"), level.games, level.wins, rate), x, y, 0.6f, 1.0f,
+       0.6f);
   y -= kRowStep;
   if (level.bestWonSeconds >= 0) {
-    Text(Format(texts.fastestWin, level.bestWonSeconds), x, y, 0.6f, 1.0f, 0.6f);
+    Text(FormatText(Tr("Fastest win: %d s"), level.bestWonSeconds), x, y, 0.6f, 1.0f, 0.6f);
     y -= kRowStep;
   }
   // Games with others are counted apart: they are no single player's records.
   y -= 0.5f * kRowStep;
-  Text(Format(texts.againstComputer, level.computerGames, level.computerWins), x, y, 0.6f, 0.8f,
-       1.0f);
+  Text(FormatText(Tr("Against the computer: %d, won %d"), level.computerGames,
+                  level.computerWins),
+       x, y, 0.6f, 0.8f, 1.0f);
   y -= kRowStep;
-  Text(Format(texts.betweenPlayers, level.playersGames), x, y, 0.6f, 0.8f, 1.0f);
+  Text(FormatText(Tr("Between players: %d"), level.playersGames), x, y, 0.6f, 0.8f, 1.0f);
 }
 
 }  // namespace
 
-void SetRecordsView(RecordsView view) {
-  for (RecordsView::Level& level : view.levels)
-    for (RecordsView::Best& best : level.best) best.date = GbkOf(best.date);
-  recordsView = std::move(view);
-}
+void SetRecordsView(RecordsView view) { recordsView = std::move(view); }
 
 void DrawRecordsScene(const game::GameState& state) {
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(LIST_MENU_BACKGROUND);
-  const RecordsTexts& texts = CurrentRecordsTexts();
-  Text(std::string(texts.title.text), texts.title.x, texts.title.y, 1.0f, 1.0f, 1.0f);
+  DrawPlacedText(kTitle, 1.0f, 1.0f, 1.0f);
+  constexpr std::string_view kLevelNames[3] = {"Easy", "Normal", "Hard"};
   for (int level = 0; level < 3; ++level)
-    DrawLevelColumn(recordsView.levels[level], texts.levels[level], kColumnX[level]);
+    DrawLevelColumn(recordsView.levels[level], kLevelNames[level], kColumnX[level]);
   glColor3f(1.0f, 1.0f, 1.0f);
   DrawBackButton(state);
 }
 
 bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b) {
-  const RecordsTexts& texts = CurrentRecordsTexts();
   if (state.won && state.recordRank > 0) {
-    const std::string announcement = texts.newRecord(state.recordRank);
-    Text(announcement, -0.5f, -0.7f, r, g, b);
+    const int place = state.recordRank;
+    Text(FormatText(Tr(NewRecordFormat(place)), place), -0.5f, -0.7f, r, g, b);
   }
   if (!state.paused) return true;
 
@@ -97,9 +92,8 @@ bool DrawBoardAdditions(const game::GameState& state, float r, float g, float b)
   glColor3f(0.8f, 0.8f, 1.0f);
   Rectangle(GL_LINE_LOOP, 2.2f, 1.5f);
   glEnable(GL_TEXTURE_2D);
-  Text(std::string(texts.paused.text), texts.paused.x, texts.paused.y, 1.0f, 1.0f, 0.6f);
-  Text(std::string(texts.pausedHint.text), texts.pausedHint.x, texts.pausedHint.y, 1.0f, 1.0f,
-       1.0f);
+  DrawPlacedText(kPaused, 1.0f, 1.0f, 0.6f);
+  DrawPlacedText(kPausedHint, 1.0f, 1.0f, 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
   return false;
 }
@@ -124,9 +118,8 @@ void DrawRecordsButton(const game::GameState& state, float x, unsigned name) {
   Rectangle(GL_LINE_LOOP, kHalfWidth, kHalfHeight);
   glEnable(GL_TEXTURE_2D);
   // The text plane lies twice as far as the button: its units are the button's halved.
-  const std::string label(CurrentRecordsTexts().button);
-  const float width = static_cast<float>(TextWidthPixels(label)) * kTextUnitsPerPixel;
-  Text(label, 2.0f * x - 0.5f * width, 2.0f * kY - 0.13f, 1.0f, 1.0f, lit ? 0.5f : 1.0f);
+  DrawTextAt(Tr("Records"), {2.0f * x, 2.0f * kY - 0.13f, Align::centre}, 1.0f, 1.0f,
+             lit ? 0.5f : 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
 }
 

@@ -16,9 +16,11 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "game/game_state.h"
+#include "game/language.h"
 #include "game/picture_fit.h"
 #include "render/draw_path.h"
 #include "storage/files.h"
@@ -34,11 +36,19 @@ struct PictureTarget;
 inline constexpr int kClientWidth = 800;
 inline constexpr int kClientHeight = 600;
 
-// The languages of the texts the game draws.
-enum class Language { chinese, english };
+// Chooses the texts' language; call before the first frame. Chinese until then. UI thread.
+void SetLanguage(game::Language language);
+game::Language CurrentLanguage();
 
-// Chooses the texts' language; call before the first frame. Chinese until then.
-void SetLanguage(Language language);
+// The text whose English source string is `source`, in the chosen language, UTF-8: the
+// language's translation, or the source itself when it has none (gettext's rule). The view lives
+// as long as source and the run. UI thread.
+std::string_view Tr(std::string_view source);
+
+// The name of face f (0..9) of the boards and the about row, in the chosen language: a classic
+// face's, a built-in set's face as its manifest names it, or a photo's file name without its
+// extension. Empty for a face out of range. UI thread.
+std::string FaceName(const game::GameState& state, int face);
 
 // The one window: caption "Tessary", 800 x 600 at first and resizable, placed centred by the
 // desktop, HiDPI-aware, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a
@@ -157,7 +167,7 @@ struct PictureSetStatus {
 void SetPictureSetStatus(const PictureSetStatus& status);
 
 // The names the menu's pictures selector shows, in the order of GameState::pictureSet, as UTF-8
-// (shown in GBK; a character GBK lacks becomes '?'). Until called, the one name is the game's own
+// (a character the font lacks shows as its replacement). Until called, the one name is the game's own
 // pictures'. UI thread.
 void SetPictureSetNames(const std::vector<std::string>& names);
 
@@ -167,7 +177,7 @@ void SetPictureSetNames(const std::vector<std::string>& names);
 struct RecordsView {
   struct Best {
     int32_t score = 0;
-    std::string date;  // UTF-8 (shown in GBK; a character GBK lacks becomes '?')
+    std::string date;  // UTF-8
   };
   struct Level {
     std::vector<Best> best;  // highest first, at most ten

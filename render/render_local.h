@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -173,16 +175,17 @@ bool HasOptionalPicture(int k);
 // with the GL primitive mode (GL_QUADS to fill, GL_LINE_LOOP for a frame).
 void Rectangle(unsigned mode, float halfWidth, float halfHeight);
 
-// The names of the picture sets, in the order of GameState::pictureSet, as GBK bytes.
+// The names of the picture sets, in the order of GameState::pictureSet, UTF-8.
 const std::vector<std::string>& PictureSetNames();
 
-// The width that DrawText3D gives the text at the frame scale, in pixels of the 800 x 600
-// picture; an estimate when no font was found.
+// The width that DrawText3D gives the text (UTF-8) at the frame scale, in pixels of the
+// 800 x 600 picture; an estimate when no font was found.
 int TextWidthPixels(std::string_view text);
 
-// UTF-8 to the GBK bytes the text font draws; a character GBK lacks, or a byte that is not
-// UTF-8, becomes '?'.
-std::string GbkOf(const std::string& utf8);
+// UTF-8 to code points: a byte that starts no well-formed character (a stray continuation, an
+// overlong form, a surrogate, past U+10FFFF, a sequence cut short) becomes `replacement` and the
+// decoding goes on at the next byte. Never reads outside text.
+std::vector<char32_t> DecodeUtf8(std::string_view text, char32_t replacement = U'\uFFFD');
 
 // Makes assets.logoTexture from the first 600 x 450 RGB pixels of stagingPixels.
 void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels);
@@ -241,75 +244,62 @@ void DrawNormalBoard(const game::GameState& state);
 void DrawHardBoard(const game::GameState& state);
 void DrawBackButton(const game::GameState& state);
 
-// The texts of the about screen, GBK bytes of exactly the given lengths (the Chinese ones in
-// kCreditLines).
-struct CreditLine {
-  std::string_view text;
-  float x, y, r, g, b;
-};
-extern const CreditLine kCreditLines[4];
-
-// ---- Texts in the player's language ----
+// ---- Texts in the player's language, placed from their measured widths ----
 
 // Raster units on the text plane (z = -10) per pixel of the 800 x 600 picture.
 inline constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
 
-// A text and where it stands: the raster position on the plane z = -10.
-struct PlacedText {
+// One translated text of a catalogue: the English source string and the language's own.
+struct Translation {
+  std::string_view source;
   std::string_view text;
+};
+// The Chinese catalogue (texts_zh.cpp). English needs none: its texts are the sources.
+extern const std::span<const Translation> kChineseTranslations;
+
+// Which part of a text stands on its anchor's x: its left end, its centre or its right end.
+enum class Align { left, centre, right };
+
+// A point on the text plane (z = -10): x as Align says, y the raster position of the baseline.
+struct Anchor {
   float x, y;
+  Align align = Align::left;
 };
 
-// Every text the game draws, in one language: bytes as DrawText3D takes them (GBK; English is
-// plain ASCII, which GBK leaves as it is). One file per language: texts_zh.cpp, texts_en.cpp.
-struct Texts {
-  PlacedText loading;
-  PlacedText bestLabel;
-  PlacedText timeLabel;
-  PlacedText wonMessage;  // placed at the message's spot; drawn in the message colour
-  PlacedText lostMessage;
-  const CreditLine* credits;  // four lines of the about screen
-  // The menu's selectors: their labels, the players' modes 1, 2, 3, 4, computer, and the name of
-  // the game's own pictures (shown when no other names were handed in).
-  std::string_view picturesLabel;
-  std::string_view playersLabel;
-  std::string_view playerModes[5];
-  std::string_view classicPictures;
-  // Playing together.
-  PlacedText clockLabel;             // the clock counting up, where the time left stood
-  std::string_view playerNames[4];   // "Player 1" to "Player 4"
-  std::string_view computerName;     // the computer, always the last player
-  std::string_view winsSuffix;       // follows the winner's name
-  std::string_view drawMessage;
-  std::string_view pairsSuffix;      // follows a number of pairs in the standings
+// A text of the game by its English source, at its anchor. englishShift: where the English text
+// has stood since it was first placed by hand, off the anchor that the original Chinese screen
+// gives (raster units); every other language stands on the anchor itself.
+struct PlacedText {
+  std::string_view source;
+  Anchor at;
+  float englishShift = 0.0f;
 };
-extern const Texts kChineseTexts;
-extern const Texts kEnglishTexts;
 
-// The texts of the language chosen with SetLanguage (Chinese until then).
-const Texts& CurrentTexts();
+// The width of text (UTF-8) as DrawText3D draws it at the frame scale, in raster units.
+float TextWidth(std::string_view text);
 
-// The texts of the records screen, the paused board and the records announcement, in one
-// language; the formats take printf's %d (GBK never uses the byte '%' inside a character).
-struct RecordsTexts {
-  PlacedText title;
-  std::string_view levels[3];  // easy, normal, hard
-  std::string_view noWins;
-  std::string_view games;           // games, wins, win rate in percent
-  std::string_view fastestWin;      // seconds
-  std::string_view againstComputer; // games, wins
-  std::string_view betweenPlayers;  // games
-  std::string_view button;          // the records button's label
-  std::string_view menuValue;       // under the label in the menu
-  PlacedText paused;                // over the hidden board
-  PlacedText pausedHint;
-  std::string (*newRecord)(int place);  // "New record: 3rd"
-};
-extern const RecordsTexts kChineseRecordsTexts;
-extern const RecordsTexts kEnglishRecordsTexts;
+// The raster x where text starts when it stands at anchor.
+float StartOf(std::string_view text, const Anchor& anchor);
 
-// The records texts of the language chosen with SetLanguage.
-const RecordsTexts& CurrentRecordsTexts();
+// Draws text (UTF-8, already in the player's language) at anchor in (r, g, b).
+void DrawTextAt(std::string_view text, const Anchor& anchor, float r, float g, float b);
+
+// Draws a text of the game in the player's language where it stands, in (r, g, b).
+void DrawPlacedText(const PlacedText& placed, float r, float g, float b);
+
+// printf over a translated format (printf's conversions; UTF-8 never holds a '%' inside a
+// character): at most 255 bytes of the result.
+template <typename... Values>
+std::string FormatText(std::string_view format, Values... values) {
+  char text[256];
+  const std::string pattern(format);
+  const int length = std::snprintf(text, sizeof text, pattern.c_str(), values...);
+  return length < 0 ? std::string() : std::string(text);
+}
+
+// The English ordinal's message for a new record's place ("New record: %dnd"); translations
+// keep one text for all four.
+std::string_view NewRecordFormat(int place);
 
 // The records screen: the menu's background, the three levels' records, the back button.
 void DrawRecordsScene(const game::GameState& state);
@@ -336,7 +326,7 @@ struct PlayerColour {
 PlayerColour ColourOfPlayer(int player);
 
 // The name of player 0..count-1 in the current language (the computer's for its player).
-std::string_view NameOfPlayer(const game::GameState& state, int player);
+std::string NameOfPlayer(const game::GameState& state, int player);
 
 // The top row of a board played together: each player's colour, name and pairs, the current one
 // lit, and the clock counting up.
@@ -352,7 +342,7 @@ void DrawBoxOutlineIn(PlayerColour colour);
 // ---- Bitmap text ----
 
 // The resolved font behind a GLFont: the FreeType face at its 14-pixel strike (and at the frame
-// scale's size), the GBK converter and the caches of rendered texts, one per size.
+// scale's size) and the caches of rendered texts, one per size.
 struct FontFace;
 
 // The font request and the font made from it. One instance, textFont; only fontHandle changes.
@@ -397,7 +387,7 @@ struct TextBitmap {
 // Whether pixel (x, y), y from the top, of a rendered FreeType glyph is lit; either sign of pitch.
 bool GlyphPixel(const FT_Bitmap_& glyph, unsigned x, unsigned y);
 
-// Renders byteCount bytes of GBK text for a frame drawn at `scale` times the picture's size (the
+// Renders byteCount bytes of UTF-8 text for a frame drawn at `scale` times the picture's size (the
 // 14-pixel strike at 1, else the outline at 14 x scale pixels); invalid bytes become a
 // replacement glyph.
 TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount, float scale = 1.0f);
@@ -406,7 +396,7 @@ TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount, float
 int CachedTextCount(const FontFace& face);
 int64_t TextRenderCount(const FontFace& face);
 
-// Draws byteCount bytes of GBK text with textFont at the raster position (x, y) of the plane
+// Draws byteCount bytes of UTF-8 text with textFont at the raster position (x, y) of the plane
 // z = -10, in (r, g, b) over the frame. Leaves: the identity model-view, the colour (r, g, b, 1),
 // depth testing on, unpack alignment 1, lighting and texturing as they were, blending untouched.
 void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, float g, float b);

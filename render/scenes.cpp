@@ -107,13 +107,15 @@ std::string_view PictureSetName(const game::GameState& state) {
   const std::vector<std::string>& names = PictureSetNames();
   const int32_t set = state.pictureSet;
   if (set >= 0 && static_cast<std::size_t>(set) < names.size()) return names[set];
-  return CurrentTexts().classicPictures;
+  return Tr("Classic");
 }
 
 std::string_view PlayerModeName(const game::GameState& state) {
+  // The players' modes 1, 2, 3, 4 and the computer.
+  constexpr std::string_view kModes[5] = {"1 player", "2 players", "3 players", "4 players",
+                                          "vs computer"};
   const int8_t mode = state.playerMode;
-  const auto& modes = CurrentTexts().playerModes;
-  return modes[mode >= 1 && mode <= 5 ? mode - 1 : 0];
+  return Tr(kModes[mode >= 1 && mode <= 5 ? mode - 1 : 0]);
 }
 
 // The pictures of the menu's controls that have their own: a button shows `lit` under the
@@ -143,20 +145,12 @@ const MenuPictures* PicturesOf(game::MenuName name) {
   return nullptr;
 }
 
-// What a panel (a control without pictures of its own) shows: its label over its value.
-std::string_view PanelLabel(game::MenuName name) {
-  switch (name) {
-    case game::MenuName::pictures: return CurrentTexts().picturesLabel;
-    case game::MenuName::players: return CurrentTexts().playersLabel;
-    case game::MenuName::records: return CurrentRecordsTexts().button;
-    default: return {};
-  }
-}
+// What a panel (a control without pictures of its own) shows under its label.
 std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
   switch (name) {
     case game::MenuName::pictures: return PictureSetName(state);
     case game::MenuName::players: return PlayerModeName(state);
-    case game::MenuName::records: return CurrentRecordsTexts().menuValue;
+    case game::MenuName::records: return Tr("Best ten");
     default: return {};
   }
 }
@@ -183,16 +177,13 @@ void DrawPanel(const game::GameState& state, const game::MenuControl& control, b
   }
   if (picking) return;
   // The text plane lies twice as far as the panel: its coordinates are doubled.
-  const auto centred = [x](std::string_view text) {
-    return 2.0f * x - 0.5f * kTextUnitsPerPixel * static_cast<float>(TextWidthPixels(text));
-  };
-  const std::string_view label = PanelLabel(control.name);
+  const std::string_view label = Tr(control.label);
   const std::string_view value = PanelValue(state, control.name);
-  DrawText3D(static_cast<int32_t>(label.size()), label.data(), centred(label),
-             2.0f * y + 2.0f * kTextUnitsPerPixel, 0.55f, 0.7f, 1.0f);
+  DrawTextAt(label, {2.0f * x, 2.0f * y + 2.0f * kTextUnitsPerPixel, Align::centre}, 0.55f,
+             0.7f, 1.0f);
   const float brightness = lit ? 1.0f : 0.85f;
-  DrawText3D(static_cast<int32_t>(value.size()), value.data(), centred(value),
-             2.0f * y - 16.0f * kTextUnitsPerPixel, brightness, brightness, brightness);
+  DrawTextAt(value, {2.0f * x, 2.0f * y - 16.0f * kTextUnitsPerPixel, Align::centre}, brightness,
+             brightness, brightness);
 }
 
 struct BoardLayout {
@@ -278,17 +269,35 @@ void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, 
   DrawText3D(static_cast<int32_t>(length), bytes, x, y, 1.0f, 1.0f, 1.0f);
 }
 
-void DrawPlacedText(const PlacedText& placed, float r, float g, float b) {
-  DrawText3D(static_cast<int32_t>(placed.text.size()), placed.text.data(), placed.x, placed.y, r,
-             g, b);
-}
+// The single player's top row and message, where the original screen has them.
+constexpr PlacedText kBestLabel{"Best score:", {-3.5f, 3.6f}, -0.12f};
+constexpr PlacedText kTimeLabel{"Time left:", {-0.5f, 3.6f}, -0.06f};
+constexpr PlacedText kWonMessage{"You won!!!", {-0.5f, 0.0f}};
+constexpr PlacedText kLostMessage{"You lost!!!", {-0.5f, 0.0f}};
+
+// The about screen's credits, each centred where the original screen centres its line, in its
+// colour.
+struct CreditLine {
+  PlacedText text;
+  float r, g, b;
+};
+constexpr CreditLine kCredits[4] = {
+    {{"By the Tessary team (sounds, pictures and program all our own)",
+      {0.071065f, 3.5f, Align::centre}, -0.057005f},
+     0.0f, 0.0f, 1.0f},
+    {{"Of course, the sounds and pictures are made by the program.",
+      {-0.074518f, 3.2f, Align::centre}, 0.093603f},
+     0.0f, 1.0f, 0.0f},
+    {{"Mail: team@tessary.dev", {-0.005889f, 2.9f, Align::centre}, 0.02929f}, 1.0f, 0.0f, 0.0f},
+    {{"Released: 8 December 2026", {0.047664f, 2.6f, Align::centre}, -0.026192f},
+     1.0f, 1.0f, 1.0f},
+};
 
 void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::GameState&)) {
   BindFaceLists(state, TheAssets(), false);
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(LIST_BOARD_BACKGROUND);
 
-  const Texts& texts = CurrentTexts();
   if (game::PlayingTogether(state)) {
     DrawPlayersPanel(state);
     if (state.players.finished) DrawTogetherResult(state);
@@ -296,17 +305,17 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
     if (DrawBoardAdditions(state, 1.0f, 1.0f, 1.0f)) drawBoard(state);
     return;
   }
-  DrawPlacedText(texts.bestLabel, 1.0f, 1.0f, 1.0f);
+  DrawPlacedText(kBestLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.bestText, kBestTextBytes, -2.5f, 3.6f);
-  DrawPlacedText(texts.timeLabel, 1.0f, 1.0f, 1.0f);
+  DrawPlacedText(kTimeLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.timeText, kTimeTextBytes, 0.5f, 3.6f);
   DrawValueText(state.scoreText, kScoreTextBytes, 3.0f, 3.6f);
   // The message colour is drawn with its red and blue exchanged.
   const float red = state.messageColor[2];
   const float green = state.messageColor[1];
   const float blue = state.messageColor[0];
-  if (state.won) DrawPlacedText(texts.wonMessage, red, green, blue);
-  if (state.lost) DrawPlacedText(texts.lostMessage, red, green, blue);
+  if (state.won) DrawPlacedText(kWonMessage, red, green, blue);
+  if (state.lost) DrawPlacedText(kLostMessage, red, green, blue);
 
   if (DrawBoardAdditions(state, red, green, blue)) drawBoard(state);
 }
@@ -409,9 +418,7 @@ void DrawAboutScene(const game::GameState& state) {
   glTranslatef(0.0f, -0.5f, 1.0f);
   DrawCubeLayer();  // z offset +0.5
 
-  for (const CreditLine& line : std::span(CurrentTexts().credits, 4))
-    DrawText3D(static_cast<int32_t>(line.text.size()), line.text.data(), line.x, line.y, line.r,
-               line.g, line.b);
+  for (const CreditLine& line : kCredits) DrawPlacedText(line.text, line.r, line.g, line.b);
 
   // The row shows the chosen set: its first pictures, as many as it has up to ten.
   BindFaceLists(state, TheAssets(), true);

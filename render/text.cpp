@@ -1,4 +1,4 @@
-// Bitmap text: GBK bytes to code points with iconv, glyphs of a 14-pixel bitmap strike rendered
+// Bitmap text: UTF-8 to code points, glyphs of a 14-pixel bitmap strike rendered
 // 1-bit with FreeType into rows padded to 32 bits, bottom row first, drawn with glBitmap. A frame
 // drawn larger than the picture (native frames) gets the outline rendered at its own size.
 #include <GL/gl.h>
@@ -6,11 +6,9 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SIZES_H
-#include <iconv.h>
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -33,9 +31,6 @@ constexpr const char* kFallbackLanguage = "zh-cn";
 
 // Distinct texts kept rendered; a board frame shows seven, the about screen four.
 constexpr std::size_t kTextCacheCapacity = 64;
-
-constexpr const char* kUtf32Native = std::endian::native == std::endian::little ? "UTF-32LE"
-                                                                                 : "UTF-32BE";
 
 struct TextHash {
   using is_transparent = void;
@@ -63,9 +58,8 @@ struct SizedFont {
 struct FontFace {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
-  iconv_t converter = reinterpret_cast<iconv_t>(-1);
   FontSource source;
-  char32_t replacement = U'?';  // drawn for bytes that are not GBK
+  char32_t replacement = U'?';  // drawn for bytes that are not UTF-8
   SizedFont strike;  // 14 pixels, the face's own size: lives as long as the face
   SizedFont scaled;  // the size of the frame scale last drawn at, when not 14 pixels
   uint64_t useClock = 0;
@@ -151,31 +145,6 @@ bool OpenFallback(FontFace& font) {
   return found;
 }
 
-// GBK bytes to code points; a byte that starts no valid character becomes the replacement.
-std::vector<char32_t> DecodeGbk(FontFace& font, const char* text, int32_t byteCount) {
-  std::vector<char32_t> codes(static_cast<std::size_t>(byteCount));
-  iconv(font.converter, nullptr, nullptr, nullptr, nullptr);
-  char* in = const_cast<char*>(text);
-  std::size_t inLeft = static_cast<std::size_t>(byteCount);
-  char* out = reinterpret_cast<char*>(codes.data());
-  std::size_t outLeft = codes.size() * sizeof(char32_t);
-  while (inLeft > 0) {
-    if (iconv(font.converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1))
-      break;
-    if (errno == E2BIG) break;  // cannot happen: one code point per byte at most
-    // EILSEQ or a character cut off at the end (EINVAL): replace one byte and go on.
-    const char32_t replacement = font.replacement;
-    std::memcpy(out, &replacement, sizeof replacement);
-    out += sizeof replacement;
-    outLeft -= sizeof replacement;
-    ++in;
-    --inLeft;
-    iconv(font.converter, nullptr, nullptr, nullptr, nullptr);
-  }
-  codes.resize(codes.size() - outLeft / sizeof(char32_t));
-  return codes;
-}
-
 // The text's pixel size at a frame scale: the strike's at scale 1, else the outline's, so that
 // a frame drawn s times the picture's size gets glyphs s times as large.
 int TextPixelsAt(float scale) {
@@ -259,6 +228,31 @@ const TextBitmap& FindOrRenderText(FontFace& font, float scale, const char* text
 
 }  // namespace
 
+std::vector<char32_t> DecodeUtf8(std::string_view text, char32_t replacement) {
+  std::vector<char32_t> codes;
+  codes.reserve(text.size());
+  const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = byteAt(i);
+    // The length a lead byte announces, and the least code point that needs it (no overlong).
+    std::size_t length = 0;
+    char32_t code = 0, least = 0;
+    if (lead < 0x80) length = 1, code = lead;
+    else if (lead >= 0xc2 && lead <= 0xdf) length = 2, code = lead & 0x1fu, least = 0x80;
+    else if (lead >= 0xe0 && lead <= 0xef) length = 3, code = lead & 0x0fu, least = 0x800;
+    else if (lead >= 0xf0 && lead <= 0xf4) length = 4, code = lead & 0x07u, least = 0x10000;
+    bool valid = length > 0 && length <= text.size() - i;
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      valid = (byteAt(i + k) & 0xc0) == 0x80;
+      code = static_cast<char32_t>((code << 6) | (byteAt(i + k) & 0x3fu));
+    }
+    valid = valid && code >= least && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff);
+    codes.push_back(valid ? code : replacement);
+    i += valid ? length : 1;
+  }
+  return codes;
+}
+
 bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y) {
   // The pitch steps one row down. A negative one (rows stored bottom-up) leaves the buffer
   // pointing at the bottom row, so the top row lies at the far end.
@@ -284,8 +278,7 @@ FontFace* OpenFontFace() {
   if (!found) found = OpenFallback(*font);
   // No FcFini here: SDL's window decorations (libdecor on Wayland) use fontconfig too, and
   // tearing it down under them aborts the process.
-  font->converter = iconv_open(kUtf32Native, "GBK");
-  if (!found || font->converter == reinterpret_cast<iconv_t>(-1)) {
+  if (!found) {
     CloseFontFace(font);
     return nullptr;
   }
@@ -300,7 +293,6 @@ FontFace* OpenFontFace() {
 
 void CloseFontFace(FontFace* font) {
   if (font == nullptr) return;
-  if (font->converter != reinterpret_cast<iconv_t>(-1)) iconv_close(font->converter);
   if (font->face != nullptr) FT_Done_Face(font->face);
   if (font->library != nullptr) FT_Done_FreeType(font->library);
   delete font;
@@ -324,7 +316,8 @@ TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount, float
   if (byteCount <= 0 || text == nullptr) return bitmap;
   FT_Activate_Size(sized.size);
 
-  const std::vector<char32_t> codes = DecodeGbk(font, text, byteCount);
+  const std::vector<char32_t> codes =
+      DecodeUtf8(std::string_view(text, static_cast<std::size_t>(byteCount)), font.replacement);
   std::vector<FT_UInt> glyphs;
   glyphs.reserve(codes.size());
   int width = 0;
@@ -368,13 +361,9 @@ void CreateTextFont() {
 int TextWidthPixels(std::string_view text) {
   if (text.empty()) return 0;
   if (textFont.fontHandle == nullptr) {
-    // The font's cells: 7 pixels for a single byte, 14 for a double-byte character.
+    // The font's cells: 7 pixels for ASCII, 14 for any other character.
     int width = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const bool lead = static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size();
-      width += lead ? 14 : 7;
-      if (lead) ++i;
-    }
+    for (char32_t code : DecodeUtf8(text)) width += code < 0x80 ? 7 : 14;
     return width;
   }
   // Measured as drawn at the frame's scale, in the picture's pixels.
@@ -418,6 +407,30 @@ void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, 
   // Always on afterwards: this is how depth testing comes to be on for the whole game.
   glEnable(GL_DEPTH_TEST);
   glPopMatrix();
+}
+
+float TextWidth(std::string_view text) {
+  return static_cast<float>(TextWidthPixels(text)) * kTextUnitsPerPixel;
+}
+
+float StartOf(std::string_view text, const Anchor& anchor) {
+  switch (anchor.align) {
+    case Align::left: return anchor.x;
+    case Align::centre: return anchor.x - TextWidth(text) / 2.0f;
+    case Align::right: return anchor.x - TextWidth(text);
+  }
+  return anchor.x;
+}
+
+void DrawTextAt(std::string_view text, const Anchor& anchor, float r, float g, float b) {
+  DrawText3D(static_cast<int32_t>(text.size()), text.data(), StartOf(text, anchor), anchor.y, r,
+             g, b);
+}
+
+void DrawPlacedText(const PlacedText& placed, float r, float g, float b) {
+  Anchor at = placed.at;
+  if (CurrentLanguage() == game::Language::english) at.x += placed.englishShift;
+  DrawTextAt(Tr(placed.source), at, r, g, b);
 }
 
 }  // namespace render

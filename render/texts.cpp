@@ -1,8 +1,7 @@
-// The language of the texts, chosen once at start-up on the UI thread, and the names the menu
-// shows for the picture sets.
-#include <iconv.h>
-
-#include <cerrno>
+// The language of the texts, chosen once at start-up on the UI thread; the one lookup of every
+// text the game draws; the names of the picture sets and of the faces.
+#include <filesystem>
+#include <unordered_map>
 
 #include "render/render_local.h"
 
@@ -10,61 +9,72 @@ namespace render {
 
 namespace {
 
-const Texts* currentTexts = &kChineseTexts;
-const RecordsTexts* currentRecordsTexts = &kChineseRecordsTexts;
-std::vector<std::string> pictureSetNames;  // GBK; empty: the game's own pictures only
+game::Language currentLanguage = game::Language::chinese;
+bool catalogueLoaded = false;  // the default language's catalogue is loaded at the first lookup
+// The chosen language's catalogue, source to text; empty for English, whose texts are the keys.
+std::unordered_map<std::string_view, std::string_view> catalogue;
+std::vector<std::string> pictureSetNames;  // UTF-8; empty: the game's own pictures only
+
+// What the ten classic faces show (tools/pictures_faces.cpp draws them in this order).
+constexpr std::string_view kClassicFaceNames[kFaceCount] = {
+    "Apple", "Star", "Fish", "Blossom", "Cat", "Clover", "Moon", "Grapes", "Penguin", "Rocket"};
+
+std::span<const Translation> CatalogueOf(game::Language language) {
+  switch (language) {
+    case game::Language::chinese: return kChineseTranslations;
+    case game::Language::english: break;
+  }
+  return {};
+}
 
 }  // namespace
 
-// UTF-8 to the GBK bytes the text font draws; a character GBK lacks, or a byte that is not
-// UTF-8, becomes '?', so a folder's odd name still shows as much of itself as it can.
-std::string GbkOf(const std::string& utf8) {
-  iconv_t converter = iconv_open("GBK", "UTF-8");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return utf8;
-  std::string out;
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  while (inLeft > 0) {
-    char buffer[64];
-    char* outPointer = buffer;
-    std::size_t outLeft = sizeof buffer;
-    const std::size_t result = iconv(converter, &in, &inLeft, &outPointer, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPointer - buffer));
-    if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-    // An unconvertible or broken sequence: skip one character (its UTF-8 length) or one byte.
-    const auto lead = static_cast<unsigned char>(*in);
-    std::size_t skip = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
-    if (errno != EILSEQ || skip > inLeft) skip = 1;
-    in += skip;
-    inLeft -= skip;
-    out += '?';
+void SetLanguage(game::Language language) {
+  currentLanguage = language;
+  catalogueLoaded = true;
+  catalogue.clear();
+  for (const Translation& translation : CatalogueOf(language))
+    catalogue.emplace(translation.source, translation.text);
+}
+
+game::Language CurrentLanguage() { return currentLanguage; }
+
+std::string_view Tr(std::string_view source) {
+  if (!catalogueLoaded) SetLanguage(currentLanguage);
+  const auto found = catalogue.find(source);
+  return found != catalogue.end() ? found->second : source;
+}
+
+std::string_view NewRecordFormat(int place) {
+  const int lastTwo = place % 100;
+  if (lastTwo < 11 || lastTwo > 13) {
+    if (place % 10 == 1) return "New record: %dst";
+    if (place % 10 == 2) return "New record: %dnd";
+    if (place % 10 == 3) return "New record: %drd";
   }
-  iconv_close(converter);
-  return out;
+  return "New record: %dth";
 }
 
-void SetLanguage(Language language) {
-  switch (language) {
-    case Language::chinese:
-      currentTexts = &kChineseTexts;
-      currentRecordsTexts = &kChineseRecordsTexts;
-      break;
-    case Language::english:
-      currentTexts = &kEnglishTexts;
-      currentRecordsTexts = &kEnglishRecordsTexts;
-      break;
-  }
-}
-
-const Texts& CurrentTexts() { return *currentTexts; }
-
-const RecordsTexts& CurrentRecordsTexts() { return *currentRecordsTexts; }
-
-void SetPictureSetNames(const std::vector<std::string>& names) {
-  pictureSetNames.clear();
-  for (const std::string& name : names) pictureSetNames.push_back(GbkOf(name));
-}
+void SetPictureSetNames(const std::vector<std::string>& names) { pictureSetNames = names; }
 
 const std::vector<std::string>& PictureSetNames() { return pictureSetNames; }
+
+std::string FaceName(const game::GameState& state, int face) {
+  if (face < 0 || face >= kFaceCount) return {};
+  const Assets& assets = TheAssets();
+  if (!state.shuffledFaces || assets.setFaces.empty())
+    return std::string(Tr(kClassicFaceNames[face]));
+  const int picture = state.facePicture[face];
+  if (picture < 0 || static_cast<std::size_t>(picture) >= assets.setFaces.size()) return {};
+  const storage::FaceImage& image = assets.setFaces[static_cast<std::size_t>(picture)];
+  const std::string& named = image.name.In(game::CodeOf(currentLanguage));
+  if (!named.empty()) return named;
+  // A photo is named by its file; a package's face by its entry ("path:box3.jpg").
+  std::string source = image.source;
+  if (const std::size_t colon = source.rfind(':'); colon != std::string::npos &&
+                                                   source.find('/', colon) == std::string::npos)
+    source.erase(0, colon + 1);
+  return std::filesystem::path(source).stem().string();
+}
 
 }  // namespace render

@@ -257,9 +257,7 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
   }
 
   DrawLoadingScreen(assets);
-  const PlacedText& loading = CurrentTexts().loading;
-  DrawText3D(static_cast<int32_t>(loading.text.size()), loading.text.data(), loading.x,
-             loading.y, 1.0f, 1.0f, 1.0f);
+  DrawPlacedText({"Loading, please wait......", {-0.8f, -3.5f}}, 1.0f, 1.0f, 1.0f);
   // Shown before the load blocks. The frame ends here: presenting again after the load would
   // show a back buffer whose content is undefined.
   present();

@@ -12,16 +12,20 @@
 #include <thread>
 #include <vector>
 
+#include "storage/translated_name.h"
+
 namespace storage {
 
 // The size of the face pictures in a package (box1.jpg ...) and of every prepared face.
 inline constexpr int kFacePixels = 128;
 
 // One prepared face: kFacePixels x kFacePixels pixels, red-green-blue, bottom row first, rows
-// packed (like DecodedImage, ready for a GL upload). source names the file it came from.
+// packed (like DecodedImage, ready for a GL upload). source names the file it came from; name
+// is what a set's manifest calls the face (empty: named by its file).
 struct FaceImage {
   std::string source;
   std::vector<uint8_t> rgb;
+  TranslatedName name;
 };
 
 // Decodes the picture file at path (JPEG, PNG or WebP, recognised by its content) within the

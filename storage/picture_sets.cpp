@@ -7,6 +7,8 @@
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <span>
 
 #include "storage/formats.h"
 #include "storage/paths.h"
@@ -67,6 +69,48 @@ int CountFaceEntries(const std::string& path, std::string& problem) {
   return count;
 }
 
+// A language code of a name's key: letters, digits and '_' ("zh", "pt_br").
+bool IsLanguageCode(std::string_view code) {
+  return !code.empty() && code.size() <= 8 && std::all_of(code.begin(), code.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+  });
+}
+
+// The field a name key sets (lower case): "name", "name.CODE", "face.N", "face.N.CODE" with N
+// from 1 to kMaxSetPictures; null for any other key.
+std::string* NameField(SetManifest& manifest, std::string_view key) {
+  int face = 0;  // 1.. for a face's name
+  std::string_view rest;
+  if (key.starts_with("name")) {
+    rest = key.substr(4);
+  } else if (key.starts_with("face.")) {
+    rest = key.substr(5);
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 3 &&
+           std::isdigit(static_cast<unsigned char>(rest[digits])))
+      face = face * 10 + (rest[digits++] - '0');
+    if (digits == 0 || rest[0] == '0' || face > kMaxSetPictures) return nullptr;
+    rest.remove_prefix(digits);
+  } else {
+    return nullptr;
+  }
+  if (!rest.empty() && (rest.front() != '.' || !IsLanguageCode(rest.substr(1)))) return nullptr;
+  TranslatedName* name = &manifest.name;
+  if (face > 0) {
+    if (manifest.faceNames.size() < static_cast<std::size_t>(face))
+      manifest.faceNames.resize(static_cast<std::size_t>(face));
+    name = &manifest.faceNames[static_cast<std::size_t>(face - 1)];
+  }
+  if (rest.empty()) return &name->english;
+  return &name->translations[std::string(rest.substr(1))];
+}
+
+bool IsShortName(std::string_view name) {
+  int characters = 0;
+  for (char c : name) characters += (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+  return characters <= kMaxSetNameCharacters;
+}
+
 // A built-in set package, or nothing after one line on stderr.
 bool ReadSetPackage(const fs::path& path, PictureSetInfo& set) {
   const std::string native = path.string();
@@ -92,7 +136,7 @@ bool ReadSetPackage(const fs::path& path, PictureSetInfo& set) {
   }
   set.kind = SetKind::package;
   set.name = manifest.name;
-  set.chineseName = manifest.chineseName;
+  set.faceNames = manifest.faceNames;
   set.paths = {native};
   set.key = path.stem().string();
   set.pictureCount = count;
@@ -126,7 +170,7 @@ bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string&
   }
 
   SetManifest parsed;
-  bool seen[4] = {};
+  std::set<std::string, std::less<>> seen;
   int lineNumber = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
@@ -153,33 +197,31 @@ bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string&
     const std::string_view value = Trimmed(line.substr(equals + 1));
     if (key == "license") key = "licence";
     std::string* field = nullptr;
-    int index = 0;
-    if (key == "name") field = &parsed.name, index = 0;
-    else if (key == "name.zh") field = &parsed.chineseName, index = 1;
-    else if (key == "author") field = &parsed.author, index = 2;
-    else if (key == "licence") field = &parsed.licence, index = 3;
+    if (key == "author") field = &parsed.author;
+    else if (key == "licence") field = &parsed.licence;
+    else field = NameField(parsed, key);
     if (field == nullptr) continue;  // a key of a later version
-    if (seen[index]) {
+    if (!seen.insert(key).second) {
       problem = where + " gives " + key + " a second time";
       return false;
     }
-    seen[index] = true;
     field->assign(value);
-  }
-  for (const std::string* name : {&parsed.name, &parsed.chineseName}) {
-    int characters = 0;
-    for (char c : *name) characters += (static_cast<unsigned char>(c) & 0xc0) != 0x80;
-    if (characters > kMaxSetNameCharacters) {
-      problem = "the name \"" + *name + "\" is longer than " +
+    if (!IsShortName(*field)) {
+      problem = "the name \"" + *field + "\" is longer than " +
                 std::to_string(kMaxSetNameCharacters) + " characters";
       return false;
     }
   }
-  if (parsed.name.empty()) {
+  if (parsed.name.english.empty()) {
     problem = "gives no name";
     return false;
   }
-  if (parsed.chineseName.empty()) parsed.chineseName = parsed.name;
+  // An empty translation is no translation: the English name stands in.
+  const auto dropEmpty = [](TranslatedName& name) {
+    std::erase_if(name.translations, [](const auto& entry) { return entry.second.empty(); });
+  };
+  dropEmpty(parsed.name);
+  for (TranslatedName& name : parsed.faceNames) dropEmpty(name);
   manifest = std::move(parsed);
   return true;
 }
@@ -187,8 +229,7 @@ bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string&
 PictureSetInfo ClassicSet() {
   PictureSetInfo set;
   set.kind = SetKind::classic;
-  set.name = "Classic";
-  set.chineseName = "经典";
+  set.name = {"Classic", {{"zh", "经典"}}};
   set.key = "classic";
   set.pictureCount = kTextureCount - 27;  // box1.jpg ... box10.jpg
   return set;
@@ -232,12 +273,11 @@ PictureSetInfo PlayerSet(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) set.paths.push_back(AbsolutePath(path));
   if (!set.paths.empty()) {
     const fs::path first(set.paths.front());
-    set.name = (folder ? first.filename() : first.parent_path().filename()).string();
+    set.name.english = (folder ? first.filename() : first.parent_path().filename()).string();
     // Loose files are kept for the run only: there is no one path to remember them by.
     if (folder) set.key = set.paths.front();
   }
-  if (set.name.empty()) set.name = "/";
-  set.chineseName = set.name;
+  if (set.name.english.empty()) set.name.english = "/";
   return set;
 }
 
@@ -247,7 +287,8 @@ namespace {
 // a face that cannot be used is skipped after one line on stderr, and counted in skipped. With
 // allOrNone the first such face ends the reading with no faces.
 std::vector<FaceImage> ReadFaceEntries(const std::string& path, int count, int factor,
-                                       bool allOrNone, int& skipped) {
+                                       bool allOrNone, std::span<const TranslatedName> names,
+                                       int& skipped) {
   std::vector<FaceImage> faces;
   skipped = 0;
   const uint32_t side = static_cast<uint32_t>(kFacePixels * factor);
@@ -264,7 +305,9 @@ std::vector<FaceImage> ReadFaceEntries(const std::string& path, int count, int f
       usable = false;
     }
     if (usable) {
-      faces.push_back({path + ":" + name, std::move(image.pixelStorage)});
+      const std::size_t index = static_cast<std::size_t>(picture);
+      faces.push_back({path + ":" + name, std::move(image.pixelStorage),
+                       index < names.size() ? names[index] : TranslatedName{}});
       continue;
     }
     ++skipped;
@@ -283,7 +326,7 @@ std::vector<FaceImage> ReadFaceEntries(const std::string& path, int count, int f
 std::vector<FaceImage> ReadSetFaces(const PictureSetInfo& set, int& skipped) {
   skipped = 0;
   if (set.kind != SetKind::package || set.paths.empty()) return {};
-  return ReadFaceEntries(set.paths.front(), set.pictureCount, 1, false, skipped);
+  return ReadFaceEntries(set.paths.front(), set.pictureCount, 1, false, set.faceNames, skipped);
 }
 
 std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set,
@@ -308,7 +351,8 @@ std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set,
   // A face short would give the others' places to the wrong pictures: all or none, and the
   // first unusable face is the one line about it.
   int skipped = 0;
-  return ReadFaceEntries(path, set.pictureCount, kHighResolutionFactor, true, skipped);
+  return ReadFaceEntries(path, set.pictureCount, kHighResolutionFactor, true, set.faceNames,
+                         skipped);
 }
 
 std::vector<FaceImage> ReadHighResolutionSetFaces(const PictureSetInfo& set) {

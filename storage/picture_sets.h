@@ -14,10 +14,10 @@ namespace storage {
 
 // What a set package's manifest says (docs/formats.md).
 struct SetManifest {
-  std::string name;         // English, UTF-8, at most kMaxSetNameCharacters
-  std::string chineseName;  // the name when none is given
+  TranslatedName name;  // UTF-8, each at most kMaxSetNameCharacters; the English one required
   std::string author;
   std::string licence;
+  std::vector<TranslatedName> faceNames;  // [n]: face box<n + 1>.jpg's; empty English: not named
 };
 inline constexpr int kMaxSetNameCharacters = 32;
 
@@ -31,8 +31,8 @@ enum class SetKind { classic, package, folder, files };
 
 struct PictureSetInfo {
   SetKind kind = SetKind::classic;
-  std::string name;         // UTF-8; a folder's set is named by the folder
-  std::string chineseName;  // UTF-8
+  TranslatedName name;  // UTF-8; a folder's set is named by the folder
+  std::vector<TranslatedName> faceNames;  // a package's, as its manifest gives them
   std::vector<std::string> paths;  // the package, the folder, or the files
   std::string key;  // what tessary.conf keeps: "classic", a package's stem, or an absolute path
   int pictureCount = 0;  // the classic and package sets' faces; 0 for folders until loaded

@@ -14,52 +14,54 @@ namespace {
 struct EmojiFace {
   std::string_view emoji;
   uint32_t background;
+  std::string_view name;     // what it shows, for the manifest: in English
+  std::string_view chinese;  // and in Chinese
 };
 
 // Within a set each silhouette differs from the others; the pastels only help.
 constexpr std::array<EmojiFace, 12> kAnimals = {{
-    {"\U0001F436", 0xffe2c0},  // dog on peach
-    {"\U0001F438", 0xdcf2b8},  // frog on lime
-    {"\U0001F98A", 0xc6def8},  // fox on sky
-    {"\U0001F43C", 0xf8cce4},  // panda on pink
-    {"\U0001F418", 0xfff2b0},  // elephant on lemon
-    {"\U0001F992", 0xbfeeee},  // giraffe on aqua
-    {"\U0001F422", 0xffd0cc},  // turtle on coral
-    {"\U0001F989", 0xd8cdf6},  // owl on lavender
-    {"\U0001F419", 0xc4f0d2},  // octopus on mint
-    {"\U0001F98B", 0xfff2b0},  // butterfly on lemon
-    {"\U0001F430", 0xcfd4f6},  // rabbit on periwinkle
-    {"\U0001F980", 0xbfeeee},  // crab on aqua
+    {"\U0001F436", 0xffe2c0, "Dog", "狗"},  // dog on peach
+    {"\U0001F438", 0xdcf2b8, "Frog", "青蛙"},  // frog on lime
+    {"\U0001F98A", 0xc6def8, "Fox", "狐狸"},  // fox on sky
+    {"\U0001F43C", 0xf8cce4, "Panda", "熊猫"},  // panda on pink
+    {"\U0001F418", 0xfff2b0, "Elephant", "大象"},  // elephant on lemon
+    {"\U0001F992", 0xbfeeee, "Giraffe", "长颈鹿"},  // giraffe on aqua
+    {"\U0001F422", 0xffd0cc, "Turtle", "乌龟"},  // turtle on coral
+    {"\U0001F989", 0xd8cdf6, "Owl", "猫头鹰"},  // owl on lavender
+    {"\U0001F419", 0xc4f0d2, "Octopus", "章鱼"},  // octopus on mint
+    {"\U0001F98B", 0xfff2b0, "Butterfly", "蝴蝶"},  // butterfly on lemon
+    {"\U0001F430", 0xcfd4f6, "Rabbit", "兔子"},  // rabbit on periwinkle
+    {"\U0001F980", 0xbfeeee, "Crab", "螃蟹"},  // crab on aqua
 }};
 
 constexpr std::array<EmojiFace, 12> kFruit = {{
-    {"\U0001F34C", 0xc6def8},  // banana on sky
-    {"\U0001F353", 0xdcf2b8},  // strawberry on lime
-    {"\U0001F349", 0xfff2b0},  // watermelon on lemon
-    {"\U0001F34D", 0xf8cce4},  // pineapple on pink
-    {"\U0001F352", 0xc4f0d2},  // cherries on mint
-    {"\U0001F34B", 0xd8cdf6},  // lemon on lavender
-    {"\U0001F95D", 0xffd0cc},  // kiwi on coral
-    {"\U0001F351", 0xbfeeee},  // peach on aqua
-    {"\U0001F965", 0xffe2c0},  // coconut on peach
-    {"\U0001F350", 0xcfd4f6},  // pear on periwinkle
-    {"\U0001F951", 0xfff2b0},  // avocado on lemon
-    {"\U0001F34A", 0xc6def8},  // tangerine on sky
+    {"\U0001F34C", 0xc6def8, "Banana", "香蕉"},  // banana on sky
+    {"\U0001F353", 0xdcf2b8, "Strawberry", "草莓"},  // strawberry on lime
+    {"\U0001F349", 0xfff2b0, "Watermelon", "西瓜"},  // watermelon on lemon
+    {"\U0001F34D", 0xf8cce4, "Pineapple", "菠萝"},  // pineapple on pink
+    {"\U0001F352", 0xc4f0d2, "Cherries", "樱桃"},  // cherries on mint
+    {"\U0001F34B", 0xd8cdf6, "Lemon", "柠檬"},  // lemon on lavender
+    {"\U0001F95D", 0xffd0cc, "Kiwi", "猕猴桃"},  // kiwi on coral
+    {"\U0001F351", 0xbfeeee, "Peach", "桃子"},  // peach on aqua
+    {"\U0001F965", 0xffe2c0, "Coconut", "椰子"},  // coconut on peach
+    {"\U0001F350", 0xcfd4f6, "Pear", "梨"},  // pear on periwinkle
+    {"\U0001F951", 0xfff2b0, "Avocado", "牛油果"},  // avocado on lemon
+    {"\U0001F34A", 0xc6def8, "Tangerine", "橘子"},  // tangerine on sky
 }};
 
 constexpr std::array<EmojiFace, 12> kVehicles = {{
-    {"\U0001F697", 0xfff2b0},  // car on lemon
-    {"\U0001F6B2", 0xffd0cc},  // bicycle on coral
-    {"\u2708\uFE0F", 0xc4f0d2},  // aeroplane on mint
-    {"\U0001F682", 0xc6def8},  // locomotive on sky
-    {"\U0001F681", 0xf8cce4},  // helicopter on pink
-    {"\u26F5", 0xffe2c0},      // sailing boat on peach
-    {"\U0001F69C", 0xd8cdf6},  // tractor on lavender
-    {"\U0001F692", 0xbfeeee},  // fire engine on aqua
-    {"\U0001F6F5", 0xdcf2b8},  // scooter on lime
-    {"\U0001F68C", 0xcfd4f6},  // bus on periwinkle
-    {"\U0001F6F8", 0xfff2b0},  // flying saucer on lemon
-    {"\U0001F6A4", 0xffd0cc},  // speedboat on coral
+    {"\U0001F697", 0xfff2b0, "Car", "汽车"},  // car on lemon
+    {"\U0001F6B2", 0xffd0cc, "Bicycle", "自行车"},  // bicycle on coral
+    {"\u2708\uFE0F", 0xc4f0d2, "Aeroplane", "飞机"},  // aeroplane on mint
+    {"\U0001F682", 0xc6def8, "Locomotive", "火车头"},  // locomotive on sky
+    {"\U0001F681", 0xf8cce4, "Helicopter", "直升机"},  // helicopter on pink
+    {"\u26F5", 0xffe2c0, "Sailing boat", "帆船"},  // sailing boat on peach
+    {"\U0001F69C", 0xd8cdf6, "Tractor", "拖拉机"},  // tractor on lavender
+    {"\U0001F692", 0xbfeeee, "Fire engine", "消防车"},  // fire engine on aqua
+    {"\U0001F6F5", 0xdcf2b8, "Scooter", "滑板车"},  // scooter on lime
+    {"\U0001F68C", 0xcfd4f6, "Bus", "公共汽车"},  // bus on periwinkle
+    {"\U0001F6F8", 0xfff2b0, "Flying saucer", "飞碟"},  // flying saucer on lemon
+    {"\U0001F6A4", 0xffd0cc, "Speedboat", "快艇"},  // speedboat on coral
 }};
 
 std::vector<Picture> EmojiFaces(std::span<const EmojiFace> faces) {
@@ -125,37 +127,38 @@ void RingPath(cairo_t* cr, double r) {
 
 struct ShapeFace {
   const char* what;
+  const char* chinese;
   ShapePath path;
   uint32_t fill;  // from the Okabe-Ito palette, which colour-blind players can tell apart
 };
 
 const std::vector<ShapeFace>& ShapeFaces() {
   static const std::vector<ShapeFace> shapes = {
-      {"circle", [](cairo_t* cr, double r) { cairo_arc(cr, 0, 0, r, 0, 2 * M_PI); }, 0xD55E00},
-      {"square",
+      {"circle", "圆形", [](cairo_t* cr, double r) { cairo_arc(cr, 0, 0, r, 0, 2 * M_PI); }, 0xD55E00},
+      {"square", "正方形",
        [](cairo_t* cr, double r) { cairo_rectangle(cr, -0.85 * r, -0.85 * r, 1.7 * r, 1.7 * r); },
        0x0072B2},
-      {"triangle",
+      {"triangle", "三角形",
        [](cairo_t* cr, double r) { PolygonPath(cr, r, {{0, -1.05}, {1.1, 0.9}, {-1.1, 0.9}}); },
        0x009E73},
-      {"star", StarPath, 0xE69F00},
-      {"heart", HeartPath, 0xCC79A7},
-      {"cross",
+      {"star", "星形", StarPath, 0xE69F00},
+      {"heart", "心形", HeartPath, 0xCC79A7},
+      {"cross", "十字",
        [](cairo_t* cr, double r) {
          PolygonPath(cr, r, {{-0.33, -1}, {0.33, -1}, {0.33, -0.33}, {1, -0.33}, {1, 0.33},
                              {0.33, 0.33}, {0.33, 1}, {-0.33, 1}, {-0.33, 0.33}, {-1, 0.33},
                              {-1, -0.33}, {-0.33, -0.33}});
        },
        0x56B4E9},
-      {"crescent", CrescentPath, 0xF0E442},
-      {"arrow",
+      {"crescent", "月牙", CrescentPath, 0xF0E442},
+      {"arrow", "箭头",
        [](cairo_t* cr, double r) {
          PolygonPath(cr, r, {{-1.05, -0.3}, {0.1, -0.3}, {0.1, -0.8}, {1.05, 0}, {0.1, 0.8},
                              {0.1, 0.3}, {-1.05, 0.3}});
        },
        0xD55E00},
-      {"ring", RingPath, 0x0072B2},
-      {"lightning",
+      {"ring", "圆环", RingPath, 0x0072B2},
+      {"lightning", "闪电",
        [](cairo_t* cr, double r) {
          PolygonPath(cr, r, {{0.25, -1.08}, {-0.6, 0.18}, {-0.02, 0.18}, {-0.3, 1.08},
                              {0.62, -0.22}, {0.06, -0.22}, {0.42, -1.08}});
@@ -193,25 +196,50 @@ Picture MakeShapeFace(const ShapeFace& shape) {
   return canvas.ToPicture();
 }
 
-std::string Manifest(std::string_view name, std::string_view chineseName) {
+// A face's name in English and Chinese.
+struct FaceName {
+  std::string english;
+  std::string_view chinese;
+};
+
+std::string Manifest(std::string_view name, std::string_view chineseName,
+                     const std::vector<FaceName>& faces) {
   std::string text = "# A Tessary picture set\n";
   text += "name = " + std::string(name) + "\n";
   text += "name.zh = " + std::string(chineseName) + "\n";
   text += "author = The Tessary developers\n";
   text += "licence = MIT\n";
+  for (std::size_t i = 0; i < faces.size(); ++i) {
+    const std::string key = "face." + std::to_string(i + 1);
+    text += key + " = " + faces[i].english + "\n";
+    text += key + ".zh = " + std::string(faces[i].chinese) + "\n";
+  }
   return text;
+}
+
+std::vector<FaceName> NamesOf(std::span<const EmojiFace> faces) {
+  std::vector<FaceName> names;
+  for (const EmojiFace& face : faces) names.push_back({std::string(face.name), face.chinese});
+  return names;
 }
 
 }  // namespace
 
 std::vector<PictureSetArt> MakePictureSets() {
   std::vector<PictureSetArt> sets;
-  sets.push_back({"animals", Manifest("Animals", "动物"), EmojiFaces(kAnimals)});
-  sets.push_back({"fruit", Manifest("Fruit", "水果"), EmojiFaces(kFruit)});
+  sets.push_back({"animals", Manifest("Animals", "动物", NamesOf(kAnimals)), EmojiFaces(kAnimals)});
+  sets.push_back({"fruit", Manifest("Fruit", "水果", NamesOf(kFruit)), EmojiFaces(kFruit)});
   std::vector<Picture> shapes;
-  for (const ShapeFace& shape : ShapeFaces()) shapes.push_back(MakeShapeFace(shape));
-  sets.push_back({"shapes", Manifest("Shapes", "形状"), std::move(shapes)});
-  sets.push_back({"vehicles", Manifest("Vehicles", "交通"), EmojiFaces(kVehicles)});
+  std::vector<FaceName> shapeNames;
+  for (const ShapeFace& shape : ShapeFaces()) {
+    shapes.push_back(MakeShapeFace(shape));
+    std::string english = shape.what;  // named with a capital, as the other sets' faces
+    english[0] = static_cast<char>(english[0] - 'a' + 'A');
+    shapeNames.push_back({std::move(english), shape.chinese});
+  }
+  sets.push_back({"shapes", Manifest("Shapes", "形状", shapeNames), std::move(shapes)});
+  sets.push_back(
+      {"vehicles", Manifest("Vehicles", "交通", NamesOf(kVehicles)), EmojiFaces(kVehicles)});
   return sets;
 }
 

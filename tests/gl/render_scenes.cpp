@@ -1,6 +1,6 @@
 // Renders every scene offscreen with the generated default data and writes each frame as a PNG,
-// for a person to look at: render_scenes [data directory] [output prefix].
-// Default: the build's run directory and /tmp/scene-.
+// for a person to look at: render_scenes [data directory] [output prefix] [zh|en].
+// Default: the build's run directory, /tmp/scene- and Chinese.
 #include <GL/gl.h>
 #include <png.h>
 
@@ -65,6 +65,7 @@ void Deal(game::GameState& state, int boxCount, int faceCount) {
 int main(int argc, char** argv) {
   const std::string dataDir = argc > 1 ? argv[1] : TESSARY_DATA_DIR;
   const std::string prefix = argc > 2 ? argv[2] : "/tmp/scene-";
+  if (argc > 3 && std::string(argv[3]) == "en") render::SetLanguage(game::Language::english);
   std::string why;
   if (!gl_test::CreateContext(why)) {
     std::fprintf(stderr, "render_scenes: no offscreen OpenGL context: %s\n", why.c_str());
@@ -162,6 +163,60 @@ int main(int argc, char** argv) {
 
   state->scene = game::SCENE_HIDDEN_PICTURE;
   frame("hidden");
+
+  // The menu's notes about a picture set: too small for two levels, files skipped; then loading.
+  state->scene = game::SCENE_MENU;
+  state->setPictureCount = 7;
+  render::SetPictureSetStatus({false, 0, 0, 2});
+  frame("menu-set");
+  render::SetPictureSetStatus({true, 12, 40, 0});
+  frame("menu-loading");
+  render::SetPictureSetStatus({});
+  state->setPictureCount = game::kClassicPictureCount;
+
+  // A won board with a new record, then paused.
+  Deal(*state, 36, 6);
+  state->won = true;
+  state->recordRank = 3;
+  state->scene = game::SCENE_EASY;
+  frame("easy-record");
+  state->won = false;
+  state->recordRank = 0;
+  state->paused = true;
+  frame("easy-paused");
+  state->paused = false;
+
+  // Three players with the computer in play, then finished with a winner, then a draw.
+  state->players.count = 3;
+  state->players.computer = true;
+  state->players.current = 1;
+  state->players.pairs[0] = 4;
+  state->players.pairs[1] = 7;
+  state->players.pairs[2] = 2;
+  state->timeText.Set("125");
+  state->scene = game::SCENE_NORMAL;
+  frame("together");
+  state->players.finished = true;
+  state->players.winner = 1;
+  frame("together-won");
+  state->players.pairs[0] = 7;
+  state->players.winner = game::kDraw;
+  frame("together-draw");
+  state->players.finished = false;
+  state->players.count = 1;
+
+  // The records screen with some games played.
+  render::RecordsView records;
+  records.levels[0].best = {{1234, "2026-12-01"}, {987, "2026-11-30"}};
+  records.levels[0].games = 9;
+  records.levels[0].wins = 2;
+  records.levels[0].bestWonSeconds = 41;
+  records.levels[1].computerGames = 3;
+  records.levels[1].computerWins = 1;
+  records.levels[2].playersGames = 5;
+  render::SetRecordsView(records);
+  state->scene = game::SCENE_RECORDS;
+  frame("records");
 
   gl_test::DestroyContext();
   return 0;

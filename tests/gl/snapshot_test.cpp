@@ -203,7 +203,7 @@ struct LargeTarget {
 
 // ---- The fixed game states ----
 
-using Language = render::Language;
+using Language = game::Language;
 
 // A small deterministic generator for plausible values, started afresh for every scene.
 struct Values {

@@ -20,8 +20,8 @@ namespace {
 using namespace gl_test;
 
 // 中g: a full-height ideograph and a letter reaching below the baseline.
-constexpr char kSample[] = "\xd6\xd0g";
-constexpr int32_t kSampleBytes = 3;
+constexpr char kSample[] = "中g";
+constexpr int32_t kSampleBytes = 4;
 
 // A position whose window coordinates are well away from a pixel boundary.
 constexpr float kX = 0.05f, kY = 0.05f;
@@ -132,9 +132,9 @@ TEST_F(TextTest, RowsArePaddedTo32BitsWithZeroBits) {
   for (int row = 0; row < bitmap.height; ++row)
     for (int column = bitmap.width; column < bitmap.rowBits; ++column)
       EXPECT_EQ((bitmap.bits[row * 4 + column / 8] >> (7 - column % 8)) & 1, 0);
-  // 22 bytes of the loading message: wider than 32 pixels, still a multiple of 32.
-  const render::TextBitmap wide = render::RenderText(
-      *render::textFont.fontHandle, "\xca\xfd\xbe\xdd\xbc\xd3\xd4\xd8\xd6\xd0......", 16);
+  // The start of the loading message: wider than 32 pixels, still a multiple of 32.
+  const render::TextBitmap wide =
+      render::RenderText(*render::textFont.fontHandle, "数据加载中......", 21);
   EXPECT_GT(wide.width, 32);
   EXPECT_EQ(wide.rowBits % 32, 0);
   EXPECT_LT(wide.rowBits - wide.width, 32);
@@ -225,7 +225,7 @@ TEST_F(TextTest, TheColourIsAddedToTheFrameUnderAdditiveBlending) {
 
 TEST_F(TextTest, ACachedTextDrawsExactlyWhatAFreshRenderDraws) {
   render::FontFace& face = *render::textFont.fontHandle;
-  const char text[] = "\xbb\xba\xb4\xe6 cache 42";  // 缓存 cache 42
+  const char text[] = "缓存 cache 42";
   const int32_t bytes = sizeof text - 1;
   render::DrawText3D(bytes, text, kX, kY, 1.0f, 1.0f, 1.0f);
   const auto first = ReadFrame();
@@ -263,7 +263,7 @@ TEST_F(TextTest, AtScaleTwoTheTextIsTheOutlineAt28PixelsCachedApart) {
       ASSERT_EQ(((byte >> (7 - column % 8)) & 1) != 0, ref.lit[row][column]) << row << "," << column;
     }
 
-  const std::string_view text = "\xbb\xba\xb4\xe6 42";  // 缓存 42
+  const std::string_view text = "缓存 42";
   const int small = render::TextWidthPixels(text);
   render::SetFrameScale(2.0f);
   const int64_t renders = render::TextRenderCount(face);
@@ -288,11 +288,11 @@ TEST_F(TextTest, TheCacheStaysBoundedAndKeepsRecentTexts) {
   EXPECT_EQ(render::TextRenderCount(face), renders);
 }
 
-TEST_F(TextTest, BytesThatAreNotGbkBecomeTheReplacementAndNothingPastTheCountIsRead) {
+TEST_F(TextTest, BytesThatAreNotUtf8BecomeTheReplacementAndNothingPastTheCountIsRead) {
   render::FontFace& face = *render::textFont.fontHandle;
-  // Exactly one byte on the heap: the lead byte of 你, whose second byte is not there.
+  // Exactly one byte on the heap: the lead byte of 你, whose other two bytes are not there.
   auto cut = std::make_unique<char[]>(1);
-  cut[0] = '\xc4';
+  cut[0] = '\xe4';
   const render::TextBitmap replaced = render::RenderText(face, cut.get(), 1);
   EXPECT_GT(replaced.width, 0);
   const render::TextBitmap invalid = render::RenderText(face, "\xff", 1);

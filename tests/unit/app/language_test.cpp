@@ -6,8 +6,8 @@
 namespace app {
 namespace {
 
-using render::Language::chinese;
-using render::Language::english;
+using game::Language::chinese;
+using game::Language::english;
 
 TEST(LanguageOfLocale, TheFirstSetNonEmptyVariableDecides) {
   EXPECT_EQ(LanguageOfLocale(nullptr, nullptr, "zh_CN.UTF-8"), chinese);
@@ -30,11 +30,11 @@ TEST(LanguageOfLocale, TheFirstSetNonEmptyVariableDecides) {
 
 TEST(ChooseLanguage, TheOptionOverridesTheLocale) {
   ASSERT_EQ(::setenv("LC_ALL", "zh_CN.UTF-8", 1), 0);
-  EXPECT_EQ(ChooseLanguage(Language::fromLocale), chinese);
-  EXPECT_EQ(ChooseLanguage(Language::english), english);
+  EXPECT_EQ(ChooseLanguage(std::nullopt), chinese);
+  EXPECT_EQ(ChooseLanguage(english), english);
   ASSERT_EQ(::setenv("LC_ALL", "en_US.UTF-8", 1), 0);
-  EXPECT_EQ(ChooseLanguage(Language::fromLocale), english);
-  EXPECT_EQ(ChooseLanguage(Language::chinese), chinese);
+  EXPECT_EQ(ChooseLanguage(std::nullopt), english);
+  EXPECT_EQ(ChooseLanguage(chinese), chinese);
   ::unsetenv("LC_ALL");
 }
 

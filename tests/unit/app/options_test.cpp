@@ -36,7 +36,7 @@ TEST(CommandLine, NoOptionPlaysAsAlways) {
   const Parsed parsed = Parse({});
   EXPECT_FALSE(parsed.commandLine.exitStatus);
   EXPECT_FALSE(parsed.commandLine.options.fullscreen);
-  EXPECT_EQ(parsed.commandLine.options.language, app::Language::fromLocale);
+  EXPECT_EQ(parsed.commandLine.options.language, std::nullopt);
   EXPECT_EQ(parsed.out + parsed.err, "");
 }
 
@@ -78,10 +78,10 @@ TEST(CommandLine, SwitchesAndLanguage) {
   Parsed parsed = Parse({"--fullscreen", "--lang", "en"});
   EXPECT_FALSE(parsed.commandLine.exitStatus);
   EXPECT_EQ(parsed.commandLine.options.fullscreen, true);
-  EXPECT_EQ(parsed.commandLine.options.language, app::Language::english);
+  EXPECT_EQ(parsed.commandLine.options.language, game::Language::english);
   parsed = Parse({"--fullscreen", "--window", "--lang=zh"});  // the last switch wins
   EXPECT_EQ(parsed.commandLine.options.fullscreen, false);
-  EXPECT_EQ(parsed.commandLine.options.language, app::Language::chinese);
+  EXPECT_EQ(parsed.commandLine.options.language, game::Language::chinese);
   EXPECT_FALSE(parsed.commandLine.options.players);
 }
 

@@ -26,12 +26,25 @@ TEST(SetManifestTest, ReadsLenientlyAndRefusesInvalidWithOneLine) {
                                "LICENSE=CC0\nfuture.key = kept quiet\nauthor = A. N. Other",
                                manifest, problem))
       << problem;
-  EXPECT_EQ(manifest.name, "Garden birds");
-  EXPECT_EQ(manifest.chineseName, "Garden birds") << "the English name stands in";
+  EXPECT_EQ(manifest.name.english, "Garden birds");
+  EXPECT_EQ(manifest.name.In("zh"), "Garden birds") << "the English name stands in";
+  EXPECT_TRUE(manifest.faceNames.empty());
   EXPECT_EQ(manifest.licence, "CC0");
   EXPECT_EQ(manifest.author, "A. N. Other");
   ASSERT_TRUE(ParseSetManifest("name = Fruit\nname.zh = 水果\n", manifest, problem));
-  EXPECT_EQ(manifest.chineseName, "水果");
+  EXPECT_EQ(manifest.name.In("zh"), "水果");
+  // Faces are named by number, in any language; other languages' names read alike.
+  ASSERT_TRUE(ParseSetManifest("name = Fruit\nname.de = Obst\nface.2 = Pear\nFace.2.zh = 梨\n"
+                               "face.3.zh = 桃\nface.3.fr =\nface.0 = none\nface.101 = none\n",
+                               manifest, problem))
+      << problem;
+  EXPECT_EQ(manifest.name.In("de"), "Obst");
+  ASSERT_EQ(manifest.faceNames.size(), 3u);
+  EXPECT_EQ(manifest.faceNames[0].english, "") << "face 1 is not named";
+  EXPECT_EQ(manifest.faceNames[1].english, "Pear");
+  EXPECT_EQ(manifest.faceNames[1].In("zh"), "梨");
+  EXPECT_EQ(manifest.faceNames[2].In("zh"), "桃");
+  EXPECT_EQ(manifest.faceNames[2].In("fr"), "") << "an empty name is no translation";
 
   const struct {
     std::string text;
@@ -50,13 +63,16 @@ TEST(SetManifestTest, ReadsLenientlyAndRefusesInvalidWithOneLine) {
       {"name = " + std::string(33, 'x') + "\n",
        "the name \"" + std::string(33, 'x') + "\" is longer than 32 characters"},
       {"name = a\n#" + std::string(4100, ' '), "is larger than 4096 bytes"},
+      {"name = a\nface.1.zh = " + std::string(33, 'x') + "\n",
+       "the name \"" + std::string(33, 'x') + "\" is longer than 32 characters"},
+      {"name = a\nface.7 = b\nface.7 = c\n", "line 3 gives face.7 a second time"},
   };
   for (const auto& c : bad) {
-    SetManifest untouched{"kept", "kept", "", ""};
+    SetManifest untouched{{"kept", {}}, "", "", {}};
     problem.clear();
     EXPECT_FALSE(ParseSetManifest(c.text, untouched, problem)) << c.text;
     EXPECT_EQ(problem, c.problem) << c.text;
-    EXPECT_EQ(untouched.name, "kept");
+    EXPECT_EQ(untouched.name.english, "kept");
   }
 }
 
@@ -94,7 +110,7 @@ TEST_F(PictureSetsTest, ListsTheValidPackagesAndThePlayersFoldersInOrder) {
   std::filesystem::create_directories("mine/Cats");
   const Bytes face = Jpeg(storage::kFacePixels, 200);
   // box3.jpg has the wrong size, box4.jpg is no picture, box6.jpg is past the gap at 5.
-  WriteZip("builtin/zoo.px", {{"set.txt", Text("name = Zoo\nname.zh = 动物园\n")},
+  WriteZip("builtin/zoo.px", {{"set.txt", Text("name = Zoo\nname.zh = 动物园\nface.2 = Lion\n")},
                               {"box1.jpg", face}, {"box2.jpg", face}, {"box3.jpg", Jpeg(64, 9)},
                               {"box4.jpg", Text("not a jpeg")}, {"box6.jpg", face}});
   WriteZip("builtin/bad.px", {{"set.txt", Text("title = no name\n")}, {"box1.jpg", face}});
@@ -105,11 +121,11 @@ TEST_F(PictureSetsTest, ListsTheValidPackagesAndThePlayersFoldersInOrder) {
 
   const auto sets = storage::FindPictureSetsIn("builtin", "mine");
   std::vector<std::string> names;
-  for (const auto& set : sets) names.push_back(set.name);
+  for (const auto& set : sets) names.push_back(set.name.english);
   EXPECT_EQ(names, (std::vector<std::string>{"Classic", "Zoo", "Cats", "Holiday 2026"}));
   EXPECT_EQ(sets[0].key, "classic");
   EXPECT_EQ(sets[1].key, "zoo");
-  EXPECT_EQ(sets[1].chineseName, "动物园");
+  EXPECT_EQ(sets[1].name.In("zh"), "动物园");
   EXPECT_EQ(sets[1].pictureCount, 4);
   EXPECT_EQ(sets[2].kind, storage::SetKind::folder);
   EXPECT_EQ(sets[2].key, (directory_ / "mine/Cats").string()) << "a folder is kept by its path";
@@ -119,6 +135,7 @@ TEST_F(PictureSetsTest, ListsTheValidPackagesAndThePlayersFoldersInOrder) {
   EXPECT_EQ(faces.size(), 2u);
   EXPECT_EQ(skipped, 2);
   EXPECT_EQ(faces[0].rgb.size(), std::size_t(storage::kFacePixels) * storage::kFacePixels * 3);
+  EXPECT_EQ(faces[1].name.english, "Lion") << "the face keeps its manifest's name";
 
   EXPECT_EQ(storage::FindPictureSetsIn("nowhere", "").size(), 1u) << "the classic set alone";
 }

@@ -172,7 +172,12 @@ TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGr
     if (set.kind != storage::SetKind::package) continue;
     SCOPED_TRACE(set.key);
     EXPECT_GE(set.pictureCount, 10);
-    EXPECT_NE(set.chineseName, set.name) << "a Chinese name of its own";
+    EXPECT_NE(set.name.In("zh"), set.name.english) << "a Chinese name of its own";
+    ASSERT_EQ(set.faceNames.size(), static_cast<std::size_t>(set.pictureCount));
+    for (const storage::TranslatedName& name : set.faceNames) {
+      EXPECT_FALSE(name.english.empty());
+      EXPECT_NE(name.In("zh"), name.english) << name.english << " has a Chinese name";
+    }
     std::vector<tools_test::Rgb> faces;
     for (int i = 0; i < set.pictureCount; ++i)
       faces.push_back(tools_test::DecodeJpeg(
