@@ -19,6 +19,8 @@ enum PlayerMode : int8_t {
   againstComputer = 5,
 };
 
+inline constexpr int kPlayerModeCount = againstComputer - onePlayer + 1;
+
 // Whether a number read from outside (a setting, a history line) is a PlayerMode.
 constexpr bool IsValidPlayerMode(int value) {
   return value >= onePlayer && value <= againstComputer;

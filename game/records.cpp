@@ -35,6 +35,15 @@ bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outc
   return true;
 }
 
+void MarkGameDecided(GameState& state) {
+  // A click may open the first box meanwhile; a game reported already stays so.
+  for (;;) {
+    const int8_t progress = state.boardProgress;
+    if (progress == kResultReported || progress == kGameDecided) return;
+    if (state.boardProgress.compare_exchange(progress, kGameDecided)) return;
+  }
+}
+
 Company CompanyOf(int8_t playerMode) { return ModeOf(playerMode).PlayedWith(); }
 
 int Records::Add(int64_t time, const GameResult& result) {

@@ -25,6 +25,10 @@ int32_t PictureSetOf(const GameState& state);
 // Returns whether it was pushed. Tick thread (a win, a loss) or UI thread (a game given up).
 bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outcome);
 
+// The game on the board is decided, to be reported after the pause that follows: leaving the
+// board from now on no longer gives it up. Tick thread, when it ends the game.
+void MarkGameDecided(GameState& state);
+
 // Whom a game of this PlayerMode is played with (game/mode.h); one that is no mode, alone.
 Company CompanyOf(int8_t playerMode);
 

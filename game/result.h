@@ -19,9 +19,15 @@ enum class Outcome : int8_t { won, lost, gaveUp, draw };
 // The records count each apart; only a game alone keeps best scores.
 enum class Company : uint8_t { alone, computer, players };
 
-// How far the game on a board has come: a game is given up only once a box was opened, and each
-// game is reported once, whichever thread ends it first.
-enum BoardProgress : int8_t { kBoardUntouched = 0, kBoxOpened = 1, kResultReported = 2 };
+// How far the game on a board has come: a game is given up only once a box was opened and before
+// it is decided (its last pair gone or its time up), and each game is reported once, whichever
+// thread ends it first.
+enum BoardProgress : int8_t {
+  kBoardUntouched = 0,
+  kBoxOpened = 1,
+  kResultReported = 2,
+  kGameDecided = 3,
+};
 
 struct GameResult {
   Level level{};

@@ -105,6 +105,7 @@ void CountDown(GameState& state, const LevelParams& params, TickEnvironment& env
   state.timeText.Set(std::to_string(state.timeLeft));
 
   if (state.timeLeft == 0) {
+    MarkGameDecided(state);
     state.lost = true;
     state.selectionCount.store(3, std::memory_order_release);
     state.timeLeft = -1;
@@ -152,7 +153,8 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
 
   if (state.pairsFound == params.pairsToWin) {
     // The end shows at once, the win sound half a second later. The boxes are never released in
-    // between: a click there could give up a game already won.
+    // between, and leaving meanwhile no longer gives the game up.
+    MarkGameDecided(state);
     const Outcome outcome = mode.EndWithLastPair(state);
     state.selectionCount.store(3, std::memory_order_release);
     environment.pause();

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "game/choices.h"
 #include "game/game_state.h"
 #include "game/level.h"
 #include "game/picture_fit.h"
@@ -269,7 +270,7 @@ struct Texts {
   // the game's own pictures (shown when no other names were handed in).
   std::string_view picturesLabel;
   std::string_view playersLabel;
-  std::string_view playerModes[5];
+  std::string_view playerModes[game::kPlayerModeCount];  // by PlayerMode, one player first
   std::string_view classicPictures;
   // Playing together.
   PlacedText clockLabel;             // the clock counting up, where the time left stood
