@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "game/choices.h"
 #include "game/records.h"
 #include "storage/history.h"
 
@@ -25,7 +26,7 @@ std::string MakeHistory() {
   for (int i = 0; i < kLines; ++i) {
     entry.time = 1'600'000'000 + int64_t{i} * 600;
     entry.result.level = static_cast<game::Level>(i % 3);
-    entry.result.playerMode = static_cast<int8_t>(i % 7 == 0 ? 5 : 1);
+    entry.result.playerMode = i % 7 == 0 ? game::againstComputer : game::onePlayer;
     entry.result.score = (i * 7919) % 20000;
     entry.result.secondsUsed = 30 + i % 500;
     entry.result.pairs = 18;

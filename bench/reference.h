@@ -24,7 +24,7 @@ void SetUpHardBoard(game::GameState& state);
 void SetUpAbout(game::GameState& state);
 
 // The hard board scene as it was drawn before the cuts (blending switched off and on around
-// every box's outline test). Called like DrawHardScene.
+// every box's outline test). Called like DrawBoardScene with the hard level.
 void DrawHardSceneReference(const game::GameState& state);
 
 // PickAt on the hard board as it was before the cuts: every box drawn in selection mode.

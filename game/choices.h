@@ -19,6 +19,13 @@ enum PlayerMode : int8_t {
   againstComputer = 5,
 };
 
+inline constexpr int kPlayerModeCount = againstComputer - onePlayer + 1;
+
+// Whether a number read from outside (a setting, a history line) is a PlayerMode.
+constexpr bool IsValidPlayerMode(int value) {
+  return value >= onePlayer && value <= againstComputer;
+}
+
 // "1", "2", "3", "4" or "computer"; nothing for any other spelling.
 std::optional<PlayerMode> ParsePlayerMode(std::string_view text);
 std::string_view PlayerModeKey(PlayerMode mode);

@@ -56,7 +56,7 @@ inline constexpr int kMaxPlayers = 4;
 inline constexpr int8_t kDraw = -1;  // Players::winner when the most pairs are shared
 
 struct Box {
-  Shared<int8_t> face;     // picture number 0..faceCount-1; equal faces match
+  Shared<int8_t> face;     // picture number 0..faceCount-1; a pair by game/pairs.h
   Shared<bool> open;       // turned open (meaningful only while present)
   Shared<bool> hover;      // cursor over it: the outline is drawn
   Shared<bool> present;    // still on the board; cleared when its pair is found
@@ -71,9 +71,10 @@ struct Star {
   Shared<bool> fadeIn;      // true while alpha rises
 };
 
-// The players of a board played together. Reset by DealBoard; written on the tick thread, read by
-// the frames and by input. With count 1 the board is played alone and none of it applies.
+// The players of a board. Reset by DealBoard; written on the tick thread, read by the frames and by
+// input. With count 1 the board is played alone: its pairs count for player 0, the rest is unused.
 struct Players {
+  Shared<int8_t> mode{1};   // the board's PlayerMode, whose policy plays it (game/mode.h)
   Shared<int8_t> count{1};  // 1 alone; 2..4 take turns
   Shared<uint8_t> level;    // the board's Level
   Shared<bool> computer;    // the last player is the computer
@@ -154,7 +155,7 @@ struct GameState {
 
   // Pause and the game's result: reset by DealBoard
   Shared<bool> paused;        // a board in play waits: no tick changes it, input only resumes
-  Shared<int32_t> misses;     // tries whose pictures differed
+  Shared<int32_t> misses;     // tries that found no pair
   Shared<int8_t> boardProgress;  // a BoardProgress: whether leaving now gives a game up
   Shared<int8_t> recordRank;  // 1..10 once this board's win entered the level's top ten; else 0
   ResultQueue results;        // finished games, taken by the UI thread (game/records.h)

@@ -42,7 +42,7 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
 
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
-  if (name == boxCount + 1) {
+  if (name == BackButtonOf(params)) {
     ReportBoardResult(state, params, Outcome::gaveUp);
     EnterScene(state, SCENE_MENU_ENTER);
     RequestSound(state, SoundRequest::playButton);
@@ -94,7 +94,7 @@ void HoverBoard(GameState& state, const LevelParams& params) {
   if (ComputersTurn(state)) return;
   const uint32_t name = state.pickedName;
   const uint32_t boxCount = static_cast<uint32_t>(params.boxCount);
-  state.hoverBack = name == boxCount + 1;
+  state.hoverBack = name == BackButtonOf(params);
   state.hoverRecords = name == RecordsButtonOf(params);
   for (int i = 0; i < params.boxCount; ++i) state.boxes[i].hover = false;
   if (name >= 1 && name <= boxCount) state.boxes[name - 1].hover = true;

@@ -32,10 +32,12 @@ inline constexpr LevelParams kLevelParams[3] = {
 
 constexpr const LevelParams& ParamsOf(Level level) { return kLevelParams[static_cast<int>(level)]; }
 
-// The pick name of the records button on a board that is over: after the back button.
-constexpr uint32_t RecordsButtonOf(const LevelParams& params) {
-  return static_cast<uint32_t>(params.boxCount) + 2;
+// The pick names of a board: box n - 1 is n, then the back button, then the records button (on
+// a board that is over).
+constexpr uint32_t BackButtonOf(const LevelParams& params) {
+  return static_cast<uint32_t>(params.boxCount) + 1;
 }
+constexpr uint32_t RecordsButtonOf(const LevelParams& params) { return BackButtonOf(params) + 1; }
 
 // The level whose play scene (3, 5, 7) or setup scene (2, 4, 6) this is; none for other scenes.
 constexpr std::optional<Level> LevelOfPlayScene(int scene) {

@@ -47,11 +47,11 @@ uint32_t NextInMenu(uint32_t from, Direction direction) {
 }
 
 // Box n - 1 carries the name n; boxes run right to left within a row, so column 0 is the
-// rightmost. The back button carries boxCount + 1.
+// rightmost. The back button carries BackButtonOf(params).
 uint32_t NextOnBoard(const LevelParams& params, uint32_t from, Direction direction) {
   const int columns = params.columns;
   const int rows = params.rows;
-  const uint32_t back = static_cast<uint32_t>(params.boxCount) + 1;
+  const uint32_t back = BackButtonOf(params);
   const uint32_t records = RecordsButtonOf(params);
   auto nameAt = [columns](int row, int column) {
     return static_cast<uint32_t>(row * columns + column + 1);
@@ -98,7 +98,7 @@ uint32_t HighlightedName(const GameState& state) {
     for (int i = 0; i < params.boxCount; ++i)
       if (state.boxes[i].hover) return static_cast<uint32_t>(i + 1);
     if (state.hoverRecords) return RecordsButtonOf(params);
-    return state.hoverBack ? static_cast<uint32_t>(params.boxCount + 1) : 0;
+    return state.hoverBack ? BackButtonOf(params) : 0;
   }
   if (DescribeScene(scene).backButton) return state.hoverBack ? kScreenBackButton : 0;
   return 0;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "game/pairs.h"
 #include "game/turns.h"
 
 namespace game {
@@ -20,11 +21,14 @@ std::vector<int> UnknownBoxes(const GameState& state, const LevelParams& params,
   return boxes;
 }
 
-// A present, closed box remembered with `face`, but `except`; -1 for none.
+// A present, closed box remembered with a face that belongs with `face`, but `except`; -1 for
+// none.
 int RememberedBox(const GameState& state, const LevelParams& params, int face, int except) {
   for (int i = 0; i < params.boxCount; ++i) {
     const Box& box = state.boxes[i];
-    if (i != except && box.present && !box.open && state.opponent.face[i] == face) return i;
+    if (i != except && box.present && !box.open &&
+        FacesBelongTogether(state, state.opponent.face[i], face))
+      return i;
   }
   return -1;
 }

@@ -1,9 +1,9 @@
 #include "game/records.h"
 
 #include <algorithm>
-#include <optional>
 
-#include "game/turns.h"
+#include "game/choices.h"
+#include "game/mode.h"
 
 namespace game {
 
@@ -21,42 +21,35 @@ bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outc
   result.level = params.level;
   result.playerMode = PlayerModeOf(state);
   result.pictureSet = PictureSetOf(state);
-  if (PlayingTogether(state)) {
-    // Played for pairs on a clock that counts up: no score; every miss began a turn.
-    result.secondsUsed = state.players.seconds;
-    result.pairs = state.players.pairs[0];
-    result.misses = std::max(state.players.turns - 1, 0);
-  } else {
-    result.score = state.score;
-    // A lost board shows -1 left: the whole limit was used.
-    result.secondsUsed = std::clamp(params.timeLimit - state.timeLeft, 0, params.timeLimit);
-    result.pairs = state.pairsFound;
-    result.misses = state.misses;
-  }
+  // Played alone the score is the pairs' seconds; together there is none (still 0).
+  result.score = state.score;
+  // A lost countdown shows -1 left: the whole limit was used.
+  result.secondsUsed =
+      BoardMode(state).ClockKind() == Clock::countUp
+          ? state.players.seconds
+          : std::clamp(params.timeLimit - state.timeLeft, 0, params.timeLimit);
+  result.pairs = state.players.pairs[0];
+  result.misses = state.misses;
   result.outcome = outcome;
   state.results.Push(result);
   return true;
 }
 
-bool ReportTogetherResult(GameState& state, const LevelParams& params) {
-  const std::optional<TogetherResult> finished = FinishedTogether(state);
-  if (!finished) return false;
-  const Outcome outcome = finished->winner == 0       ? Outcome::won
-                          : finished->winner == kDraw ? Outcome::draw
-                                                      : Outcome::lost;
-  return ReportBoardResult(state, params, outcome);
+void MarkGameDecided(GameState& state) {
+  // A click may open the first box meanwhile; a game reported already stays so.
+  for (;;) {
+    const int8_t progress = state.boardProgress;
+    if (progress == kResultReported || progress == kGameDecided) return;
+    if (state.boardProgress.compare_exchange(progress, kGameDecided)) return;
+  }
 }
 
-Company CompanyOf(int8_t playerMode) {
-  if (playerMode == 5) return Company::computer;
-  if (playerMode >= 2 && playerMode <= 4) return Company::players;
-  return Company::alone;
-}
+Company CompanyOf(int8_t playerMode) { return ModeOf(playerMode).PlayedWith(); }
 
 int Records::Add(int64_t time, const GameResult& result) {
   const int level = static_cast<int>(result.level);
   if (level < 0 || level >= static_cast<int>(levels_.size())) return 0;
-  if (result.playerMode < 1 || result.playerMode > 5) return 0;
+  if (!IsValidPlayerMode(result.playerMode)) return 0;
   LevelRecords& records = levels_[level];
   const bool won = result.outcome == Outcome::won;
   const Company company = CompanyOf(result.playerMode);

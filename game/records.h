@@ -25,13 +25,11 @@ int32_t PictureSetOf(const GameState& state);
 // Returns whether it was pushed. Tick thread (a win, a loss) or UI thread (a game given up).
 bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outcome);
 
-// The end of a board played together (game/turns.h), once its last pair is gone: won when the
-// first player has the most pairs alone, a draw when the most are shared, else lost. Returns
-// whether it was pushed now. Tick thread, after the turn's judging.
-bool ReportTogetherResult(GameState& state, const LevelParams& params);
+// The game on the board is decided, to be reported after the pause that follows: leaving the
+// board from now on no longer gives it up. Tick thread, when it ends the game.
+void MarkGameDecided(GameState& state);
 
-// Whom a game was played with: alone, against the computer, or between players at one screen.
-enum class Company : uint8_t { alone, computer, players };
+// Whom a game of this PlayerMode is played with (game/mode.h); one that is no mode, alone.
 Company CompanyOf(int8_t playerMode);
 
 struct RecordEntry {

@@ -15,9 +15,19 @@ enum class Level : uint8_t;
 // were shared.
 enum class Outcome : int8_t { won, lost, gaveUp, draw };
 
-// How far the game on a board has come: a game is given up only once a box was opened, and each
-// game is reported once, whichever thread ends it first.
-enum BoardProgress : int8_t { kBoardUntouched = 0, kBoxOpened = 1, kResultReported = 2 };
+// Whom a game was played with: alone, against the computer, or between players at one screen.
+// The records count each apart; only a game alone keeps best scores.
+enum class Company : uint8_t { alone, computer, players };
+
+// How far the game on a board has come: a game is given up only once a box was opened and before
+// it is decided (its last pair gone or its time up), and each game is reported once, whichever
+// thread ends it first.
+enum BoardProgress : int8_t {
+  kBoardUntouched = 0,
+  kBoxOpened = 1,
+  kResultReported = 2,
+  kGameDecided = 3,
+};
 
 struct GameResult {
   Level level{};
@@ -26,7 +36,7 @@ struct GameResult {
   int32_t score = 0;
   int32_t secondsUsed = 0;  // of the level's time limit
   int32_t pairs = 0;
-  int32_t misses = 0;       // tries whose two pictures differed
+  int32_t misses = 0;       // tries whose two cards were no pair
   Outcome outcome = Outcome::won;
 };
 

@@ -3,6 +3,10 @@
 #include <string>
 
 #include "game/deal.h"
+#include "game/mode.h"
+#include "game/opponent.h"
+#include "game/pairs.h"
+#include "game/pause.h"
 #include "game/records.h"
 #include "game/turns.h"
 
@@ -71,16 +75,51 @@ void AnimateAbout(GameState& state) {
 }
 
 void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {
-  if (PlayingTogether(state)) {
-    PlayTurnTick(state, params, environment);
-    ReportTogetherResult(state, params);
-  }
-  else if (state.selectionCount.load(std::memory_order_acquire) == 2)
+  const bool computer = BoardMode(state).AgainstComputer();
+  // What a player opened since the last tick is shown to the computer before it is judged.
+  if (computer) NoteShownBoxes(state, params, environment.random);
+  if (state.selectionCount.load(std::memory_order_acquire) == 2)
     EvaluateTry(state, params, environment);
+  if (computer) OpponentStep(state, params, environment.random);
   state.messageColor[2] = Percentage(environment.random);
   state.messageColor[1] = Percentage(environment.random);
   state.messageColor[0] = Percentage(environment.random);
   state.scoreText.Set(std::to_string(state.score));
+}
+
+// A win raises the level's best score only when it beats it.
+void KeepBestScore(GameState& state, const LevelParams& params, TickEnvironment& environment) {
+  Shared<int32_t>& best = state.bestScore[params.bestScoreSlot];
+  const int32_t score = state.score;
+  if (best < score) {
+    best = score;
+    // Kept at once: whatever happens to the process after a win, the record stays.
+    if (environment.bestScoreBeaten) environment.bestScoreBeaten();
+  }
+}
+
+// The second's share of a countdown: a second less until the game ends, and the loss at 0.
+void CountDown(GameState& state, const LevelParams& params, TickEnvironment& environment) {
+  if (!state.won && !state.lost) state.timeLeft = state.timeLeft - 1;
+  // Written before the loss check: the board shows "0" for the second the level is lost, then "-1".
+  state.timeText.Set(std::to_string(state.timeLeft));
+
+  if (state.timeLeft == 0) {
+    MarkGameDecided(state);
+    state.lost = true;
+    state.selectionCount.store(3, std::memory_order_release);
+    state.timeLeft = -1;
+    environment.pause();
+    RequestSound(state, SoundRequest::playLose);
+    ReportBoardResult(state, params, Outcome::lost);
+  }
+}
+
+// The second's share of a clock counting up: the game's time, until it ends.
+void CountUp(GameState& state) {
+  Players& players = state.players;
+  if (!IsBoardOver(state)) players.seconds = players.seconds + 1;
+  state.timeText.Set(std::to_string(players.seconds));
 }
 
 }  // namespace
@@ -88,39 +127,43 @@ void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& envi
 void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& environment) {
   const uint8_t first = state.firstPick;
   const uint8_t second = state.secondPick;
+  const Mode& mode = BoardMode(state);
+  Players& players = state.players;
 
   // The sound starts during the pause while both pictures stay visible.
-  if (state.boxes[first].face == state.boxes[second].face) {
+  const bool pair = BelongTogether(state, first, second);
+  if (pair) {
     RequestSound(state, SoundRequest::playBingo);
     environment.pause();
     // Every open box of the level: the removed ones keep `open` until the next mismatch.
     for (int i = 0; i < params.boxCount; ++i)
       if (state.boxes[i].open) state.boxes[i].present = false;
     state.pairsFound = state.pairsFound + 1;
-    state.score = state.score + state.timeLeft;
+    players.pairs[players.current] = players.pairs[players.current] + 1;
   } else {
     RequestSound(state, SoundRequest::playError);
     environment.pause();
     for (int i = 0; i < params.boxCount; ++i) state.boxes[i].open = false;
     state.misses = state.misses + 1;
   }
-  state.selectionCount.store(0, std::memory_order_release);
+  state.score = mode.ScoreAfter(
+      JudgedTry{pair, state.score, state.timeLeft, state.pairsFound, state.misses});
+  // Passed before the boxes are released, so a click that sees them free sees the new player.
+  if (mode.TurnAfter(pair) == Turn::pass) PassTurn(state);
 
   if (state.pairsFound == params.pairsToWin) {
-    // The message shows at once, the win sound half a second later.
-    state.won = true;
+    // The end shows at once, the win sound half a second later. The boxes are never released in
+    // between, and leaving meanwhile no longer gives the game up.
+    MarkGameDecided(state);
+    const Outcome outcome = mode.EndWithLastPair(state);
     state.selectionCount.store(3, std::memory_order_release);
     environment.pause();
     RequestSound(state, SoundRequest::playWin);
-    Shared<int32_t>& best = state.bestScore[params.bestScoreSlot];
-    const int32_t score = state.score;
-    if (best < score) {
-      best = score;
-      // Kept at once: whatever happens to the process after a win, the record stays.
-      if (environment.bestScoreBeaten) environment.bestScoreBeaten();
-    }
-    ReportBoardResult(state, params, Outcome::won);
+    if (mode.PlayedWith() == Company::alone) KeepBestScore(state, params, environment);
+    ReportBoardResult(state, params, outcome);
+    return;
   }
+  state.selectionCount.store(0, std::memory_order_release);
 }
 
 void GameTick(GameState& state, TickEnvironment& environment) {
@@ -165,23 +208,10 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     box.g = Percentage(environment.random);
     box.b = Percentage(environment.random);
   }
-  // Together there is no countdown to lose against: the clock counts the game's time up.
-  if (PlayingTogether(state)) {
-    CountClockUp(state);
-    return;
-  }
-  if (!state.won && !state.lost) state.timeLeft = state.timeLeft - 1;
-  // Written before the loss check: the board shows "0" for the second the level is lost, then "-1".
-  state.timeText.Set(std::to_string(state.timeLeft));
-
-  if (state.timeLeft == 0) {
-    state.lost = true;
-    state.selectionCount.store(3, std::memory_order_release);
-    state.timeLeft = -1;
-    environment.pause();
-    RequestSound(state, SoundRequest::playLose);
-    ReportBoardResult(state, params, Outcome::lost);
-  }
+  if (BoardMode(state).ClockKind() == Clock::countUp)
+    CountUp(state);
+  else
+    CountDown(state, params, environment);
 }
 
 void SpinTick(GameState& state, TickEnvironment& environment) {

@@ -23,17 +23,19 @@ struct TickEnvironment {
 // about-screen cubes. Scenes 8, 10 and unknown codes: nothing. Tick thread.
 void GameTick(GameState& state, TickEnvironment& environment);
 
-// The 1000 ms step: on a board the box colours, the countdown and the loss; on the about screen a
-// new target colour for the cubes. Other scenes: nothing. Tick thread.
+// The 1000 ms step: on a board the box colours and the clock as the board's mode runs it (the
+// countdown and its loss, or the time counting up); on the about screen a new target colour for
+// the cubes. Other scenes: nothing. Tick thread.
 void SecondTick(GameState& state, TickEnvironment& environment);
 
 // The 3000 ms step: a new spin direction (rand mod 8) on the about screen; nothing elsewhere.
 // Tick thread.
 void SpinTick(GameState& state, TickEnvironment& environment);
 
-// Judges the two open boxes of a try (selectionCount 2): removes a pair or closes the boxes, and
-// ends the level on its last pair. Reads firstPick and secondPick once, at its start. Called by
-// GameTick on a board; tick thread.
+// Judges the two open boxes of a try (selectionCount 2) in every mode: removes a pair or closes
+// the boxes, scores and keeps or passes the turn as the board's mode says, and ends the game on
+// its last pair. Reads firstPick and secondPick once, at its start. Called by GameTick on a board;
+// tick thread.
 void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& environment);
 
 }  // namespace game

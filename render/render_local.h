@@ -13,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "game/choices.h"
 #include "game/game_state.h"
+#include "game/level.h"
 #include "game/menu.h"
 #include "game/picture_fit.h"
 #include "render/render.h"
@@ -230,18 +232,14 @@ void UsePictureTarget(const PictureTarget& target, bool use);
 
 // The scenes, drawn after the frame cleared the buffers and loaded the identity.
 void DrawMenuScene(const game::GameState& state);
-void DrawEasyScene(const game::GameState& state);
-void DrawNormalScene(const game::GameState& state);
-void DrawHardScene(const game::GameState& state);
+void DrawBoardScene(const game::GameState& state, game::Level level);
 void DrawReadmeScene(const game::GameState& state);
 void DrawAboutScene(const game::GameState& state);
 void DrawHiddenPictureScene(const game::GameState& state);
 
 // The pickable parts, drawn by the scenes above and by PickAt; each loads the identity first.
 void DrawMenuButtons(const game::GameState& state);
-void DrawEasyBoard(const game::GameState& state);
-void DrawNormalBoard(const game::GameState& state);
-void DrawHardBoard(const game::GameState& state);
+void DrawBoard(const game::GameState& state, game::Level level);
 void DrawBackButton(const game::GameState& state);
 
 // ---- Texts in the player's language, placed from their measured widths ----

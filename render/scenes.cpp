@@ -9,7 +9,10 @@
 #include <optional>
 #include <span>
 
+#include "game/choices.h"
+#include "game/level.h"
 #include "game/menu.h"
+#include "game/pause.h"
 #include "game/scenes.h"
 #include "game/turns.h"
 #include "render/render_local.h"
@@ -111,11 +114,11 @@ std::string_view PictureSetName(const game::GameState& state) {
 }
 
 std::string_view PlayerModeName(const game::GameState& state) {
-  // The players' modes 1, 2, 3, 4 and the computer.
-  constexpr std::string_view kModes[5] = {"1 player", "2 players", "3 players", "4 players",
-                                          "vs computer"};
+  // By PlayerMode, one player first.
+  constexpr std::string_view kModes[game::kPlayerModeCount] = {
+      "1 player", "2 players", "3 players", "4 players", "vs computer"};
   const int8_t mode = state.playerMode;
-  return Tr(kModes[mode >= 1 && mode <= 5 ? mode - 1 : 0]);
+  return Tr(kModes[game::IsValidPlayerMode(mode) ? mode - game::onePlayer : 0]);
 }
 
 // The pictures of the menu's controls that have their own: a button shows `lit` under the
@@ -186,34 +189,41 @@ void DrawPanel(const game::GameState& state, const game::MenuControl& control, b
              brightness, brightness);
 }
 
-struct BoardLayout {
+// Where a level's board is drawn: the first box, and the back button. Rows, columns and pick
+// names are the level's (game::ParamsOf).
+struct BoardPlace {
   GLfloat startX, startY, startZ;
-  int rows, columns;
-  GLfloat rowReturn;
   GLfloat backX, backY, backZ;
-  GLuint backName;
 };
 
-constexpr BoardLayout kEasyBoard{1.65f, 1.25f, -5.0f, 6, 6, 3.0f, 2.0f, -1.8f, -5.0f, 37};
-constexpr BoardLayout kNormalBoard{2.0f, 1.65f, -6.0f, 8, 8, 4.0f, 2.3f, -1.8f, -5.0f, 65};
-constexpr BoardLayout kHardBoard{2.7f, 1.85f, -6.0f, 8, 10, 5.0f, 2.3f, -1.8f, -5.0f, 81};
+constexpr BoardPlace kBoardPlaces[std::size(game::kLevelParams)] = {
+    {1.65f, 1.25f, -5.0f, 2.0f, -1.8f, -5.0f},  // easy
+    {2.0f, 1.65f, -6.0f, 2.3f, -1.8f, -5.0f},   // normal
+    {2.7f, 1.85f, -6.0f, 2.3f, -1.8f, -5.0f},   // hard
+};
+
+}  // namespace
 
 // Boxes run right to left within a row, rows top to bottom; box n - 1 carries the name n.
-void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
+void DrawBoard(const game::GameState& state, game::Level level) {
+  const game::LevelParams& params = game::ParamsOf(level);
+  const BoardPlace& place = kBoardPlaces[static_cast<int>(level)];
+  // Each box steps half a unit left; the row's steps are undone at its end.
+  const GLfloat rowReturn = 0.5f * static_cast<GLfloat>(params.columns);
   // Played together, the open boxes and the hover frame show whose turn it is in their colour;
   // in the computer's turn no hover frame is drawn, as no click counts. Picking is unchanged.
   const bool together = !picking && game::PlayingTogether(state);
   const PlayerColour turnColour = ColourOfPlayer(state.players.current);
   const bool personsTurn = !game::ComputersTurn(state);
-  PlaceAt(layout.startX, layout.startY, layout.startZ);
+  PlaceAt(place.startX, place.startY, place.startZ);
   GLuint name = 1;
-  for (int row = 0; row < layout.rows; ++row) {
-    for (int column = 0; column < layout.columns; ++column) {
+  for (int row = 0; row < params.rows; ++row) {
+    for (int column = 0; column < params.columns; ++column) {
       glTranslatef(-0.5f, 0.0f, 0.0f);
       if (pickRegion) {
-        const GLfloat x = layout.startX - 0.5f * static_cast<GLfloat>(column + 1);
-        const GLfloat y = layout.startY - 0.5f * static_cast<GLfloat>(row);
-        if (!MayTouch(*pickRegion, x, y, layout.startZ)) {
+        const GLfloat x = place.startX - 0.5f * static_cast<GLfloat>(column + 1);
+        const GLfloat y = place.startY - 0.5f * static_cast<GLfloat>(row);
+        if (!MayTouch(*pickRegion, x, y, place.startZ)) {
           ++name;
           continue;
         }
@@ -250,17 +260,19 @@ void DrawBoard(const game::GameState& state, const BoardLayout& layout) {
       }
       ++name;
     }
-    glTranslatef(layout.rowReturn, 0.0f, 0.0f);
+    glTranslatef(rowReturn, 0.0f, 0.0f);
     glTranslatef(0.0f, -0.5f, 0.0f);
   }
   White();
-  PlaceAt(layout.backX, layout.backY, layout.backZ);
-  Name(layout.backName);
+  PlaceAt(place.backX, place.backY, place.backZ);
+  Name(game::BackButtonOf(params));
   glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
   // Mirrored across from the back button, once the level is over.
-  if (state.won || state.lost || state.players.finished)
-    DrawRecordsButton(state, -layout.backX, layout.backName + 1);
+  if (game::IsBoardOver(state))
+    DrawRecordsButton(state, -place.backX, game::RecordsButtonOf(params));
 }
+
+namespace {
 
 // Draws at most maxBytes of a shared text: a shorter text is drawn alone, never read past.
 void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, float y) {
@@ -293,7 +305,9 @@ constexpr CreditLine kCredits[4] = {
      1.0f, 1.0f, 1.0f},
 };
 
-void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::GameState&)) {
+}  // namespace
+
+void DrawBoardScene(const game::GameState& state, game::Level level) {
   BindFaceLists(state, TheAssets(), false);
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(LIST_BOARD_BACKGROUND);
@@ -302,7 +316,7 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
     DrawPlayersPanel(state);
     if (state.players.finished) DrawTogetherResult(state);
     // A board played together pauses too, and must then hide its boxes as well.
-    if (DrawBoardAdditions(state, 1.0f, 1.0f, 1.0f)) drawBoard(state);
+    if (DrawBoardAdditions(state, 1.0f, 1.0f, 1.0f)) DrawBoard(state, level);
     return;
   }
   DrawPlacedText(kBestLabel, 1.0f, 1.0f, 1.0f);
@@ -317,8 +331,10 @@ void DrawBoardScene(const game::GameState& state, void (*drawBoard)(const game::
   if (state.won) DrawPlacedText(kWonMessage, red, green, blue);
   if (state.lost) DrawPlacedText(kLostMessage, red, green, blue);
 
-  if (DrawBoardAdditions(state, red, green, blue)) drawBoard(state);
+  if (DrawBoardAdditions(state, red, green, blue)) DrawBoard(state, level);
 }
+
+namespace {
 
 // The 27 cubes of the about screen: per layer, the offsets (0, 0), (-0.5, 0), (0.5, 0),
 // (-0.5, 0.5), (-0.5, -0.5), (0.5, 0.5), (0.5, -0.5), (0, -0.5), (0, 0.5), reached step by step.
@@ -380,14 +396,6 @@ void DrawMenuButtons(const game::GameState& state) {
   }
   White();
 }
-
-void DrawEasyBoard(const game::GameState& state) { DrawBoard(state, kEasyBoard); }
-void DrawNormalBoard(const game::GameState& state) { DrawBoard(state, kNormalBoard); }
-void DrawHardBoard(const game::GameState& state) { DrawBoard(state, kHardBoard); }
-
-void DrawEasyScene(const game::GameState& state) { DrawBoardScene(state, DrawEasyBoard); }
-void DrawNormalScene(const game::GameState& state) { DrawBoardScene(state, DrawNormalBoard); }
-void DrawHardScene(const game::GameState& state) { DrawBoardScene(state, DrawHardBoard); }
 
 void DrawBackButton(const game::GameState& state) {
   PlaceAt(0.0f, -1.8f, -5.0f);
@@ -466,15 +474,16 @@ void PickAt(game::GameState& state) {
 
   picking = true;
   const auto scene = static_cast<game::Scene>(state.scene.load(std::memory_order_acquire));
-  if (scene == game::SCENE_EASY || scene == game::SCENE_NORMAL || scene == game::SCENE_HARD)
+  const std::optional<game::Level> board = game::LevelOfPlayScene(scene);
+  if (board) {
     pickRegion = MakePickRegion(viewport, state.mouseX, viewport[3] - state.mouseY, aspect);
+    DrawBoard(state, *board);
+  }
   switch (scene) {
     case game::SCENE_MENU: DrawMenuButtons(state); break;
-    case game::SCENE_EASY: DrawEasyBoard(state); break;
-    case game::SCENE_NORMAL: DrawNormalBoard(state); break;
-    case game::SCENE_HARD: DrawHardBoard(state); break;
     default:
-      if (game::DescribeScene(scene).backButton) DrawBackButton(state);
+      // A board drew its own Back above.
+      if (!board && game::DescribeScene(scene).backButton) DrawBackButton(state);
       break;  // else nothing can be picked
   }
   pickRegion.reset();

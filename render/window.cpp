@@ -241,11 +241,10 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
   // The pictures are loaded before the first scene frame even when the sound thread ends the
   // loading screen before the first frame.
   if (state.loadingDone.load(std::memory_order_acquire) && assets.loaded) {
-    switch (state.scene.load(std::memory_order_acquire)) {
+    const int8_t scene = state.scene.load(std::memory_order_acquire);
+    if (const auto level = game::LevelOfPlayScene(scene)) DrawBoardScene(state, *level);
+    switch (scene) {
       case game::SCENE_MENU: DrawMenuScene(state); break;
-      case game::SCENE_EASY: DrawEasyScene(state); break;
-      case game::SCENE_NORMAL: DrawNormalScene(state); break;
-      case game::SCENE_HARD: DrawHardScene(state); break;
       case game::SCENE_README: DrawReadmeScene(state); break;
       case game::SCENE_ABOUT: DrawAboutScene(state); break;
       case game::SCENE_HIDDEN_PICTURE: DrawHiddenPictureScene(state); break;

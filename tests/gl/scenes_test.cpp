@@ -286,7 +286,7 @@ TEST_F(SceneTest, AnOpenBoxShowsItsFaceAClosedOneItsColourARemovedOneNothing) {
   state_.boxes[1].b = 0.0f;
   state_.boxes[2].present = false;
   state_.boxes[2].open = true;  // means nothing once removed
-  render::DrawEasyScene(state_);
+  render::DrawBoardScene(state_, game::Level::easy);
   const Board& board = kBoards[0];
   const BoxCentre open = CentreOf(board, 1), closed = CentreOf(board, 2), gone = CentreOf(board, 3);
   EXPECT_TRUE(Near(PixelAtPoint(open.x, open.y, open.z), FaceColour(3)))
@@ -321,13 +321,13 @@ TEST_F(SceneTest, TheWinMessageShowsOnlyWhileWonInTheMessageColourWithRedAndBlue
   state_.messageColor[0] = 1.0f;
   state_.messageColor[1] = 0.0f;
   state_.messageColor[2] = 0.0f;
-  render::DrawEasyScene(state_);
+  render::DrawBoardScene(state_, game::Level::easy);
   EXPECT_EQ(CountMessagePixels().lit, 0);
 
   state_.won = true;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
-  render::DrawEasyScene(state_);
+  render::DrawBoardScene(state_, game::Level::easy);
   const MessagePixels won = CountMessagePixels();
   EXPECT_GT(won.blue, 20);
   EXPECT_EQ(won.red, 0);
@@ -336,7 +336,7 @@ TEST_F(SceneTest, TheWinMessageShowsOnlyWhileWonInTheMessageColourWithRedAndBlue
   state_.lost = true;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
-  render::DrawEasyScene(state_);
+  render::DrawBoardScene(state_, game::Level::easy);
   const MessagePixels lost = CountMessagePixels();
   EXPECT_GT(lost.blue, 20);
   EXPECT_LT(lost.blue, won.blue);  // 你输了!!! is shorter than 你胜利了!!!
@@ -357,7 +357,7 @@ TEST_F(SceneTest, ValueTextsAreCutToTheirLengthAndShorterOnesDrawnAsTheyAre) {
   state_.bestText.Set("123456");
   state_.timeText.Set("-1");
   state_.scoreText.Set("7");
-  render::DrawEasyScene(state_);
+  render::DrawBoardScene(state_, game::Level::easy);
   const auto best = HeadUpBand(-2.5f), time = HeadUpBand(0.5f), score = HeadUpBand(3.0f);
   EXPECT_NE(time, HeadUpBand(-10.0f));  // something was drawn there
 
@@ -368,7 +368,7 @@ TEST_F(SceneTest, ValueTextsAreCutToTheirLengthAndShorterOnesDrawnAsTheyAre) {
   state_.scoreText.Set("");
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
-  render::DrawEasyScene(state_);
+  render::DrawBoardScene(state_, game::Level::easy);
   render::DrawText3D(5, "12345", -2.5f, 3.6f, 1, 1, 1);
   render::DrawText3D(2, "-1", 0.5f, 3.6f, 1, 1, 1);
   render::DrawText3D(1, "7", 3.0f, 3.6f, 1, 1, 1);

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "game/choices.h"
+
 namespace game {
 namespace {
 
-GameResult Result(Level level, int32_t score, Outcome outcome = Outcome::won, int8_t mode = 1,
-                  int32_t seconds = 60) {
+GameResult Result(Level level, int32_t score, Outcome outcome = Outcome::won,
+                  int8_t mode = onePlayer, int32_t seconds = 60) {
   GameResult result;
   result.level = level;
   result.score = score;
@@ -26,8 +28,8 @@ TEST(Records, TheTopTenKeepsTheBestWinsAndTellsTheirPlace) {
   EXPECT_EQ(records.Add(202, Result(Level::easy, 5000)), 1);
   // Not single-player wins: counted, never ranked.
   EXPECT_EQ(records.Add(203, Result(Level::easy, 9000, Outcome::lost)), 0);
-  EXPECT_EQ(records.Add(204, Result(Level::easy, 9000, Outcome::won, 5)), 0);
-  EXPECT_EQ(records.Add(205, Result(Level::easy, 9000, Outcome::won, 3)), 0);
+  EXPECT_EQ(records.Add(204, Result(Level::easy, 9000, Outcome::won, againstComputer)), 0);
+  EXPECT_EQ(records.Add(205, Result(Level::easy, 9000, Outcome::won, threePlayers)), 0);
 
   const LevelRecords& easy = records.Of(Level::easy);
   ASSERT_EQ(easy.best.size(), 10u);
@@ -46,12 +48,12 @@ TEST(Records, TheTopTenKeepsTheBestWinsAndTellsTheirPlace) {
 
 TEST(Records, TheFastestWinAndResultsThatAreNoGames) {
   Records records;
-  records.Add(1, Result(Level::hard, 10, Outcome::lost, 1, 20));
+  records.Add(1, Result(Level::hard, 10, Outcome::lost, onePlayer, 20));
   EXPECT_EQ(records.Of(Level::hard).bestWonSeconds, -1);
-  records.Add(2, Result(Level::hard, 10, Outcome::won, 1, 300));
-  records.Add(3, Result(Level::hard, 10, Outcome::won, 1, 250));
-  records.Add(4, Result(Level::hard, 10, Outcome::gaveUp, 1, 5));
-  records.Add(5, Result(Level::hard, 10, Outcome::won, 5, 100));
+  records.Add(2, Result(Level::hard, 10, Outcome::won, onePlayer, 300));
+  records.Add(3, Result(Level::hard, 10, Outcome::won, onePlayer, 250));
+  records.Add(4, Result(Level::hard, 10, Outcome::gaveUp, onePlayer, 5));
+  records.Add(5, Result(Level::hard, 10, Outcome::won, againstComputer, 100));
   EXPECT_EQ(records.Of(Level::hard).bestWonSeconds, 250);
   EXPECT_EQ(records.Add(6, Result(Level::hard, 10, Outcome::won, 0)), 0);
   EXPECT_EQ(records.Add(7, Result(static_cast<Level>(3), 10)), 0);

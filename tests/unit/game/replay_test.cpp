@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "game/choices.h"
 #include "game/records.h"
 #include "test_support.h"
 
@@ -195,6 +196,33 @@ TEST(Replay, EveryEndOfAGameIsReportedOnce) {
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].outcome, Outcome::lost);
   EXPECT_EQ(results[0].secondsUsed, 120);
+
+  // Leaving in the half second between the end and its sound leaves a game that is decided: it is
+  // reported as it ended, never as given up.
+  Harness lost;
+  lost.onPause = [&] {
+    if (lost.state.lost) lost.Click(37);  // back
+  };
+  Replay(lost, "tick 1 tick 3 click 2 tick 1 click 1 second 120");
+  Harness won;
+  won.onPause = [&] {
+    if (won.state.won) won.Key(Key::Escape);
+  };
+  Replay(won, R"(
+    tick 1 tick 3 click 2 tick 1
+    click 1 click 3 tick 1   click 6 click 16 tick 1   click 28 click 32 tick 1
+    click 2 click 4 tick 1   click 8 click 12 tick 1   click 22 click 25 tick 1
+    click 9 click 15 tick 1  click 23 click 27 tick 1  click 34 click 36 tick 1
+    click 10 click 13 tick 1 click 14 click 17 tick 1  click 20 click 24 tick 1
+    click 5 click 11 tick 1  click 21 click 29 tick 1  click 33 click 35 tick 1
+    click 7 click 18 tick 1  click 19 click 26 tick 1  click 30 click 31 tick 1
+  )");
+  for (Harness* left : {&lost, &won}) {
+    EXPECT_EQ(left->state.scene, SCENE_MENU_ENTER) << "the click or key left the board";
+    const std::vector<GameResult> ended = left->state.results.TakeAll();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].outcome, left == &won ? Outcome::won : Outcome::lost);
+  }
 }
 
 // Two players on the same easy board: turns pass on a miss and stay on a pair; the clock counts up
@@ -249,7 +277,7 @@ TEST(Replay, TwoPlayersTakeTurnsToTheEnd) {
   const std::vector<GameResult> results = h.state.results.TakeAll();
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].outcome, Outcome::lost);
-  EXPECT_EQ(results[0].playerMode, 2);
+  EXPECT_EQ(results[0].playerMode, twoPlayers);
   EXPECT_EQ(results[0].pairs, 5);
   EXPECT_EQ(results[0].misses, 3);
   EXPECT_EQ(results[0].secondsUsed, 7);

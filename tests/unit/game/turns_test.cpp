@@ -35,8 +35,8 @@ TEST(Turns, AMissGoesRoundThePlayersAndAnEqualMostIsADraw) {
   h.state.players.pairs[1] = 6;
   h.state.players.pairs[2] = 6;
   Try(h, zeros[0], zeros[1]);
-  ASSERT_TRUE(FinishedTogether(h.state));
-  EXPECT_EQ(FinishedTogether(h.state)->winner, kDraw);
+  EXPECT_TRUE(h.state.players.finished);
+  EXPECT_EQ(h.state.players.winner, kDraw);
   EXPECT_EQ(h.state.score + h.state.bestScore[0], 0);
 
   h.state.playerMode = 9;  // a mode that does not exist plays alone

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "scratch_directory.h"
+#include "game/choices.h"
 #include "game/level.h"
 #include "storage/history.h"
 #include "storage/paths.h"
@@ -55,7 +56,7 @@ class HistoryTest : public storage_test::ScratchDirectory {
 
 TEST_F(HistoryTest, ALineReadsBackAsItWasWrittenAndOddLinesDoNot) {
   HistoryEntry entry = Entry(1234, game::Outcome::gaveUp);
-  entry.result.playerMode = 5;
+  entry.result.playerMode = game::againstComputer;
   entry.pictureSet = "my photos%";
   const std::string line = storage::FormatHistoryLine(entry);
   EXPECT_EQ(line, "2026-12-09T05:40:12Z normal computer my%20photos%25 1234 95 32 7 gaveup\n");

@@ -1,0 +1,20 @@
+#include "game/pairs.h"
+
+namespace game {
+
+namespace {
+constexpr int kNoPair = -1;
+}  // namespace
+
+int PairOfFace(const GameState&, int face) { return face < 0 ? kNoPair : face; }
+
+bool FacesBelongTogether(const GameState& state, int face, int otherFace) {
+  const int pair = PairOfFace(state, face);
+  return pair != kNoPair && pair == PairOfFace(state, otherFace);
+}
+
+bool BelongTogether(const GameState& state, uint8_t first, uint8_t second) {
+  return FacesBelongTogether(state, state.boxes[first].face, state.boxes[second].face);
+}
+
+}  // namespace game
