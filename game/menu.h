@@ -3,8 +3,9 @@
 // notes (render/face_set.cpp) all read it. No SDL here.
 //
 // A new control touches: game/menu.cpp (its row in kMenu, and its action beside the others);
-// render/scenes.cpp for its drawing: a panel's label and value (PanelLabel, PanelValue), or, for
-// one with pictures of its own, its row of kMenuPictures (and its pictures' display lists).
+// render/scenes.cpp for its drawing: a panel's value (PanelValue; its label is the row's text
+// id), or, for one with pictures of its own, its row of kMenuPictures (and its pictures' display
+// lists); render/texts_zh.cpp for its label's translation.
 #pragma once
 
 #include <cstdint>
