@@ -4,6 +4,7 @@
 
 #include "game/choices.h"
 #include "game/scenes.h"
+#include "game/text_id.h"
 
 namespace game {
 namespace {
@@ -88,32 +89,61 @@ constexpr MenuKind kSwitch = MenuKind::toggle;
 constexpr MenuKind kSelector = MenuKind::selector;
 
 // The newer controls stand in the free space beside the level buttons, drawn as panels.
+// The labels are texts to translate: a selector panel shows its label above its value.
 constexpr std::array<MenuControl, 12> kMenu = {{
     {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
-     &GameState::hoverReadme, nullptr, std::nullopt, "Help"},
+     &GameState::hoverReadme, nullptr, std::nullopt,
+     // TRANSLATORS: names the Help button; keep it short, at most about 12 characters.
+     N_("Help")},
     {MenuName::easy, kButton, kCentre, {0.0f, kEasyY, kZ, 0.5f, 0.2f}, StartLevel,
-     &GameState::hoverEasy, nullptr, Level::easy, "Easy"},
+     &GameState::hoverEasy, nullptr, Level::easy,
+     // TRANSLATORS: a level: names its button and heads its column of records; at most about
+     // 12 characters.
+     N_("Easy")},
     {MenuName::normal, kButton, kCentre, {0.0f, kNormalY, kZ, 0.5f, 0.2f}, StartLevel,
-     &GameState::hoverNormal, nullptr, Level::normal, "Normal"},
+     &GameState::hoverNormal, nullptr, Level::normal,
+     // TRANSLATORS: a level; at most about 12 characters.
+     N_("Normal")},
     {MenuName::hard, kButton, kCentre, {0.0f, kHardY, kZ, 0.5f, 0.2f}, StartLevel,
-     &GameState::hoverHard, nullptr, Level::hard, "Hard"},
+     &GameState::hoverHard, nullptr, Level::hard,
+     // TRANSLATORS: a level; at most about 12 characters.
+     N_("Hard")},
     {MenuName::exit, kButton, kCentre, {0.0f, kExitY, kZ, 0.8f, 0.32f}, Exit,
-     &GameState::hoverOut, nullptr, std::nullopt, "Exit"},
+     &GameState::hoverOut, nullptr, std::nullopt,
+     // TRANSLATORS: names the button that quits the game; at most about 12 characters.
+     N_("Exit")},
     {MenuName::about, kButton, kLeft, {kAboutX, kAboutY, kZ, 0.6f, 0.235f}, About,
-     &GameState::hoverAbout, nullptr, std::nullopt, "About"},
+     &GameState::hoverAbout, nullptr, std::nullopt,
+     // TRANSLATORS: names the About button; at most about 12 characters.
+     N_("About")},
     {MenuName::sound, kSwitch, kRight, {kSoundX, kAboutY, kZ, 0.3f, 0.07f}, SwitchSound,
-     nullptr, &GameState::soundOn, std::nullopt, "Sound"},
+     nullptr, &GameState::soundOn, std::nullopt,
+     // TRANSLATORS: names the switch of the sound effects; at most about 12 characters.
+     N_("Sound")},
     {MenuName::music, kSwitch, kRight, {kSoundX, kMusicY, kZ, 0.3f, 0.07f}, SwitchMusic,
-     nullptr, &GameState::musicOn, std::nullopt, "Music"},
+     nullptr, &GameState::musicOn, std::nullopt,
+     // TRANSLATORS: names the switch of the music; at most about 12 characters.
+     N_("Music")},
     {MenuName::vsync, kSwitch, kRight, {kVsyncX, kVsyncY, kZ, 0.39f, 0.07f}, SwitchVsync,
-     nullptr, &GameState::vsyncOn, std::nullopt, "VSync"},
+     nullptr, &GameState::vsyncOn, std::nullopt,
+     // TRANSLATORS: names the switch of vertical synchronisation; at most about 12 characters.
+     N_("VSync")},
     {MenuName::pictures, kSelector, kLeft, {-2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
-     StepPictures, &GameState::hoverPictures, nullptr, std::nullopt, "Pictures"},
+     StepPictures, &GameState::hoverPictures, nullptr, std::nullopt,
+     // TRANSLATORS: a selector panel's label, above the chosen picture set; the panel holds
+     // about 20 Latin letters or 12 Chinese characters.
+     N_("Pictures")},
     {MenuName::players, kSelector, kLeft, {-2.0f, -0.2f, kZ, kPanelHalfWidth, kPanelHalfHeight},
-     StepPlayers, &GameState::hoverPlayers, nullptr, std::nullopt, "Players"},
+     StepPlayers, &GameState::hoverPlayers, nullptr, std::nullopt,
+     // TRANSLATORS: a selector panel's label, above the players' mode; about 20 Latin letters
+     // or 12 Chinese characters.
+     N_("Players")},
     // Mirrored across from the pictures selector, above the switches.
     {MenuName::records, kButton, kRight, {2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
-     Records, &GameState::hoverRecords, nullptr, std::nullopt, "Records"},
+     Records, &GameState::hoverRecords, nullptr, std::nullopt,
+     // TRANSLATORS: the records panel's label and the records screen's title; about 20 Latin
+     // letters or 12 Chinese characters.
+     N_("Records")},
 }};
 
 }  // namespace

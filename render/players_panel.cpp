@@ -57,7 +57,9 @@ PlayerColour ColourOfPlayer(int player) {
 
 std::string NameOfPlayer(const game::GameState& state, int player) {
   if (state.players.computer && player == state.players.count - 1)
+    // TRANSLATORS: a name in the players' panel at the board's top; at most about 10 characters.
     return std::string(Tr("Computer"));
+  // TRANSLATORS: a name in the players' panel at the board's top; at most about 10 characters.
   return FormatText(Tr("Player %d"), std::clamp(player, 0, game::kMaxPlayers - 1) + 1);
 }
 
@@ -87,6 +89,7 @@ void DrawPlayersPanel(const game::GameState& state) {
   }
 
   // The clock counting up stands where the single player's time left stands, after its label.
+  // TRANSLATORS: the players' panel, before the clock; at most about 6 characters.
   const std::string_view label = Tr("Time:");
   const Anchor labelAt{3.85f, kRowY};
   DrawString(label, labelAt, kWhite);
@@ -106,6 +109,7 @@ void DrawTogetherResult(const game::GameState& state) {
   const std::string headline =
       winner == game::kDraw
           ? std::string(Tr("A draw!"))
+          // TRANSLATORS: %s is a player's name ("Player 2", "Computer").
           : FormatText(Tr("%s wins!"), NameOfPlayer(state, winner).c_str());
   DrawString(headline, {0.0f, 0.9f, Align::centre}, message);
 

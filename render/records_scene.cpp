@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "game/text_id.h"
 #include "render/render_local.h"
 
 namespace render {
@@ -20,9 +21,9 @@ constexpr float kRowStep = 0.27f;
 
 // The records screen's title and the pause notice, centred where the original screen's Chinese
 // stands.
-constexpr PlacedText kTitle{"Records", {0.043299f, 3.6f, Align::centre}, -0.025736f};
-constexpr PlacedText kPaused{"Paused", {0.043299f, 0.3f, Align::centre}, -0.010253f};
-constexpr PlacedText kPausedHint{"Press any key or click to go on",
+constexpr PlacedText kTitle{N_("Records"), {0.043299f, 3.6f, Align::centre}, -0.025736f};
+constexpr PlacedText kPaused{N_("Paused"), {0.043299f, 0.3f, Align::centre}, -0.010253f};
+constexpr PlacedText kPausedHint{N_("Press any key or click to go on"),
                                  {0.313147f, -0.1f, Align::centre}, -0.163604f};
 
 void Text(std::string_view text, float x, float y, float r, float g, float b) {
@@ -32,6 +33,8 @@ void Text(std::string_view text, float x, float y, float r, float g, float b) {
 void DrawLevelColumn(const RecordsView::Level& level, std::string_view name, float x) {
   Text(Tr(name), x, kHeadingY, 1.0f, 0.85f, 0.3f);
   float y = kHeadingY - 1.5f * kRowStep;
+  // TRANSLATORS: the records screen stands three columns side by side: each line at most about
+  // 24 characters.
   if (level.best.empty()) Text(Tr("No wins yet"), x, y, 0.7f, 0.7f, 0.7f);
   int place = 1;
   for (const RecordsView::Best& best : level.best) {
@@ -66,7 +69,7 @@ void DrawRecordsScene(const game::GameState& state) {
   glTranslatef(0.0f, 0.0f, -7.8f);
   glCallList(LIST_MENU_BACKGROUND);
   DrawPlacedText(kTitle, 1.0f, 1.0f, 1.0f);
-  constexpr std::string_view kLevelNames[3] = {"Easy", "Normal", "Hard"};
+  constexpr std::string_view kLevelNames[3] = {N_("Easy"), N_("Normal"), N_("Hard")};
   for (int level = 0; level < 3; ++level)
     DrawLevelColumn(recordsView.levels[level], kLevelNames[level], kColumnX[level]);
   glColor3f(1.0f, 1.0f, 1.0f);

@@ -14,6 +14,7 @@
 #include "game/menu.h"
 #include "game/pause.h"
 #include "game/scenes.h"
+#include "game/text_id.h"
 #include "game/turns.h"
 #include "render/render_local.h"
 
@@ -110,13 +111,17 @@ std::string_view PictureSetName(const game::GameState& state) {
   const std::vector<std::string>& names = PictureSetNames();
   const int32_t set = state.pictureSet;
   if (set >= 0 && static_cast<std::size_t>(set) < names.size()) return names[set];
+  // TRANSLATORS: the selector's value for the game's own pictures; about 20 Latin letters or
+  // 12 Chinese characters.
   return Tr("Classic");
 }
 
 std::string_view PlayerModeName(const game::GameState& state) {
   // By PlayerMode, one player first.
   constexpr std::string_view kModes[game::kPlayerModeCount] = {
-      "1 player", "2 players", "3 players", "4 players", "vs computer"};
+      // TRANSLATORS: the players selector's values; about 20 Latin letters or 12 Chinese
+      // characters.
+      N_("1 player"), N_("2 players"), N_("3 players"), N_("4 players"), N_("vs computer")};
   const int8_t mode = state.playerMode;
   return Tr(kModes[game::IsValidPlayerMode(mode) ? mode - game::onePlayer : 0]);
 }
@@ -153,6 +158,7 @@ std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
   switch (name) {
     case game::MenuName::pictures: return PictureSetName(state);
     case game::MenuName::players: return PlayerModeName(state);
+    // TRANSLATORS: the records panel's value; about 20 Latin letters or 12 Chinese characters.
     case game::MenuName::records: return Tr("Best ten");
     default: return {};
   }
@@ -282,10 +288,12 @@ void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, 
 }
 
 // The single player's top row and message, where the original screen has them.
-constexpr PlacedText kBestLabel{"Best score:", {-3.5f, 3.6f}, -0.12f};
-constexpr PlacedText kTimeLabel{"Time left:", {-0.5f, 3.6f}, -0.06f};
-constexpr PlacedText kWonMessage{"You won!!!", {-0.5f, 0.0f}};
-constexpr PlacedText kLostMessage{"You lost!!!", {-0.5f, 0.0f}};
+// TRANSLATORS: the board's top row, a label before the best score; at most about 14 characters.
+constexpr PlacedText kBestLabel{N_("Best score:"), {-3.5f, 3.6f}, -0.12f};
+// TRANSLATORS: the board's top row, a label before the clock; at most about 14 characters.
+constexpr PlacedText kTimeLabel{N_("Time left:"), {-0.5f, 3.6f}, -0.06f};
+constexpr PlacedText kWonMessage{N_("You won!!!"), {-0.5f, 0.0f}};
+constexpr PlacedText kLostMessage{N_("You lost!!!"), {-0.5f, 0.0f}};
 
 // The about screen's credits, each centred where the original screen centres its line, in its
 // colour.
@@ -294,14 +302,15 @@ struct CreditLine {
   float r, g, b;
 };
 constexpr CreditLine kCredits[4] = {
-    {{"By the Tessary team (sounds, pictures and program all our own)",
+    // TRANSLATORS: the about screen's credits, one line each across the screen.
+    {{N_("By the Tessary team (sounds, pictures and program all our own)"),
       {0.071065f, 3.5f, Align::centre}, -0.057005f},
      0.0f, 0.0f, 1.0f},
-    {{"Of course, the sounds and pictures are made by the program.",
+    {{N_("Of course, the sounds and pictures are made by the program."),
       {-0.074518f, 3.2f, Align::centre}, 0.093603f},
      0.0f, 1.0f, 0.0f},
-    {{"Mail: team@tessary.dev", {-0.005889f, 2.9f, Align::centre}, 0.02929f}, 1.0f, 0.0f, 0.0f},
-    {{"Released: 8 December 2026", {0.047664f, 2.6f, Align::centre}, -0.026192f},
+    {{N_("Mail: team@tessary.dev"), {-0.005889f, 2.9f, Align::centre}, 0.02929f}, 1.0f, 0.0f, 0.0f},
+    {{N_("Released: 8 December 2026"), {0.047664f, 2.6f, Align::centre}, -0.026192f},
      1.0f, 1.0f, 1.0f},
 };
 

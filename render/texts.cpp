@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "game/text_id.h"
 #include "render/render_local.h"
 
 namespace render {
@@ -17,7 +18,10 @@ std::vector<std::string> pictureSetNames;  // UTF-8; empty: the game's own pictu
 
 // What the ten classic faces show (tools/pictures_faces.cpp draws them in this order).
 constexpr std::string_view kClassicFaceNames[kFaceCount] = {
-    "Apple", "Star", "Fish", "Blossom", "Cat", "Clover", "Moon", "Grapes", "Penguin", "Rocket"};
+    // TRANSLATORS: the classic faces' names, shown under a face found; at most about 16
+    // characters.
+    N_("Apple"),  N_("Star"), N_("Fish"),   N_("Blossom"), N_("Cat"),
+    N_("Clover"), N_("Moon"), N_("Grapes"), N_("Penguin"), N_("Rocket")};
 
 std::span<const Translation> CatalogueOf(game::Language language) {
   switch (language) {
@@ -48,11 +52,13 @@ std::string_view Tr(std::string_view source) {
 std::string_view NewRecordFormat(int place) {
   const int lastTwo = place % 100;
   if (lastTwo < 11 || lastTwo > 13) {
-    if (place % 10 == 1) return "New record: %dst";
-    if (place % 10 == 2) return "New record: %dnd";
-    if (place % 10 == 3) return "New record: %drd";
+    // TRANSLATORS: the four forms of one message, by the English ordinal's ending (1st, 2nd,
+    // 3rd, 4th); a language without such endings translates all four alike.
+    if (place % 10 == 1) return N_("New record: %dst");
+    if (place % 10 == 2) return N_("New record: %dnd");
+    if (place % 10 == 3) return N_("New record: %drd");
   }
-  return "New record: %dth";
+  return N_("New record: %dth");
 }
 
 void SetPictureSetNames(const std::vector<std::string>& names) { pictureSetNames = names; }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "game/text_id.h"
 #include "render/render_local.h"
 #include "storage/paths.h"
 
@@ -256,7 +257,7 @@ FrameResult DrawFrameContents(game::GameState& state, Assets& assets,
   }
 
   DrawLoadingScreen(assets);
-  DrawPlacedText({"Loading, please wait......", {-0.8f, -3.5f}}, 1.0f, 1.0f, 1.0f);
+  DrawPlacedText({N_("Loading, please wait......"), {-0.8f, -3.5f}}, 1.0f, 1.0f, 1.0f);
   // Shown before the load blocks. The frame ends here: presenting again after the load would
   // show a back buffer whose content is undefined.
   present();

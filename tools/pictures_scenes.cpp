@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/text_id.h"
 #include "storage/formats.h"
 #include "tools/pictures.h"
 
@@ -211,10 +212,12 @@ Picture MakeHelpPicture() {
     uint32_t colour;
   };
   const Rule rules[] = {
-      {"用鼠标点击方块把它翻开，每次翻开两个。", "Click a box to open it. Open two boxes at a time.", 0x5fe08a},
-      {"两个图案相同，这一对就会消失；不同就会合上。", "Two equal pictures vanish as a pair; different ones close again.", 0x4fb8ff},
-      {"每找到一对，就得到剩余的秒数作为分数。", "Each pair you find scores the seconds left on the clock.", 0xffc94f},
-      {"在时间用完之前找出所有配对，你就赢了！", "Find every pair before the time runs out to win!", 0xff7a4f},
+      // TRANSLATORS: the help screen's rules (drawn into its picture), one line each under the
+      // Chinese: at most about 65 characters.
+      {"用鼠标点击方块把它翻开，每次翻开两个。", N_("Click a box to open it. Open two boxes at a time."), 0x5fe08a},
+      {"两个图案相同，这一对就会消失；不同就会合上。", N_("Two equal pictures vanish as a pair; different ones close again."), 0x4fb8ff},
+      {"每找到一对，就得到剩余的秒数作为分数。", N_("Each pair you find scores the seconds left on the clock."), 0xffc94f},
+      {"在时间用完之前找出所有配对，你就赢了！", N_("Find every pair before the time runs out to win!"), 0xff7a4f},
   };
   TextStyle chineseStyle;
   chineseStyle.pixelSize = 19;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <span>
 
+#include "game/text_id.h"
 #include "tools/pictures.h"
 
 namespace tools {
@@ -20,48 +21,50 @@ struct EmojiFace {
 
 // Within a set each silhouette differs from the others; the pastels only help.
 constexpr std::array<EmojiFace, 12> kAnimals = {{
-    {"\U0001F436", 0xffe2c0, "Dog", "狗"},  // dog on peach
-    {"\U0001F438", 0xdcf2b8, "Frog", "青蛙"},  // frog on lime
-    {"\U0001F98A", 0xc6def8, "Fox", "狐狸"},  // fox on sky
-    {"\U0001F43C", 0xf8cce4, "Panda", "熊猫"},  // panda on pink
-    {"\U0001F418", 0xfff2b0, "Elephant", "大象"},  // elephant on lemon
-    {"\U0001F992", 0xbfeeee, "Giraffe", "长颈鹿"},  // giraffe on aqua
-    {"\U0001F422", 0xffd0cc, "Turtle", "乌龟"},  // turtle on coral
-    {"\U0001F989", 0xd8cdf6, "Owl", "猫头鹰"},  // owl on lavender
-    {"\U0001F419", 0xc4f0d2, "Octopus", "章鱼"},  // octopus on mint
-    {"\U0001F98B", 0xfff2b0, "Butterfly", "蝴蝶"},  // butterfly on lemon
-    {"\U0001F430", 0xcfd4f6, "Rabbit", "兔子"},  // rabbit on periwinkle
-    {"\U0001F980", 0xbfeeee, "Crab", "螃蟹"},  // crab on aqua
+    // TRANSLATORS: the built-in picture sets' face names, shown under a face found; at most
+    // about 16 characters.
+    {"\U0001F436", 0xffe2c0, N_("Dog"), "狗"},  // dog on peach
+    {"\U0001F438", 0xdcf2b8, N_("Frog"), "青蛙"},  // frog on lime
+    {"\U0001F98A", 0xc6def8, N_("Fox"), "狐狸"},  // fox on sky
+    {"\U0001F43C", 0xf8cce4, N_("Panda"), "熊猫"},  // panda on pink
+    {"\U0001F418", 0xfff2b0, N_("Elephant"), "大象"},  // elephant on lemon
+    {"\U0001F992", 0xbfeeee, N_("Giraffe"), "长颈鹿"},  // giraffe on aqua
+    {"\U0001F422", 0xffd0cc, N_("Turtle"), "乌龟"},  // turtle on coral
+    {"\U0001F989", 0xd8cdf6, N_("Owl"), "猫头鹰"},  // owl on lavender
+    {"\U0001F419", 0xc4f0d2, N_("Octopus"), "章鱼"},  // octopus on mint
+    {"\U0001F98B", 0xfff2b0, N_("Butterfly"), "蝴蝶"},  // butterfly on lemon
+    {"\U0001F430", 0xcfd4f6, N_("Rabbit"), "兔子"},  // rabbit on periwinkle
+    {"\U0001F980", 0xbfeeee, N_("Crab"), "螃蟹"},  // crab on aqua
 }};
 
 constexpr std::array<EmojiFace, 12> kFruit = {{
-    {"\U0001F34C", 0xc6def8, "Banana", "香蕉"},  // banana on sky
-    {"\U0001F353", 0xdcf2b8, "Strawberry", "草莓"},  // strawberry on lime
-    {"\U0001F349", 0xfff2b0, "Watermelon", "西瓜"},  // watermelon on lemon
-    {"\U0001F34D", 0xf8cce4, "Pineapple", "菠萝"},  // pineapple on pink
-    {"\U0001F352", 0xc4f0d2, "Cherries", "樱桃"},  // cherries on mint
-    {"\U0001F34B", 0xd8cdf6, "Lemon", "柠檬"},  // lemon on lavender
-    {"\U0001F95D", 0xffd0cc, "Kiwi", "猕猴桃"},  // kiwi on coral
-    {"\U0001F351", 0xbfeeee, "Peach", "桃子"},  // peach on aqua
-    {"\U0001F965", 0xffe2c0, "Coconut", "椰子"},  // coconut on peach
-    {"\U0001F350", 0xcfd4f6, "Pear", "梨"},  // pear on periwinkle
-    {"\U0001F951", 0xfff2b0, "Avocado", "牛油果"},  // avocado on lemon
-    {"\U0001F34A", 0xc6def8, "Tangerine", "橘子"},  // tangerine on sky
+    {"\U0001F34C", 0xc6def8, N_("Banana"), "香蕉"},  // banana on sky
+    {"\U0001F353", 0xdcf2b8, N_("Strawberry"), "草莓"},  // strawberry on lime
+    {"\U0001F349", 0xfff2b0, N_("Watermelon"), "西瓜"},  // watermelon on lemon
+    {"\U0001F34D", 0xf8cce4, N_("Pineapple"), "菠萝"},  // pineapple on pink
+    {"\U0001F352", 0xc4f0d2, N_("Cherries"), "樱桃"},  // cherries on mint
+    {"\U0001F34B", 0xd8cdf6, N_("Lemon"), "柠檬"},  // lemon on lavender
+    {"\U0001F95D", 0xffd0cc, N_("Kiwi"), "猕猴桃"},  // kiwi on coral
+    {"\U0001F351", 0xbfeeee, N_("Peach"), "桃子"},  // peach on aqua
+    {"\U0001F965", 0xffe2c0, N_("Coconut"), "椰子"},  // coconut on peach
+    {"\U0001F350", 0xcfd4f6, N_("Pear"), "梨"},  // pear on periwinkle
+    {"\U0001F951", 0xfff2b0, N_("Avocado"), "牛油果"},  // avocado on lemon
+    {"\U0001F34A", 0xc6def8, N_("Tangerine"), "橘子"},  // tangerine on sky
 }};
 
 constexpr std::array<EmojiFace, 12> kVehicles = {{
-    {"\U0001F697", 0xfff2b0, "Car", "汽车"},  // car on lemon
-    {"\U0001F6B2", 0xffd0cc, "Bicycle", "自行车"},  // bicycle on coral
-    {"\u2708\uFE0F", 0xc4f0d2, "Aeroplane", "飞机"},  // aeroplane on mint
-    {"\U0001F682", 0xc6def8, "Locomotive", "火车头"},  // locomotive on sky
-    {"\U0001F681", 0xf8cce4, "Helicopter", "直升机"},  // helicopter on pink
-    {"\u26F5", 0xffe2c0, "Sailing boat", "帆船"},  // sailing boat on peach
-    {"\U0001F69C", 0xd8cdf6, "Tractor", "拖拉机"},  // tractor on lavender
-    {"\U0001F692", 0xbfeeee, "Fire engine", "消防车"},  // fire engine on aqua
-    {"\U0001F6F5", 0xdcf2b8, "Scooter", "滑板车"},  // scooter on lime
-    {"\U0001F68C", 0xcfd4f6, "Bus", "公共汽车"},  // bus on periwinkle
-    {"\U0001F6F8", 0xfff2b0, "Flying saucer", "飞碟"},  // flying saucer on lemon
-    {"\U0001F6A4", 0xffd0cc, "Speedboat", "快艇"},  // speedboat on coral
+    {"\U0001F697", 0xfff2b0, N_("Car"), "汽车"},  // car on lemon
+    {"\U0001F6B2", 0xffd0cc, N_("Bicycle"), "自行车"},  // bicycle on coral
+    {"\u2708\uFE0F", 0xc4f0d2, N_("Aeroplane"), "飞机"},  // aeroplane on mint
+    {"\U0001F682", 0xc6def8, N_("Locomotive"), "火车头"},  // locomotive on sky
+    {"\U0001F681", 0xf8cce4, N_("Helicopter"), "直升机"},  // helicopter on pink
+    {"\u26F5", 0xffe2c0, N_("Sailing boat"), "帆船"},  // sailing boat on peach
+    {"\U0001F69C", 0xd8cdf6, N_("Tractor"), "拖拉机"},  // tractor on lavender
+    {"\U0001F692", 0xbfeeee, N_("Fire engine"), "消防车"},  // fire engine on aqua
+    {"\U0001F6F5", 0xdcf2b8, N_("Scooter"), "滑板车"},  // scooter on lime
+    {"\U0001F68C", 0xcfd4f6, N_("Bus"), "公共汽车"},  // bus on periwinkle
+    {"\U0001F6F8", 0xfff2b0, N_("Flying saucer"), "飞碟"},  // flying saucer on lemon
+    {"\U0001F6A4", 0xffd0cc, N_("Speedboat"), "快艇"},  // speedboat on coral
 }};
 
 std::vector<Picture> EmojiFaces(std::span<const EmojiFace> faces) {
@@ -126,7 +129,7 @@ void RingPath(cairo_t* cr, double r) {
 }
 
 struct ShapeFace {
-  const char* what;
+  const char* what;  // in English, with a capital as the other sets' faces
   const char* chinese;
   ShapePath path;
   uint32_t fill;  // from the Okabe-Ito palette, which colour-blind players can tell apart
@@ -134,31 +137,31 @@ struct ShapeFace {
 
 const std::vector<ShapeFace>& ShapeFaces() {
   static const std::vector<ShapeFace> shapes = {
-      {"circle", "圆形", [](cairo_t* cr, double r) { cairo_arc(cr, 0, 0, r, 0, 2 * M_PI); }, 0xD55E00},
-      {"square", "正方形",
+      {N_("Circle"), "圆形", [](cairo_t* cr, double r) { cairo_arc(cr, 0, 0, r, 0, 2 * M_PI); }, 0xD55E00},
+      {N_("Square"), "正方形",
        [](cairo_t* cr, double r) { cairo_rectangle(cr, -0.85 * r, -0.85 * r, 1.7 * r, 1.7 * r); },
        0x0072B2},
-      {"triangle", "三角形",
+      {N_("Triangle"), "三角形",
        [](cairo_t* cr, double r) { PolygonPath(cr, r, {{0, -1.05}, {1.1, 0.9}, {-1.1, 0.9}}); },
        0x009E73},
-      {"star", "星形", StarPath, 0xE69F00},
-      {"heart", "心形", HeartPath, 0xCC79A7},
-      {"cross", "十字",
+      {N_("Star"), "星形", StarPath, 0xE69F00},
+      {N_("Heart"), "心形", HeartPath, 0xCC79A7},
+      {N_("Cross"), "十字",
        [](cairo_t* cr, double r) {
          PolygonPath(cr, r, {{-0.33, -1}, {0.33, -1}, {0.33, -0.33}, {1, -0.33}, {1, 0.33},
                              {0.33, 0.33}, {0.33, 1}, {-0.33, 1}, {-0.33, 0.33}, {-1, 0.33},
                              {-1, -0.33}, {-0.33, -0.33}});
        },
        0x56B4E9},
-      {"crescent", "月牙", CrescentPath, 0xF0E442},
-      {"arrow", "箭头",
+      {N_("Crescent"), "月牙", CrescentPath, 0xF0E442},
+      {N_("Arrow"), "箭头",
        [](cairo_t* cr, double r) {
          PolygonPath(cr, r, {{-1.05, -0.3}, {0.1, -0.3}, {0.1, -0.8}, {1.05, 0}, {0.1, 0.8},
                              {0.1, 0.3}, {-1.05, 0.3}});
        },
        0xD55E00},
-      {"ring", "圆环", RingPath, 0x0072B2},
-      {"lightning", "闪电",
+      {N_("Ring"), "圆环", RingPath, 0x0072B2},
+      {N_("Lightning"), "闪电",
        [](cairo_t* cr, double r) {
          PolygonPath(cr, r, {{0.25, -1.08}, {-0.6, 0.18}, {-0.02, 0.18}, {-0.3, 1.08},
                              {0.62, -0.22}, {0.06, -0.22}, {0.42, -1.08}});
@@ -227,19 +230,19 @@ std::vector<FaceName> NamesOf(std::span<const EmojiFace> faces) {
 
 std::vector<PictureSetArt> MakePictureSets() {
   std::vector<PictureSetArt> sets;
-  sets.push_back({"animals", Manifest("Animals", "动物", NamesOf(kAnimals)), EmojiFaces(kAnimals)});
-  sets.push_back({"fruit", Manifest("Fruit", "水果", NamesOf(kFruit)), EmojiFaces(kFruit)});
+  // TRANSLATORS: a picture set's name, the pictures selector's value; about 20 Latin letters or
+  // 12 Chinese characters.
+  sets.push_back({"animals", Manifest(N_("Animals"), "动物", NamesOf(kAnimals)), EmojiFaces(kAnimals)});
+  sets.push_back({"fruit", Manifest(N_("Fruit"), "水果", NamesOf(kFruit)), EmojiFaces(kFruit)});
   std::vector<Picture> shapes;
   std::vector<FaceName> shapeNames;
   for (const ShapeFace& shape : ShapeFaces()) {
     shapes.push_back(MakeShapeFace(shape));
-    std::string english = shape.what;  // named with a capital, as the other sets' faces
-    english[0] = static_cast<char>(english[0] - 'a' + 'A');
-    shapeNames.push_back({std::move(english), shape.chinese});
+    shapeNames.push_back({shape.what, shape.chinese});
   }
-  sets.push_back({"shapes", Manifest("Shapes", "形状", shapeNames), std::move(shapes)});
+  sets.push_back({"shapes", Manifest(N_("Shapes"), "形状", shapeNames), std::move(shapes)});
   sets.push_back(
-      {"vehicles", Manifest("Vehicles", "交通", NamesOf(kVehicles)), EmojiFaces(kVehicles)});
+      {"vehicles", Manifest(N_("Vehicles"), "交通", NamesOf(kVehicles)), EmojiFaces(kVehicles)});
   return sets;
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "game/text_id.h"
 #include "tools/pictures.h"
 
 namespace tools {
@@ -19,10 +20,12 @@ struct ButtonLook {
 // Each button keeps its own hue so the menu reads at a glance: the levels go from green to red.
 ButtonLook LookOf(std::string_view entryName) {
   static const std::map<std::string_view, ButtonLook> looks = {
-      {"readme", {"帮助", "Help", 0x9f8cff}},  {"esay", {"简单", "Easy", 0x5fe08a}},
-      {"normal", {"普通", "Normal", 0x4fb8ff}}, {"hard", {"困难", "Hard", 0xff7a4f}},
-      {"out", {"退出", "Exit", 0xff5a78}},      {"about", {"关于", "About", 0xffc94f}},
-      {"back", {"返回", "Back", 0x6fd6e8}},
+      {"readme", {"帮助", N_("Help"), 0x9f8cff}},  {"esay", {"简单", N_("Easy"), 0x5fe08a}},
+      {"normal", {"普通", N_("Normal"), 0x4fb8ff}}, {"hard", {"困难", N_("Hard"), 0xff7a4f}},
+      {"out", {"退出", N_("Exit"), 0xff5a78}},      {"about", {"关于", N_("About"), 0xffc94f}},
+      // TRANSLATORS: the back button, drawn into its picture under the Chinese: at most about
+      // 12 characters.
+      {"back", {"返回", N_("Back"), 0x6fd6e8}},
       // The game writes a selector's label and value over it: no label of its own.
       {"selector", {"", "", 0x8fa8e8}},
   };
