@@ -26,10 +26,12 @@ def photo_face(path, orient=True):
 
 
 def clearly(face, candidates):
-    """The candidate `face` is, when it is clearly nearer to one than to any other; else None."""
+    """The candidate `face` is, when it is clearly nearer to one than to any other; else None.
+    Half again as near is clear: the lit white and green triangle photo sits about twice as near
+    its own picture as the pink and brown one, at times a little less."""
     (best, name), (second, _) = sorted((distance(face, candidates[name]), name)
                                        for name in candidates)[:2]
-    return name if best * 2 < second else None
+    return name if best * 1.5 < second else None
 
 
 def about_row(g, candidates, expected):
