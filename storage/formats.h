@@ -66,6 +66,26 @@ inline constexpr std::array<std::string_view, kOptionalPictureCount> OptionalPic
     "selector.jpg", "selectors.jpg",  // a menu selector, resting and lit
 };
 
+// The labelled buttons and switches that also come without their label: entry
+// BlankPictureEntry("esay.jpg") == "esay_blank.jpg" is "esay.jpg" at the same size, frame, glow
+// and body, with no text, for a label in any language written over it. Optional like the table
+// above; they follow it in the package, in this order.
+inline constexpr int kBlankPictureCount = 20;
+inline constexpr std::array<std::string_view, kBlankPictureCount> BlankPictureSources = {
+    "esay.jpg",   "esays.jpg",   "normal.jpg", "normals.jpg", "hard.jpg",  "hards.jpg",
+    "readme.jpg", "readmes.jpg", "out.jpg",    "outs.jpg",    "about.jpg", "abouts.jpg",
+    "s_on.jpg",   "s_off.jpg",   "m_on.jpg",   "m_off.jpg",   "back.jpg",  "backs.jpg",
+    "fps_on.jpg", "fps_off.jpg",
+};
+inline constexpr std::string_view kBlankPictureSuffix = "_blank";
+
+// The label-less entry of the labelled entry "NAME.jpg": "NAME_blank.jpg".
+inline std::string BlankPictureEntry(std::string_view labelled) {
+  const std::string_view stem = labelled.substr(0, labelled.rfind('.'));
+  return std::string(stem) + std::string(kBlankPictureSuffix) +
+         std::string(labelled.substr(stem.size()));
+}
+
 // Picture sets: packages like game.px holding the faces box1.jpg ... boxN.jpg (numbered from 1
 // without gaps) and the manifest entry kSetManifestEntry, lines of "key = value" in UTF-8
 // (docs/formats.md). The built-in sets are the files "*.px" of the pictures folder in the data.

@@ -1,4 +1,4 @@
-// The game's pictures, drawn from code: the 37 package entries, the loading picture and the
+// The game's pictures, drawn from code: the package entries, the loading picture and the
 // window icon. Called from the generator's picture thread.
 #pragma once
 
@@ -25,7 +25,7 @@ struct PictureSize {
 PictureSize PackagePictureSize(std::string_view entryName);
 
 // All package pictures: the 37 of storage::TextureTable in its order, then the optional ones of
-// storage::OptionalPictureTable.
+// storage::OptionalPictureTable, then the label-less ones of storage::BlankPictureSources.
 std::vector<NamedPicture> MakePackagePictures();
 
 // The 600 x 450 loading picture.
@@ -45,8 +45,10 @@ std::string_view FaceEmoji(int face);
 Picture MakeMenuBackground();
 Picture MakeStar();
 Picture MakeTitle();
-Picture MakeButton(std::string_view entryName, bool hover);
-Picture MakeSwitch(std::string_view entryName, bool on);
+// A button or switch of the labelled entry entryName; without its label when !labelled (its
+// entry in the package then storage::BlankPictureEntry(entryName)).
+Picture MakeButton(std::string_view entryName, bool hover, bool labelled = true);
+Picture MakeSwitch(std::string_view entryName, bool on, bool labelled = true);
 Picture MakeHiddenPicture();
 Picture MakeHelpPicture();
 Picture MakeBoardBackground();

@@ -436,6 +436,18 @@ Picture MakeLoadingPicture() {
   return canvas.ToPicture();
 }
 
+namespace {
+
+// A button or switch entry of the texture table, with or without its label.
+Picture MakeControl(std::string_view name, bool labelled) {
+  const std::string_view base = name.substr(0, name.size() - 4);  // without ".jpg"
+  if (base.ends_with("_on")) return MakeSwitch(name, true, labelled);
+  if (base.ends_with("_off")) return MakeSwitch(name, false, labelled);
+  return MakeButton(name, base.ends_with('s'), labelled);  // "esays", "outs"...: the hover look
+}
+
+}  // namespace
+
 std::vector<NamedPicture> MakePackagePictures() {
   std::vector<NamedPicture> pictures;
   for (std::string_view name : storage::TextureTable) {
@@ -449,13 +461,13 @@ std::vector<NamedPicture> MakePackagePictures() {
     else if (name == "game.jpg") picture = MakeBoardBackground();
     else if (name == "box.jpg") picture = MakeBoxSkin();
     else if (base.starts_with("box")) picture = MakeFace(std::stoi(base.substr(3)) - 1);
-    else if (base.ends_with("_on")) picture = MakeSwitch(name, true);
-    else if (base.ends_with("_off")) picture = MakeSwitch(name, false);
-    else picture = MakeButton(name, base.ends_with('s'));  // "esays", "outs"...: the hover look
+    else picture = MakeControl(name, true);
     pictures.push_back({std::string(name), std::move(picture)});
   }
   for (std::string_view name : storage::OptionalPictureTable)
     pictures.push_back({std::string(name), MakeButton(name, name == "selectors.jpg")});
+  for (std::string_view name : storage::BlankPictureSources)
+    pictures.push_back({storage::BlankPictureEntry(name), MakeControl(name, false)});
   return pictures;
 }
 

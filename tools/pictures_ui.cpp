@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "game/menu_looks.h"
 #include "game/text_id.h"
 #include "tools/pictures.h"
 
@@ -17,17 +18,22 @@ struct ButtonLook {
   uint32_t accent;
 };
 
-// Each button keeps its own hue so the menu reads at a glance: the levels go from green to red.
+// The label and accent of a button's entry (its accent from game/menu_looks.h).
 ButtonLook LookOf(std::string_view entryName) {
+  using game::AccentOf;
+  using game::MenuName;
   static const std::map<std::string_view, ButtonLook> looks = {
-      {"readme", {"帮助", N_("Help"), 0x9f8cff}},  {"esay", {"简单", N_("Easy"), 0x5fe08a}},
-      {"normal", {"普通", N_("Normal"), 0x4fb8ff}}, {"hard", {"困难", N_("Hard"), 0xff7a4f}},
-      {"out", {"退出", N_("Exit"), 0xff5a78}},      {"about", {"关于", N_("About"), 0xffc94f}},
+      {"readme", {"帮助", N_("Help"), AccentOf(MenuName::help)}},
+      {"esay", {"简单", N_("Easy"), AccentOf(MenuName::easy)}},
+      {"normal", {"普通", N_("Normal"), AccentOf(MenuName::normal)}},
+      {"hard", {"困难", N_("Hard"), AccentOf(MenuName::hard)}},
+      {"out", {"退出", N_("Exit"), AccentOf(MenuName::exit)}},
+      {"about", {"关于", N_("About"), AccentOf(MenuName::about)}},
       // TRANSLATORS: the back button, drawn into its picture under the Chinese: at most about
       // 12 characters.
-      {"back", {"返回", N_("Back"), 0x6fd6e8}},
+      {"back", {"返回", N_("Back"), game::kBackAccent}},
       // The game writes a selector's label and value over it: no label of its own.
-      {"selector", {"", "", 0x8fa8e8}},
+      {"selector", {"", "", AccentOf(MenuName::pictures)}},
   };
   for (const auto& [prefix, look] : looks)
     if (entryName.starts_with(prefix)) return look;
@@ -111,7 +117,7 @@ Picture MakeTitle() {
   return canvas.ToPicture();
 }
 
-Picture MakeButton(std::string_view entryName, bool hover) {
+Picture MakeButton(std::string_view entryName, bool hover, bool labelled) {
   const PictureSize size = PackagePictureSize(entryName);
   const ButtonLook look = LookOf(entryName);
   const Colour accent = Hex(look.accent);
@@ -163,7 +169,7 @@ Picture MakeButton(std::string_view entryName, bool hover) {
   cairo_pattern_destroy(shine);
   cairo_restore(cr);
 
-  if (look.chinese.empty()) {
+  if (look.chinese.empty() || !labelled) {
     canvas.FadeEdges(inset * 0.8);
     return canvas.ToPicture();
   }
@@ -180,21 +186,22 @@ Picture MakeButton(std::string_view entryName, bool hover) {
     const double room = w - 2 * insetX - h * 0.35;
     if (probe.width() > room) style.pixelSize *= room / probe.width();
   }
-  const Colour text = hover ? Hex(0xffffff) : Mix(accent, Hex(0xffffff), 0.72);
+  const Colour text = hover ? Hex(0xffffff) : Mix(accent, Hex(0xffffff), game::kLabelWhiteness);
   // The glow stays below the text's own brightness so the label stays sharp.
-  GlowText(canvas, markup, style, w / 2, h / 2, text, Scaled(accent, hover ? 0.6 : 0.4),
+  GlowText(canvas, markup, style, w / 2, h / 2, text,
+           Scaled(accent, hover ? game::kLabelGlowLit : game::kLabelGlowResting),
            h * (hover ? 0.08 : 0.06), hover ? 0.8 : 0.6);
   canvas.FadeEdges(inset * 0.8);
   return canvas.ToPicture();
 }
 
-Picture MakeSwitch(std::string_view entryName, bool on) {
+Picture MakeSwitch(std::string_view entryName, bool on, bool labelled) {
   const PictureSize size = PackagePictureSize(entryName);
   std::string_view chinese = "音效", english = "Sound";
   if (entryName.starts_with("m_")) chinese = "音乐", english = "Music";
   if (entryName.starts_with("fps_")) chinese = "垂直同步", english = "VSync";
-  const Colour lit = Hex(0x58f08c);  // on: green
-  const Colour dim = Hex(0x8a8f99);
+  const Colour lit = Hex(game::kSwitchOnColour);
+  const Colour dim = Hex(game::kSwitchOffColour);
   Canvas canvas(size.width, size.height);
   cairo_t* cr = canvas.cr();
   const double w = size.width, h = size.height;
@@ -231,6 +238,10 @@ Picture MakeSwitch(std::string_view entryName, bool on) {
   SetColour(cr, on ? Hex(0xffffff) : Scaled(dim, 0.75));
   cairo_fill(cr);
 
+  if (!labelled) {
+    canvas.FadeEdges(inset * 0.8);
+    return canvas.ToPicture();
+  }
   // Label: fills the room left of the pill.
   TextStyle style;
   style.pixelSize = h * 0.56;
@@ -246,7 +257,8 @@ Picture MakeSwitch(std::string_view entryName, bool on) {
     if (probe.width() > room) style.pixelSize *= room / probe.width();
   }
   TextLayout label(cr, markup, style);
-  const Colour text = on ? Hex(0xffffff) : Scaled(Hex(0xc8ccd4), 0.62);
+  const Colour text =
+      on ? Hex(0xffffff) : Scaled(Hex(game::kSwitchOffLabel), game::kSwitchOffLabelBrightness);
   if (on) {
     GlowText(canvas, markup, style, labelLeft + label.width() / 2, h / 2, text,
              Scaled(lit, 0.5), h * 0.12, 0.8);

@@ -41,6 +41,8 @@ Quad QuadOf(const std::string& name) {
       {"selector.jpg", {0.6, 0.17}}, {"selectors.jpg", {0.6, 0.17}},
   };
   if (name.starts_with("box")) return {0.2, 0.2};
+  for (std::string_view labelled : storage::BlankPictureSources)
+    if (name == storage::BlankPictureEntry(labelled)) return quads.at(std::string(labelled));
   return quads.at(name);
 }
 
@@ -52,24 +54,25 @@ tools_test::Rgb Entry(const std::string& name) {
 
 constexpr double kMinusOneDbfs = 0.8913;  // 10^(-1/20)
 
-// The texture table in its order, then the optional pictures.
-std::vector<std::string_view> PackageNames() {
-  std::vector<std::string_view> names(storage::TextureTable.begin(), storage::TextureTable.end());
+// The texture table in its order, then the optional pictures, then the label-less ones.
+std::vector<std::string> PackageNames() {
+  std::vector<std::string> names(storage::TextureTable.begin(), storage::TextureTable.end());
   names.insert(names.end(), storage::OptionalPictureTable.begin(),
                storage::OptionalPictureTable.end());
+  for (std::string_view labelled : storage::BlankPictureSources)
+    names.push_back(storage::BlankPictureEntry(labelled));
   return names;
 }
 
 TEST(Package, HoldsExactlyTheTextureTableThenTheOptionalPictures) {
   const std::vector<std::string> names = tools_test::ZipEntryNames(PackagePath());
-  const std::vector<std::string_view> wanted = PackageNames();
+  const std::vector<std::string> wanted = PackageNames();
   ASSERT_EQ(names.size(), wanted.size()) << PackagePath();
   for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(names[k], wanted[k]);
 }
 
 TEST(Package, EveryPictureDecodesAtItsQuadsAspectWithinTheStagingSize) {
-  for (std::string_view entry : PackageNames()) {
-    const std::string name(entry);
+  for (const std::string& name : PackageNames()) {
     SCOPED_TRACE(name);
     const tools_test::Rgb picture = Entry(name);
     ASSERT_GT(picture.width, 0) << "does not decode";
@@ -90,7 +93,8 @@ TEST(Package, EveryPictureDecodesAtItsQuadsAspectWithinTheStagingSize) {
 // quad's rectangle shows over the background.
 TEST(Package, PicturesOnBlackHaveBlackBorders) {
   for (const char* name : {"star.jpg", "tlite.jpg", "esay.jpg", "esays.jpg", "outs.jpg",
-                           "abouts.jpg", "readmes.jpg", "backs.jpg", "s_on.jpg", "fps_off.jpg"}) {
+                           "abouts.jpg", "readmes.jpg", "backs.jpg", "s_on.jpg", "fps_off.jpg",
+                           "outs_blank.jpg", "s_on_blank.jpg"}) {
     SCOPED_TRACE(name);
     const tools_test::Rgb picture = Entry(name);
     ASSERT_GT(picture.width, 0);
@@ -113,6 +117,29 @@ TEST(Package, HoverPicturesAreClearlyBrighterAndSwitchesShowTheirState) {
     SCOPED_TRACE(std::string(dim) + " / " + bright);
     const double dimLuma = Entry(dim).MeanLuma(), brightLuma = Entry(bright).MeanLuma();
     EXPECT_GT(brightLuma, dimLuma * 1.2);
+  }
+}
+
+// A label-less picture is its labelled one without the text: the same size, the same frame and
+// body away from the middle, and darker there, where the label was.
+TEST(Package, BlankPicturesAreTheirButtonsWithoutTheLabel) {
+  for (std::string_view labelled : storage::BlankPictureSources) {
+    const std::string blankName = storage::BlankPictureEntry(labelled);
+    SCOPED_TRACE(blankName);
+    const tools_test::Rgb withLabel = Entry(std::string(labelled)), blank = Entry(blankName);
+    ASSERT_GT(blank.width, 0);
+    ASSERT_EQ(blank.width, withLabel.width);
+    ASSERT_EQ(blank.height, withLabel.height);
+    const int w = blank.width, h = blank.height;
+    // The rim and the glow: the top and bottom sixths, where only the label's glow reaches.
+    EXPECT_NEAR(blank.MeanLuma(0, 0, w, h / 6), withLabel.MeanLuma(0, 0, w, h / 6), 3.0);
+    EXPECT_NEAR(blank.MeanLuma(0, h - h / 6, w, h), withLabel.MeanLuma(0, h - h / 6, w, h), 3.0);
+    // A switch's label stands left of its pill, a button's in the middle.
+    const bool toggle = labelled.find("_o") != std::string_view::npos;
+    const int left = toggle ? h / 2 : w / 4, right = toggle ? w / 2 : 3 * w / 4;
+    EXPECT_LT(blank.MeanLuma(left, h / 3, right, 2 * h / 3),
+              withLabel.MeanLuma(left, h / 3, right, 2 * h / 3) - 8.0)
+        << "the label is still there";
   }
 }
 
@@ -217,7 +244,7 @@ TEST(HighResolution, EveryPictureIsTwiceItsSizeAndTheSameArtwork) {
   const std::string sharper = DataPath(storage::NativePath(storage::kHighResolutionPackagePath));
   std::vector<std::pair<std::string, std::string>> pairs;  // (1x package, 2x package) per entry
   std::vector<std::string> names;
-  for (std::string_view name : PackageNames()) names.emplace_back(name);
+  names = PackageNames();
   std::string problem;
   EXPECT_TRUE(storage::IsSharperCopyOf(sharper, PackagePath(), names, problem)) << problem;
   for (const std::string& name : names) pairs.push_back({PackagePath(), name});
