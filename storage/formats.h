@@ -96,7 +96,8 @@ inline constexpr std::string_view kHighResolutionPicturesFolder = "data\\picture
 inline constexpr std::string_view kSetPackageSuffix = ".px";
 inline constexpr std::string_view kSetManifestEntry = "set.txt";
 inline constexpr int kMaxSetPictures = 100;
-inline constexpr std::size_t kMaxManifestBytes = 4096;
+// Room for a set of a few dozen faces named in a dozen languages (a built-in set: 3 to 5 KB).
+inline constexpr std::size_t kMaxManifestBytes = 16384;
 
 // The name of face entry number picture (0-based): "box1.jpg" for 0.
 inline std::string SetFaceEntry(int picture) {

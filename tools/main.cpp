@@ -1,16 +1,19 @@
 // tessary-datagen: draws and synthesizes all of Tessary's data into a run directory.
-//   tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]
+//   tessary-datagen --out DIR [--catalogues PO_DIR] [--contact-sheet FILE.png] [--mockups DIR]
 //   tessary-datagen --icons DIR --icon-name NAME
 //   tessary-datagen --measure DIR
 // Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, the same pictures at twice
 // their size in DIR/data/game-2x.px and DIR/data/pictures-2x/*.px, DIR/data/loading.logo,
-// DIR/data/icon.bmp and the nine files of DIR/music/. The same bytes on every run. --icons draws the window icon's artwork at the
+// DIR/data/icon.bmp and the nine files of DIR/music/; the picture sets name themselves in the
+// languages of the catalogues PO_DIR/LINGUAS names. The same bytes on every run. --icons draws the window icon's artwork at the
 // desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints the figures of DIR's sounds.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "storage/formats.h"
 #include "tools/image_file.h"
@@ -22,7 +25,8 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: tessary-datagen --out DIR [--contact-sheet FILE.png] [--mockups DIR]\n"
+               "usage: tessary-datagen --out DIR [--catalogues PO_DIR] [--contact-sheet FILE.png]\n"
+               "                      [--mockups DIR]\n"
                "       tessary-datagen --icons DIR --icon-name NAME\n"
                "       tessary-datagen --measure DIR\n");
   return 2;
@@ -81,13 +85,13 @@ bool WritePackagePictures(const std::filesystem::path& path,
 
 // The built-in sets, each a package of its faces and its manifest in the given folder; the
 // high-resolution ones name the packages of the same name in drawnFromFolder.
-bool WritePictureSets(const std::filesystem::path& out, std::string_view storedFolder,
-                      std::string_view drawnFromFolder = {}) {
+bool WritePictureSets(const std::filesystem::path& out, std::span<const tools::Catalogue> catalogues,
+                      std::string_view storedFolder, std::string_view drawnFromFolder = {}) {
   const std::filesystem::path folder = out / storage::NativePath(storedFolder);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   bool ok = true;
-  for (const tools::PictureSetArt& set : tools::MakePictureSets()) {
+  for (const tools::PictureSetArt& set : tools::MakePictureSets(catalogues)) {
     std::vector<tools::PackageItem> items;
     for (std::size_t i = 0; i < set.faces.size(); ++i) {
       std::vector<uint8_t> jpeg = tools::EncodeJpeg(set.faces[i]);
@@ -107,7 +111,7 @@ bool WritePictureSets(const std::filesystem::path& out, std::string_view storedF
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outDir, contactSheet, mockups, measure, icons, iconName;
+  std::string outDir, contactSheet, mockups, measure, icons, iconName, catalogueFolder;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (!std::strcmp(argv[i], "--out") && hasValue) outDir = argv[++i];
@@ -116,6 +120,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--measure") && hasValue) measure = argv[++i];
     else if (!std::strcmp(argv[i], "--icons") && hasValue) icons = argv[++i];
     else if (!std::strcmp(argv[i], "--icon-name") && hasValue) iconName = argv[++i];
+    else if (!std::strcmp(argv[i], "--catalogues") && hasValue) catalogueFolder = argv[++i];
     else return Usage();
   }
   if (!measure.empty()) return tools::MeasureSounds(measure) ? 0 : 1;
@@ -124,6 +129,8 @@ int main(int argc, char** argv) {
     return WriteDesktopIcons(icons, iconName) ? 0 : 1;
   }
   if (outDir.empty()) return Usage();
+  std::vector<tools::Catalogue> catalogues;
+  if (!catalogueFolder.empty() && !tools::ReadCatalogues(catalogueFolder, catalogues)) return 1;
 
   const std::filesystem::path out(outDir);
   std::error_code error;
@@ -142,14 +149,14 @@ int main(int argc, char** argv) {
   bool ok = true;
   const std::vector<tools::NamedPicture> pictures = tools::MakePackagePictures();
   ok = WritePackagePictures(out / storage::NativePath(storage::kPackagePath), pictures);
-  ok = WritePictureSets(out, storage::kPicturesFolder) && ok;
+  ok = WritePictureSets(out, catalogues, storage::kPicturesFolder) && ok;
   {
     // The same artwork drawn again at twice the size, for large windows.
     tools::DrawingScale twice(storage::kHighResolutionFactor);
     ok = WritePackagePictures(out / storage::NativePath(storage::kHighResolutionPackagePath),
                               tools::MakePackagePictures(),
                               out / storage::NativePath(storage::kPackagePath)) && ok;
-    ok = WritePictureSets(out, storage::kHighResolutionPicturesFolder,
+    ok = WritePictureSets(out, catalogues, storage::kHighResolutionPicturesFolder,
                           storage::kPicturesFolder) && ok;
   }
   const tools::Picture loading = tools::MakeLoadingPicture();

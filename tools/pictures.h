@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/catalogue.h"
 #include "tools/draw.h"
 
 namespace tools {
@@ -58,12 +60,14 @@ Picture MakeEmojiCard(std::string_view emoji, uint32_t background);
 
 // The built-in picture sets beside the classic faces: each a name for its file, the manifest's
 // text and its faces (at least ten, PackagePictureSize("box1.jpg") times DrawingScale each).
+// The manifest names the set and its faces in English, Chinese ("zh") and the language of each
+// catalogue that translates them (keys "name.CODE", "face.N.CODE" with the catalogue's code).
 struct PictureSetArt {
   std::string fileStem;  // "animals": data/pictures/animals.px
   std::string manifest;
   std::vector<Picture> faces;
 };
-std::vector<PictureSetArt> MakePictureSets();
+std::vector<PictureSetArt> MakePictureSets(std::span<const Catalogue> catalogues);
 Picture MakeBoxSkin();
 
 // Previews for people (not game data): every package picture labelled on one sheet, and

@@ -205,18 +205,28 @@ struct FaceName {
   std::string_view chinese;
 };
 
+// The key's lines: its English value, the Chinese one as "KEY.zh" (what readers before the
+// catalogues' codes know), then one "KEY.CODE" per catalogue that translates the English.
+std::string NameLines(const std::string& key, std::string_view english, std::string_view chinese,
+                      std::span<const Catalogue> catalogues) {
+  std::string text = key + " = " + std::string(english) + "\n";
+  text += key + ".zh = " + std::string(chinese) + "\n";
+  for (const Catalogue& catalogue : catalogues) {
+    const std::string_view translated = catalogue.Find(english);
+    if (!translated.empty()) text += key + "." + catalogue.code + " = " + std::string(translated) + "\n";
+  }
+  return text;
+}
+
 std::string Manifest(std::string_view name, std::string_view chineseName,
-                     const std::vector<FaceName>& faces) {
+                     const std::vector<FaceName>& faces, std::span<const Catalogue> catalogues) {
   std::string text = "# A Tessary picture set\n";
-  text += "name = " + std::string(name) + "\n";
-  text += "name.zh = " + std::string(chineseName) + "\n";
+  text += NameLines("name", name, chineseName, catalogues);
   text += "author = The Tessary developers\n";
   text += "licence = MIT\n";
-  for (std::size_t i = 0; i < faces.size(); ++i) {
-    const std::string key = "face." + std::to_string(i + 1);
-    text += key + " = " + faces[i].english + "\n";
-    text += key + ".zh = " + std::string(faces[i].chinese) + "\n";
-  }
+  for (std::size_t i = 0; i < faces.size(); ++i)
+    text += NameLines("face." + std::to_string(i + 1), faces[i].english, faces[i].chinese,
+                      catalogues);
   return text;
 }
 
@@ -228,21 +238,21 @@ std::vector<FaceName> NamesOf(std::span<const EmojiFace> faces) {
 
 }  // namespace
 
-std::vector<PictureSetArt> MakePictureSets() {
+std::vector<PictureSetArt> MakePictureSets(std::span<const Catalogue> catalogues) {
   std::vector<PictureSetArt> sets;
   // TRANSLATORS: a picture set's name, the pictures selector's value; about 20 Latin letters or
   // 12 Chinese characters.
-  sets.push_back({"animals", Manifest(N_("Animals"), "动物", NamesOf(kAnimals)), EmojiFaces(kAnimals)});
-  sets.push_back({"fruit", Manifest(N_("Fruit"), "水果", NamesOf(kFruit)), EmojiFaces(kFruit)});
+  sets.push_back({"animals", Manifest(N_("Animals"), "动物", NamesOf(kAnimals), catalogues), EmojiFaces(kAnimals)});
+  sets.push_back({"fruit", Manifest(N_("Fruit"), "水果", NamesOf(kFruit), catalogues), EmojiFaces(kFruit)});
   std::vector<Picture> shapes;
   std::vector<FaceName> shapeNames;
   for (const ShapeFace& shape : ShapeFaces()) {
     shapes.push_back(MakeShapeFace(shape));
     shapeNames.push_back({shape.what, shape.chinese});
   }
-  sets.push_back({"shapes", Manifest(N_("Shapes"), "形状", shapeNames), std::move(shapes)});
+  sets.push_back({"shapes", Manifest(N_("Shapes"), "形状", shapeNames, catalogues), std::move(shapes)});
   sets.push_back(
-      {"vehicles", Manifest(N_("Vehicles"), "交通", NamesOf(kVehicles)), EmojiFaces(kVehicles)});
+      {"vehicles", Manifest(N_("Vehicles"), "交通", NamesOf(kVehicles), catalogues), EmojiFaces(kVehicles)});
   return sets;
 }
 

@@ -62,7 +62,7 @@ TEST(SetManifestTest, ReadsLenientlyAndRefusesInvalidWithOneLine) {
       {std::string("name = a\0b\n", 11), "line 1 holds a control character"},
       {"name = " + std::string(33, 'x') + "\n",
        "the name \"" + std::string(33, 'x') + "\" is longer than 32 characters"},
-      {"name = a\n#" + std::string(4100, ' '), "is larger than 4096 bytes"},
+      {"name = a\n#" + std::string(16400, ' '), "is larger than 16384 bytes"},
       {"name = a\nface.1.zh = " + std::string(33, 'x') + "\n",
        "the name \"" + std::string(33, 'x') + "\" is longer than 32 characters"},
       {"name = a\nface.7 = b\nface.7 = c\n", "line 3 gives face.7 a second time"},

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -190,8 +191,23 @@ double Difference(const tools_test::Rgb& a, const tools_test::Rgb& b, bool grey)
   return sum / static_cast<double>(a.pixels.size() / 3);
 }
 
+std::string AsText(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// The language codes po/LINGUAS names.
+std::vector<std::string> Languages() {
+  std::vector<std::string> codes;
+  std::istringstream linguas(AsText(tools_test::ReadFile(TESSARY_CATALOGUES "/LINGUAS")));
+  for (std::string line; std::getline(linguas, line);) {
+    std::istringstream words(line.substr(0, line.find('#')));
+    for (std::string code; words >> code;) codes.push_back(code);
+  }
+  return codes;
+}
+
 TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGrey) {
   const auto sets = storage::FindPictureSetsIn(DataPath("data/pictures"), "");
+  const std::vector<std::string> languages = Languages();
+  ASSERT_GE(languages.size(), 12u);
   std::vector<std::string> keys;
   for (const auto& set : sets) keys.push_back(set.key);
   EXPECT_EQ(keys, (std::vector<std::string>{"classic", "animals", "fruit", "shapes", "vehicles"}));
@@ -204,6 +220,16 @@ TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGr
     for (const storage::TranslatedName& name : set.faceNames) {
       EXPECT_FALSE(name.english.empty());
       EXPECT_NE(name.In("zh"), name.english) << name.english << " has a Chinese name";
+    }
+    // Named in every language of the catalogues, keyed by the catalogue's code exactly.
+    const std::string manifest = AsText(
+        tools_test::ZipEntry(set.paths.front(), std::string(storage::kSetManifestEntry)));
+    EXPECT_EQ(set.name.translations.size(), languages.size() + 1) << "zh and every language";
+    for (const std::string& code : languages) {
+      EXPECT_NE(manifest.find("\nname." + code + " = "), std::string::npos) << code;
+      for (int i = 1; i <= set.pictureCount; ++i)
+        EXPECT_NE(manifest.find("\nface." + std::to_string(i) + "." + code + " = "),
+                  std::string::npos) << code << " face " << i;
     }
     std::vector<tools_test::Rgb> faces;
     for (int i = 0; i < set.pictureCount; ++i)

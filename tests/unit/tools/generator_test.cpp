@@ -37,7 +37,8 @@ class TempDirectory {
 
 int RunGenerator(const fs::path& out) {
   const std::string command =
-      std::string("'") + TESSARY_DATAGEN + "' --out '" + out.string() + "' > /dev/null";
+      std::string("'") + TESSARY_DATAGEN + "' --out '" + out.string() + "' --catalogues '" +
+      TESSARY_CATALOGUES + "' > /dev/null";
   return std::system(command.c_str());
 }
 
