@@ -58,15 +58,16 @@ bool ReadCatalogue(const std::filesystem::path& path, Catalogue& catalogue) {
   }
   Entry entry;
   std::string ignored;
+  bool afterMsgstr = false;  // the entry is whole once something other than its msgstr follows
   auto finish = [&] {
     if (!entry.fuzzy && !entry.context && !entry.plural && !entry.msgid.empty() &&
         !entry.msgstr.empty())
       catalogue.texts[entry.msgid] = entry.msgstr;
     entry = Entry();
+    afterMsgstr = false;
   };
   std::string raw;
   int number = 0;
-  bool afterMsgstr = false;
   while (std::getline(in, raw)) {
     ++number;
     const std::string_view line = Trimmed(raw);
@@ -74,7 +75,7 @@ bool ReadCatalogue(const std::filesystem::path& path, Catalogue& catalogue) {
     if (line.empty() || line.starts_with("#~")) {
       entry.open = nullptr;
     } else if (line.starts_with('#')) {
-      if (afterMsgstr) finish(), afterMsgstr = false;
+      if (afterMsgstr) finish();
       if (line.starts_with("#,") && line.find("fuzzy") != std::string_view::npos)
         entry.fuzzy = true;
     } else if (line.starts_with('"')) {
@@ -86,14 +87,21 @@ bool ReadCatalogue(const std::filesystem::path& path, Catalogue& catalogue) {
       const std::string_view keyword = line.substr(0, space);
       const std::string_view value =
           space == std::string_view::npos ? std::string_view() : Trimmed(line.substr(space));
-      if (afterMsgstr && !keyword.starts_with("msgstr")) finish(), afterMsgstr = false;
+      if (afterMsgstr && !keyword.starts_with("msgstr")) finish();
       std::string* target = &ignored;
-      if (keyword == "msgctxt") entry.context = true;
-      else if (keyword == "msgid") target = &entry.msgid;
-      else if (keyword == "msgid_plural") entry.plural = true;
-      else if (keyword == "msgstr") target = &entry.msgstr, afterMsgstr = true;
-      else if (keyword.starts_with("msgstr[")) entry.plural = true, afterMsgstr = true;
-      else ok = false;
+      if (keyword == "msgctxt") {
+        entry.context = true;
+      } else if (keyword == "msgid") {
+        target = &entry.msgid;
+      } else if (keyword == "msgid_plural") {
+        entry.plural = true;
+      } else if (keyword == "msgstr" || keyword.starts_with("msgstr[")) {
+        if (keyword == "msgstr") target = &entry.msgstr;
+        else entry.plural = true;
+        afterMsgstr = true;
+      } else {
+        ok = false;
+      }
       ok = ok && Unquote(value, *target);
       entry.open = target;
     }

@@ -10,8 +10,11 @@
 #include <filesystem>
 #include <string>
 
+#include <fstream>
+
 #include "storage/formats.h"
 #include "test_media.h"
+#include "tools/catalogue.h"
 #include "tools/sounds.h"
 #include "tools/synth.h"
 
@@ -122,6 +125,46 @@ TEST(Generator, DesktopIconsAreTheWindowIconsArtworkAtEachSize) {
   const std::string unnamed =
       std::string("'") + TESSARY_DATAGEN + "' --icons '" + out.path().string() + "' 2> /dev/null";
   EXPECT_NE(std::system(unnamed.c_str()), 0);
+}
+
+// The picture sets' names come from the catalogues: what a translator left fuzzy, gave a
+// context or a plural, or left empty is no name; continued and escaped strings are read whole.
+TEST(Catalogue, ReadsTheTranslatedEntriesAndRefusesWhatIsNoCatalogue) {
+  TempDirectory folder;
+  ASSERT_FALSE(folder.path().empty());
+  const fs::path po = folder.path() / "xx.po";
+  std::ofstream(po) << "msgid \"\"\nmsgstr \"Language: xx\\n\"\n\n"
+                       "#. TRANSLATORS: a note\n#: tools/pictures_sets.cpp:1\n"
+                       "msgid \"Dog\"\nmsgstr \"Hu\"\n\"nd \\\"1\\\"\"\n\n"
+                       "#, fuzzy\nmsgid \"Cat\"\nmsgstr \"Katze\"\n\n"
+                       "msgctxt \"verb\"\nmsgid \"Open\"\nmsgstr \"Öffnen\"\n\n"
+                       "msgid \"box\"\nmsgid_plural \"boxes\"\nmsgstr[0] \"Kiste\"\n"
+                       "msgstr[1] \"Kisten\"\n\n"
+                       "msgid \"Fox\"\nmsgstr \"\"\n\n#~ msgid \"Owl\"\n#~ msgstr \"Eule\"\n"
+                       "msgid \"Frog\"\nmsgstr \"Frosch\"";  // no line end at the end
+  tools::Catalogue catalogue;
+  ASSERT_TRUE(tools::ReadCatalogue(po, catalogue));
+  EXPECT_EQ(catalogue.Find("Dog"), "Hund \"1\"");
+  EXPECT_EQ(catalogue.Find("Frog"), "Frosch");
+  for (const char* none : {"Cat", "Open", "box", "Fox", "Owl", ""})
+    EXPECT_EQ(catalogue.Find(none), "") << none;
+  EXPECT_EQ(catalogue.texts.size(), 2u);
+
+  for (const char* broken : {"msgid \"a\"\nmsgstr \"b\\q\"\n", "msgid \"a\"\nmsgstr b\n",
+                             "msgid \"a\"\n\n\"c\"\n", "msgidx \"a\"\n"}) {
+    std::ofstream(po) << broken;
+    tools::Catalogue refused;
+    EXPECT_FALSE(tools::ReadCatalogue(po, refused)) << broken;
+  }
+  std::vector<tools::Catalogue> none;
+  EXPECT_FALSE(tools::ReadCatalogues(folder.path() / "missing", none));
+
+  // The game's own: every language LINGUAS names, each naming the sets' faces.
+  std::vector<tools::Catalogue> shipped;
+  ASSERT_TRUE(tools::ReadCatalogues(TESSARY_CATALOGUES, shipped));
+  ASSERT_GE(shipped.size(), 12u);
+  for (const tools::Catalogue& language : shipped)
+    EXPECT_FALSE(language.Find("Sailing boat").empty()) << language.code;
 }
 
 TEST(Synth, ACircularMixWrapsTailsToTheStartAndAPlainMixDropsThem) {
