@@ -158,13 +158,6 @@ TEST(Catalogue, ReadsTheTranslatedEntriesAndRefusesWhatIsNoCatalogue) {
   }
   std::vector<tools::Catalogue> none;
   EXPECT_FALSE(tools::ReadCatalogues(folder.path() / "missing", none));
-
-  // The game's own: every language LINGUAS names, each naming the sets' faces.
-  std::vector<tools::Catalogue> shipped;
-  ASSERT_TRUE(tools::ReadCatalogues(TESSARY_CATALOGUES, shipped));
-  ASSERT_GE(shipped.size(), 12u);
-  for (const tools::Catalogue& language : shipped)
-    EXPECT_FALSE(language.Find("Sailing boat").empty()) << language.code;
 }
 
 TEST(Synth, ACircularMixWrapsTailsToTheStartAndAPlainMixDropsThem) {
