@@ -45,6 +45,46 @@ inline constexpr uint32_t kSwitchOffColour = 0x8a8f99;
 inline constexpr uint32_t kSwitchOffLabel = 0xc8ccd4;
 inline constexpr double kSwitchOffLabelBrightness = 0.62;
 
+// The shapes on a button's or switch's picture of w x h pixels (at any scale), so that a label
+// written over a label-less one sits where the drawn labels sit.
+// A button's frame: its margin above and below (inset) and at the sides (insetX).
+struct ButtonFrame {
+  double inset, insetX;
+};
+constexpr ButtonFrame ButtonFrameOf(double w, double h, bool backButton) {
+  // On the 8 x 8 and 8 x 10 boards the back button's quad runs about 6 screen pixels (2 % of
+  // the picture) past the window's right edge: its frame keeps clear of that strip.
+  const double inset = h * 0.12;
+  return {inset, backButton ? w * 0.075 : inset};
+}
+
+// A switch's frame margin (inset) and its toggle pill at the right.
+struct SwitchPill {
+  double inset, x, y, width, height;
+};
+constexpr SwitchPill SwitchPillOf(double w, double h) {
+  const double inset = h * 0.08;
+  const double pillH = h - 2 * inset - h * 0.18;
+  const double pillW = pillH * 1.75;
+  return {inset, w - inset - h * 0.1 - pillW, (h - pillH) / 2, pillW, pillH};
+}
+
+// Where a label goes: from left, at most width wide, centred on h / 2; bold text of pixelSize
+// pixels, shrunk to fit width. A button's label is centred across the picture.
+struct LabelPlace {
+  double left, width, pixelSize;
+};
+constexpr LabelPlace ButtonLabelPlace(double w, double h, bool backButton) {
+  const double room = w - 2 * ButtonFrameOf(w, h, backButton).insetX - h * 0.35;
+  return {(w - room) / 2, room, h * 0.40};
+}
+// A switch's label starts at left, before the pill.
+constexpr LabelPlace SwitchLabelPlace(double w, double h) {
+  const SwitchPill pill = SwitchPillOf(w, h);
+  const double left = pill.inset + h * 0.3;
+  return {left, pill.x - left - h * 0.15, h * 0.56};
+}
+
 // The accent of the menu control called name; white for one without (the switches, none).
 // Any thread.
 constexpr uint32_t AccentOf(MenuName name) {

@@ -124,10 +124,9 @@ Picture MakeButton(std::string_view entryName, bool hover, bool labelled) {
   Canvas canvas(size.width, size.height);
   cairo_t* cr = canvas.cr();
   const double w = size.width, h = size.height;
-  const double inset = h * 0.12;
-  // On the 8 x 8 and 8 x 10 boards the back button's quad runs about 6 screen pixels (2 % of
-  // the picture) past the window's right edge: its frame keeps clear of that strip.
-  const double insetX = entryName.starts_with("back") ? w * 0.075 : inset;
+  const bool backButton = entryName.starts_with("back");
+  const game::ButtonFrame frame = game::ButtonFrameOf(w, h, backButton);
+  const double inset = frame.inset, insetX = frame.insetX;
   const double radius = (h - 2 * inset) * 0.32;
   const double line = std::max(1.5, h * 0.035);
 
@@ -175,7 +174,8 @@ Picture MakeButton(std::string_view entryName, bool hover, bool labelled) {
   }
   // Label: Chinese first, then English, on one line.
   TextStyle style;
-  style.pixelSize = h * 0.40;
+  const game::LabelPlace place = game::ButtonLabelPlace(w, h, backButton);
+  style.pixelSize = place.pixelSize;
   style.weight = PANGO_WEIGHT_BOLD;
   char markup[256];
   std::snprintf(markup, sizeof markup, "%.*s<span size='82%%'> %.*s</span>",
@@ -183,8 +183,7 @@ Picture MakeButton(std::string_view entryName, bool hover, bool labelled) {
                 static_cast<int>(look.english.size()), look.english.data());
   {
     TextLayout probe(cr, markup, style);
-    const double room = w - 2 * insetX - h * 0.35;
-    if (probe.width() > room) style.pixelSize *= room / probe.width();
+    if (probe.width() > place.width) style.pixelSize *= place.width / probe.width();
   }
   const Colour text = hover ? Hex(0xffffff) : Mix(accent, Hex(0xffffff), game::kLabelWhiteness);
   // The glow stays below the text's own brightness so the label stays sharp.
@@ -205,7 +204,8 @@ Picture MakeSwitch(std::string_view entryName, bool on, bool labelled) {
   Canvas canvas(size.width, size.height);
   cairo_t* cr = canvas.cr();
   const double w = size.width, h = size.height;
-  const double inset = h * 0.08;
+  const game::SwitchPill pill = game::SwitchPillOf(w, h);
+  const double inset = pill.inset;
 
   // Frame: a thin rounded outline, green and glowing when on, grey when off.
   RoundedRect(cr, inset, inset, w - 2 * inset, h - 2 * inset, (h - 2 * inset) / 2);
@@ -217,10 +217,7 @@ Picture MakeSwitch(std::string_view entryName, bool on, bool labelled) {
 
   // A toggle at the right, as on a phone: lit green with the knob right when on, a dim
   // outline with the knob left when off. At twenty pixels on screen it reads better than words.
-  const double pillH = h - 2 * inset - h * 0.18;
-  const double pillW = pillH * 1.75;
-  const double pillX = w - inset - h * 0.1 - pillW;
-  const double pillY = (h - pillH) / 2;
+  const double pillH = pill.height, pillW = pill.width, pillX = pill.x, pillY = pill.y;
   RoundedRect(cr, pillX, pillY, pillW, pillH, pillH / 2);
   if (on) {
     SetColour(cr, Scaled(lit, 0.8));
@@ -244,14 +241,14 @@ Picture MakeSwitch(std::string_view entryName, bool on, bool labelled) {
   }
   // Label: fills the room left of the pill.
   TextStyle style;
-  style.pixelSize = h * 0.56;
+  const game::LabelPlace place = game::SwitchLabelPlace(w, h);
+  style.pixelSize = place.pixelSize;
   style.weight = PANGO_WEIGHT_BOLD;
   char markup[256];
   std::snprintf(markup, sizeof markup, "%.*s <span font_family='DejaVu Sans Condensed'>%.*s</span>",
                 static_cast<int>(chinese.size()), chinese.data(),
                 static_cast<int>(english.size()), english.data());
-  const double labelLeft = inset + h * 0.3;
-  const double room = pillX - labelLeft - h * 0.15;
+  const double labelLeft = place.left, room = place.width;
   {
     TextLayout probe(cr, markup, style);
     if (probe.width() > room) style.pixelSize *= room / probe.width();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "game/menu_looks.h"
 #include "storage/formats.h"
 #include "storage/picture_package.h"
 #include "storage/picture_sets.h"
@@ -135,12 +136,21 @@ TEST(Package, BlankPicturesAreTheirButtonsWithoutTheLabel) {
     // The rim and the glow: the top and bottom sixths, where only the label's glow reaches.
     EXPECT_NEAR(blank.MeanLuma(0, 0, w, h / 6), withLabel.MeanLuma(0, 0, w, h / 6), 3.0);
     EXPECT_NEAR(blank.MeanLuma(0, h - h / 6, w, h), withLabel.MeanLuma(0, h - h / 6, w, h), 3.0);
-    // A switch's label stands left of its pill, a button's in the middle.
+    // A switch's label stands left of its pill, a button's in the middle: where
+    // game/menu_looks.h says, so that a label written over the blank one sits there too.
     const bool toggle = labelled.find("_o") != std::string_view::npos;
-    const int left = toggle ? h / 2 : w / 4, right = toggle ? w / 2 : 3 * w / 4;
+    const game::LabelPlace place =
+        toggle ? game::SwitchLabelPlace(w, h)
+               : game::ButtonLabelPlace(w, h, labelled.starts_with("back"));
+    const int left = static_cast<int>(place.left), right = static_cast<int>(place.left + place.width);
     EXPECT_LT(blank.MeanLuma(left, h / 3, right, 2 * h / 3),
               withLabel.MeanLuma(left, h / 3, right, 2 * h / 3) - 8.0)
         << "the label is still there";
+    const int glow = h / 8;  // the label's glow reaches a little past its place
+    EXPECT_NEAR(blank.MeanLuma(0, h / 3, left - glow, 2 * h / 3),
+                withLabel.MeanLuma(0, h / 3, left - glow, 2 * h / 3), 1.5) << "left of the label";
+    EXPECT_NEAR(blank.MeanLuma(right + glow, h / 3, w, 2 * h / 3),
+                withLabel.MeanLuma(right + glow, h / 3, w, 2 * h / 3), 1.5) << "right of it";
   }
 }
 
