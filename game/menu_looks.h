@@ -1,6 +1,7 @@
-// The colours of the menu's pictures, 0xRRGGBB, in one place: the data generator draws each
-// button's glow, body, rim and label in its accent, and the game writes a label in the same
-// colours over a label-less picture ("esay_blank.jpg", storage::BlankPictureSources). No SDL, no GL.
+// The looks of the menu's pictures in one place: colours 0xRRGGBB and shapes. The data generator
+// draws each button's glow, body, rim and label in its accent, and the game writes a label in
+// the same colours and place over a label-less picture ("esay_blank.jpg",
+// storage::BlankPictureSources). No SDL, no GL.
 #pragma once
 
 #include <array>

@@ -19,10 +19,18 @@ bool Unquote(std::string_view text, std::string& value) {
     if (c == '\\') {
       if (++i + 1 >= text.size()) return false;
       switch (text[i]) {
-        case 'n': c = '\n'; break;
-        case 't': c = '\t'; break;
-        case '"': case '\\': c = text[i]; break;
-        default: return false;
+        case 'n':
+          c = '\n';
+          break;
+        case 't':
+          c = '\t';
+          break;
+        case '"':
+        case '\\':
+          c = text[i];
+          break;
+        default:
+          return false;
       }
     }
     value += c;
@@ -96,8 +104,10 @@ bool ReadCatalogue(const std::filesystem::path& path, Catalogue& catalogue) {
       } else if (keyword == "msgid_plural") {
         entry.plural = true;
       } else if (keyword == "msgstr" || keyword.starts_with("msgstr[")) {
-        if (keyword == "msgstr") target = &entry.msgstr;
-        else entry.plural = true;
+        if (keyword == "msgstr")
+          target = &entry.msgstr;
+        else
+          entry.plural = true;
         afterMsgstr = true;
       } else {
         ok = false;

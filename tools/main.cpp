@@ -5,8 +5,9 @@
 // Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, the same pictures at twice
 // their size in DIR/data/game-2x.px and DIR/data/pictures-2x/*.px, DIR/data/loading.logo,
 // DIR/data/icon.bmp and the nine files of DIR/music/; the picture sets name themselves in the
-// languages of the catalogues PO_DIR/LINGUAS names. The same bytes on every run. --icons draws the window icon's artwork at the
-// desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints the figures of DIR's sounds.
+// languages of the catalogues PO_DIR/LINGUAS names. The same bytes on every run. --icons draws the
+// window icon's artwork at the desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints
+// the figures of DIR's sounds.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -85,8 +86,9 @@ bool WritePackagePictures(const std::filesystem::path& path,
 
 // The built-in sets, each a package of its faces and its manifest in the given folder; the
 // high-resolution ones name the packages of the same name in drawnFromFolder.
-bool WritePictureSets(const std::filesystem::path& out, std::span<const tools::Catalogue> catalogues,
-                      std::string_view storedFolder, std::string_view drawnFromFolder = {}) {
+bool WritePictureSets(const std::filesystem::path& out,
+                      std::span<const tools::Catalogue> catalogues, std::string_view storedFolder,
+                      std::string_view drawnFromFolder = {}) {
   const std::filesystem::path folder = out / storage::NativePath(storedFolder);
   std::error_code error;
   std::filesystem::create_directories(folder, error);

@@ -213,7 +213,8 @@ std::string NameLines(const std::string& key, std::string_view english, std::str
   text += key + ".zh = " + std::string(chinese) + "\n";
   for (const Catalogue& catalogue : catalogues) {
     const std::string_view translated = catalogue.Find(english);
-    if (!translated.empty()) text += key + "." + catalogue.code + " = " + std::string(translated) + "\n";
+    if (!translated.empty())
+      text += key + "." + catalogue.code + " = " + std::string(translated) + "\n";
   }
   return text;
 }
@@ -225,8 +226,8 @@ std::string Manifest(std::string_view name, std::string_view chineseName,
   text += "author = The Tessary developers\n";
   text += "licence = MIT\n";
   for (std::size_t i = 0; i < faces.size(); ++i)
-    text += NameLines("face." + std::to_string(i + 1), faces[i].english, faces[i].chinese,
-                      catalogues);
+    text +=
+        NameLines("face." + std::to_string(i + 1), faces[i].english, faces[i].chinese, catalogues);
   return text;
 }
 
@@ -242,17 +243,20 @@ std::vector<PictureSetArt> MakePictureSets(std::span<const Catalogue> catalogues
   std::vector<PictureSetArt> sets;
   // TRANSLATORS: a picture set's name, the pictures selector's value; about 20 Latin letters or
   // 12 Chinese characters.
-  sets.push_back({"animals", Manifest(N_("Animals"), "动物", NamesOf(kAnimals), catalogues), EmojiFaces(kAnimals)});
-  sets.push_back({"fruit", Manifest(N_("Fruit"), "水果", NamesOf(kFruit), catalogues), EmojiFaces(kFruit)});
+  sets.push_back({"animals", Manifest(N_("Animals"), "动物", NamesOf(kAnimals), catalogues),
+                  EmojiFaces(kAnimals)});
+  sets.push_back(
+      {"fruit", Manifest(N_("Fruit"), "水果", NamesOf(kFruit), catalogues), EmojiFaces(kFruit)});
   std::vector<Picture> shapes;
   std::vector<FaceName> shapeNames;
   for (const ShapeFace& shape : ShapeFaces()) {
     shapes.push_back(MakeShapeFace(shape));
     shapeNames.push_back({shape.what, shape.chinese});
   }
-  sets.push_back({"shapes", Manifest(N_("Shapes"), "形状", shapeNames, catalogues), std::move(shapes)});
   sets.push_back(
-      {"vehicles", Manifest(N_("Vehicles"), "交通", NamesOf(kVehicles), catalogues), EmojiFaces(kVehicles)});
+      {"shapes", Manifest(N_("Shapes"), "形状", shapeNames, catalogues), std::move(shapes)});
+  sets.push_back({"vehicles", Manifest(N_("Vehicles"), "交通", NamesOf(kVehicles), catalogues),
+                  EmojiFaces(kVehicles)});
   return sets;
 }
 

@@ -94,9 +94,9 @@ TEST(Package, EveryPictureDecodesAtItsQuadsAspectWithinTheStagingSize) {
 // Additive blending adds every pixel: pictures drawn on black must have black borders, or the
 // quad's rectangle shows over the background.
 TEST(Package, PicturesOnBlackHaveBlackBorders) {
-  for (const char* name : {"star.jpg", "tlite.jpg", "esay.jpg", "esays.jpg", "outs.jpg",
-                           "abouts.jpg", "readmes.jpg", "backs.jpg", "s_on.jpg", "fps_off.jpg",
-                           "outs_blank.jpg", "s_on_blank.jpg"}) {
+  for (const char* name :
+       {"star.jpg", "tlite.jpg", "esay.jpg", "esays.jpg", "outs.jpg", "abouts.jpg", "readmes.jpg",
+        "backs.jpg", "s_on.jpg", "fps_off.jpg", "outs_blank.jpg", "s_on_blank.jpg"}) {
     SCOPED_TRACE(name);
     const tools_test::Rgb picture = Entry(name);
     ASSERT_GT(picture.width, 0);
@@ -139,18 +139,21 @@ TEST(Package, BlankPicturesAreTheirButtonsWithoutTheLabel) {
     // A switch's label stands left of its pill, a button's in the middle: where
     // game/menu_looks.h says, so that a label written over the blank one sits there too.
     const bool toggle = labelled.find("_o") != std::string_view::npos;
-    const game::LabelPlace place =
-        toggle ? game::SwitchLabelPlace(w, h)
-               : game::ButtonLabelPlace(w, h, labelled.starts_with("back"));
-    const int left = static_cast<int>(place.left), right = static_cast<int>(place.left + place.width);
+    const game::LabelPlace place = toggle
+                                       ? game::SwitchLabelPlace(w, h)
+                                       : game::ButtonLabelPlace(w, h, labelled.starts_with("back"));
+    const int left = static_cast<int>(place.left),
+              right = static_cast<int>(place.left + place.width);
     EXPECT_LT(blank.MeanLuma(left, h / 3, right, 2 * h / 3),
               withLabel.MeanLuma(left, h / 3, right, 2 * h / 3) - 8.0)
         << "the label is still there";
     const int glow = h / 8;  // the label's glow reaches a little past its place
     EXPECT_NEAR(blank.MeanLuma(0, h / 3, left - glow, 2 * h / 3),
-                withLabel.MeanLuma(0, h / 3, left - glow, 2 * h / 3), 1.5) << "left of the label";
+                withLabel.MeanLuma(0, h / 3, left - glow, 2 * h / 3), 1.5)
+        << "left of the label";
     EXPECT_NEAR(blank.MeanLuma(right + glow, h / 3, w, 2 * h / 3),
-                withLabel.MeanLuma(right + glow, h / 3, w, 2 * h / 3), 1.5) << "right of it";
+                withLabel.MeanLuma(right + glow, h / 3, w, 2 * h / 3), 1.5)
+        << "right of it";
   }
 }
 
@@ -232,14 +235,15 @@ TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGr
       EXPECT_NE(name.In("zh"), name.english) << name.english << " has a Chinese name";
     }
     // Named in every language of the catalogues, keyed by the catalogue's code exactly.
-    const std::string manifest = AsText(
-        tools_test::ZipEntry(set.paths.front(), std::string(storage::kSetManifestEntry)));
+    const std::string manifest =
+        AsText(tools_test::ZipEntry(set.paths.front(), std::string(storage::kSetManifestEntry)));
     EXPECT_EQ(set.name.translations.size(), languages.size() + 1) << "zh and every language";
     for (const std::string& code : languages) {
       EXPECT_NE(manifest.find("\nname." + code + " = "), std::string::npos) << code;
       for (int i = 1; i <= set.pictureCount; ++i)
         EXPECT_NE(manifest.find("\nface." + std::to_string(i) + "." + code + " = "),
-                  std::string::npos) << code << " face " << i;
+                  std::string::npos)
+            << code << " face " << i;
     }
     std::vector<tools_test::Rgb> faces;
     for (int i = 0; i < set.pictureCount; ++i)

@@ -8,9 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-
 #include <fstream>
+#include <string>
 
 #include "storage/formats.h"
 #include "test_media.h"
@@ -39,9 +38,8 @@ class TempDirectory {
 };
 
 int RunGenerator(const fs::path& out) {
-  const std::string command =
-      std::string("'") + TESSARY_DATAGEN + "' --out '" + out.string() + "' --catalogues '" +
-      TESSARY_CATALOGUES + "' > /dev/null";
+  const std::string command = std::string("'") + TESSARY_DATAGEN + "' --out '" + out.string() +
+                              "' --catalogues '" + TESSARY_CATALOGUES + "' > /dev/null";
   return std::system(command.c_str());
 }
 
