@@ -466,6 +466,8 @@ void CompileDisplayLists(const Assets& assets) {
   if (assets.optionalTextures[1] != 0)
     CompileFlatQuad(LIST_SELECTOR_HOVER, assets.optionalTextures[1], kSelectorHalfWidth,
                     kSelectorHalfHeight);
+  if (assets.optionalTextures[2] != 0)
+    CompileFullScreenQuad(LIST_README_BLANK, assets.optionalTextures[2]);
 }
 
 void CompileFaceList(int face, unsigned texture) {

@@ -63,6 +63,7 @@ enum DisplayList : unsigned {
   // Compiled only when the package holds the optional pictures.
   LIST_SELECTOR = 40,
   LIST_SELECTOR_HOVER = 41,
+  LIST_README_BLANK = 42,  // the help page without its words
 };
 inline constexpr int kFaceCount = 10;
 // A menu selector's quad (the picture "selector.jpg" keeps this 3.5 : 1 shape).
@@ -281,6 +282,13 @@ float StartOf(std::string_view text, const Anchor& anchor);
 
 // Draws text (UTF-8, already in the player's language) at anchor in (r, g, b).
 void DrawTextAt(std::string_view text, const Anchor& anchor, float r, float g, float b);
+
+// The lines text (UTF-8) breaks into so that each is at most width raster units wide: at
+// spaces, and inside a word only where the word alone is wider.
+std::vector<std::string> WrapText(std::string_view text, float width);
+
+// The help page's words in the player's language, over LIST_README_BLANK (help_words.cpp).
+void DrawHelpWords();
 
 // Draws a text of the game in the player's language where it stands, in (r, g, b).
 void DrawPlacedText(const PlacedText& placed, float r, float g, float b);

@@ -414,7 +414,13 @@ void DrawBackButton(const game::GameState& state) {
 
 void DrawReadmeScene(const game::GameState& state) {
   glTranslatef(0.0f, 0.0f, -7.8f);
-  glCallList(LIST_README_PICTURE);
+  // The page's words are Chinese and English: another language writes its own over the page
+  // without them, where the package has it.
+  const game::Language language = CurrentLanguage();
+  const bool ownWords = language != game::Language::chinese &&
+                        language != game::Language::english && HasOptionalPicture(2);
+  glCallList(ownWords ? LIST_README_BLANK : LIST_README_PICTURE);
+  if (ownWords) DrawHelpWords();
   DrawBackButton(state);
 }
 

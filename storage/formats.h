@@ -61,9 +61,10 @@ inline constexpr std::array<std::string_view, kTextureCount> TextureTable = {
 
 // Pictures the package may hold beyond the table: a package without them (an older one, a
 // player's own) still plays, and the controls they dress are drawn from text alone.
-inline constexpr int kOptionalPictureCount = 2;
+inline constexpr int kOptionalPictureCount = 3;
 inline constexpr std::array<std::string_view, kOptionalPictureCount> OptionalPictureTable = {
     "selector.jpg", "selectors.jpg",  // a menu selector, resting and lit
+    "readmeshow_blank.jpg",           // the help page without its words
 };
 
 // The labelled buttons and switches that also come without their label: entry

@@ -52,7 +52,8 @@ Picture MakeTitle();
 Picture MakeButton(std::string_view entryName, bool hover, bool labelled = true);
 Picture MakeSwitch(std::string_view entryName, bool on, bool labelled = true);
 Picture MakeHiddenPicture();
-Picture MakeHelpPicture();
+// The help page; without words, the game writes them in the player's language.
+Picture MakeHelpPicture(bool words);
 Picture MakeBoardBackground();
 Picture MakeFace(int face);
 // A face card: the emoji with its shadow on a pastel card of the background colour (0xRRGGBB).

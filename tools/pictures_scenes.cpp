@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/help_page.h"
 #include "game/text_id.h"
 #include "storage/formats.h"
 #include "tools/pictures.h"
@@ -186,7 +187,7 @@ Picture MakeBoardBackground() {
   return canvas.ToPicture();
 }
 
-Picture MakeHelpPicture() {
+Picture MakeHelpPicture(bool words) {
   Canvas canvas(800, 600);
   cairo_t* cr = canvas.cr();
   VerticalGradient(cr, 600, {{0, 0x060a18}, {1, 0x0a0c1c}});
@@ -200,25 +201,14 @@ Picture MakeHelpPicture() {
   cairo_set_line_width(cr, 1.5);
   cairo_stroke(cr);
 
-  TextStyle titleStyle;
-  titleStyle.pixelSize = 30;
-  titleStyle.weight = PANGO_WEIGHT_BOLD;
-  GlowText(canvas, "游戏说明 <span size='80%'>How to Play</span>", titleStyle, 400, 64,
-           Hex(0xffffff), Hex(0x4f7cff, 0.9), 8, 1.0);
-
-  struct Rule {
-    const char* chinese;
-    const char* english;
-    uint32_t colour;
-  };
-  const Rule rules[] = {
-      // TRANSLATORS: the help screen's rules (drawn into its picture), one line each under the
-      // Chinese: at most about 65 characters.
-      {"用鼠标点击方块把它翻开，每次翻开两个。", N_("Click a box to open it. Open two boxes at a time."), 0x5fe08a},
-      {"两个图案相同，这一对就会消失；不同就会合上。", N_("Two equal pictures vanish as a pair; different ones close again."), 0x4fb8ff},
-      {"每找到一对，就得到剩余的秒数作为分数。", N_("Each pair you find scores the seconds left on the clock."), 0xffc94f},
-      {"在时间用完之前找出所有配对，你就赢了！", N_("Find every pair before the time runs out to win!"), 0xff7a4f},
-  };
+  if (words) {
+    TextStyle titleStyle;
+    titleStyle.pixelSize = 30;
+    titleStyle.weight = PANGO_WEIGHT_BOLD;
+    const std::string title = "游戏说明 <span size='80%'>" + std::string(game::kHelpTitle) + "</span>";
+    GlowText(canvas, title, titleStyle, game::kHelpTitleX, game::kHelpTitleY, Hex(0xffffff),
+             Hex(0x4f7cff, 0.9), 8, 1.0);
+  }
   TextStyle chineseStyle;
   chineseStyle.pixelSize = 19;
   TextStyle englishStyle;
@@ -226,48 +216,42 @@ Picture MakeHelpPicture() {
   TextStyle numberStyle;
   numberStyle.pixelSize = 15;
   numberStyle.weight = PANGO_WEIGHT_BOLD;
-  double y = 104;
+  double y = game::kHelpRuleTop;
   int number = 1;
-  for (const Rule& rule : rules) {
+  for (const game::HelpRule& rule : game::kHelpRules) {
     const Colour accent = Hex(rule.colour);
-    SoftDot(cr, 96, y + 20, 22, Scaled(accent, 0.35));
-    cairo_arc(cr, 96, y + 20, 13, 0, 2 * M_PI);
+    const double dotX = game::kHelpRuleDotX;
+    SoftDot(cr, dotX, y + 20, 22, Scaled(accent, 0.35));
+    cairo_arc(cr, dotX, y + 20, 13, 0, 2 * M_PI);
     SetColour(cr, Scaled(accent, 0.85));
     cairo_fill(cr);
     {
       TextLayout digit(cr, std::to_string(number++), numberStyle);
       cairo_set_source_rgb(cr, 0.05, 0.07, 0.12);
-      digit.DrawCentred(cr, 96, y + 20);
+      digit.DrawCentred(cr, dotX, y + 20);
     }
-    TextLayout chinese(cr, rule.chinese, chineseStyle);
-    cairo_set_source_rgb(cr, 0.96, 0.97, 1.0);
-    chinese.DrawAt(cr, 126, y);
-    TextLayout english(cr, Escape(rule.english), englishStyle);
-    cairo_set_source_rgb(cr, 0.62, 0.7, 0.86);
-    english.DrawAt(cr, 126, y + 25);
-    y += 56;
+    if (words) {
+      TextLayout chinese(cr, std::string(rule.chinese), chineseStyle);
+      cairo_set_source_rgb(cr, 0.96, 0.97, 1.0);
+      chinese.DrawAt(cr, game::kHelpRuleTextX, y);
+      TextLayout english(cr, Escape(std::string(rule.text)), englishStyle);
+      cairo_set_source_rgb(cr, 0.62, 0.7, 0.86);
+      english.DrawAt(cr, game::kHelpRuleTextX, y + 25);
+    }
+    y += game::kHelpRuleStep;
   }
 
   // The three levels as small cards in the buttons' colours.
-  struct Level {
-    const char* name;
-    const char* grid;
-    const char* time;
-    uint32_t colour;
-  };
-  const Level levels[] = {
-      {"简单 Easy", "6 × 6", "120 秒 s", 0x5fe08a},
-      {"普通 Normal", "8 × 8", "300 秒 s", 0x4fb8ff},
-      {"困难 Hard", "8 × 10", "600 秒 s", 0xff7a4f},
-  };
   TextStyle levelStyle;
   levelStyle.pixelSize = 17;
   levelStyle.weight = PANGO_WEIGHT_BOLD;
   TextStyle detailStyle;
   detailStyle.pixelSize = 16;
-  const double cardW = 196, cardH = 74, gap = 22, cardY = 338;
-  double x = 400 - (3 * cardW + 2 * gap) / 2;
-  for (const Level& level : levels) {
+  const double cardW = game::kHelpCardWidth, cardH = game::kHelpCardHeight;
+  const double cardY = game::kHelpCardTop;
+  for (int k = 0; k < static_cast<int>(game::kHelpLevelCards.size()); ++k) {
+    const game::HelpLevelCard& level = game::kHelpLevelCards[static_cast<std::size_t>(k)];
+    const double x = game::HelpCardLeft(k);
     const Colour accent = Hex(level.colour);
     RoundedRect(cr, x, cardY, cardW, cardH, 12);
     SetColour(cr, Scaled(accent, 0.14));
@@ -275,15 +259,16 @@ Picture MakeHelpPicture() {
     SetColour(cr, Scaled(accent, 0.7));
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
-    TextLayout name(cr, level.name, levelStyle);
+    if (!words) continue;
+    TextLayout name(cr, std::string(level.chinese) + " " + std::string(level.name), levelStyle);
     SetColour(cr, Mix(accent, Hex(0xffffff), 0.6));
-    name.DrawCentred(cr, x + cardW / 2, cardY + 22);
+    name.DrawCentred(cr, x + cardW / 2, cardY + game::kHelpCardNameY);
     char detail[64];
-    std::snprintf(detail, sizeof detail, "%s   ·   %s", level.grid, level.time);
+    std::snprintf(detail, sizeof detail, "%d × %d   ·   %d 秒 s", level.columns, level.rows,
+                  level.seconds);
     TextLayout details(cr, detail, detailStyle);
     cairo_set_source_rgb(cr, 0.9, 0.92, 0.97);
-    details.DrawCentred(cr, x + cardW / 2, cardY + 51);
-    x += cardW + gap;
+    details.DrawCentred(cr, x + cardW / 2, cardY + game::kHelpCardDetailY);
   }
 
   // Keys.
@@ -300,21 +285,18 @@ Picture MakeHelpPicture() {
     cairo_set_source_rgb(cr, 1, 1, 1);
     esc.DrawCentred(cr, cx, cy);
   };
-  const double keyY = 444;
-  keyCap(96, keyY);
-  {
-    TextLayout text(cr, "返回菜单\n<span size='88%' foreground='#9fb2dc'>back to the menu</span>",
+  const double keyY = game::kHelpKeyY;
+  const auto keyText = [&](double capX, std::string_view chinese, std::string_view english) {
+    keyCap(capX, keyY);
+    if (!words) return;
+    TextLayout text(cr, std::string(chinese) + "\n<span size='88%' foreground='#9fb2dc'>" +
+                            std::string(english) + "</span>",
                     keyStyle);
     cairo_set_source_rgb(cr, 0.95, 0.96, 1.0);
-    text.DrawAt(cr, 128, keyY - text.logicalHeight() / 2);
-  }
-  keyCap(400, keyY);
-  {
-    TextLayout text(cr, "在菜单中连按三次退出游戏\n<span size='88%' foreground='#9fb2dc'>three times in the menu to quit</span>",
-                    keyStyle);
-    cairo_set_source_rgb(cr, 0.95, 0.96, 1.0);
-    text.DrawAt(cr, 432, keyY - text.logicalHeight() / 2);
-  }
+    text.DrawAt(cr, capX + game::kHelpKeyTextGap, keyY - text.logicalHeight() / 2);
+  };
+  keyText(game::kHelpBackKeyX, "返回菜单", game::kHelpBackKey);
+  keyText(game::kHelpQuitKeyX, "在菜单中连按三次退出游戏", game::kHelpQuitKey);
   return canvas.ToPicture();
 }
 
@@ -457,15 +439,19 @@ std::vector<NamedPicture> MakePackagePictures() {
     else if (name == "star.jpg") picture = MakeStar();
     else if (name == "tlite.jpg") picture = MakeTitle();
     else if (name == "pe.jpg") picture = MakeHiddenPicture();
-    else if (name == "readmeshow.jpg") picture = MakeHelpPicture();
+    else if (name == "readmeshow.jpg") picture = MakeHelpPicture(true);
     else if (name == "game.jpg") picture = MakeBoardBackground();
     else if (name == "box.jpg") picture = MakeBoxSkin();
     else if (base.starts_with("box")) picture = MakeFace(std::stoi(base.substr(3)) - 1);
     else picture = MakeControl(name, true);
     pictures.push_back({std::string(name), std::move(picture)});
   }
-  for (std::string_view name : storage::OptionalPictureTable)
-    pictures.push_back({std::string(name), MakeButton(name, name == "selectors.jpg")});
+  for (std::string_view name : storage::OptionalPictureTable) {
+    if (name == "readmeshow_blank.jpg")
+      pictures.push_back({std::string(name), MakeHelpPicture(false)});
+    else
+      pictures.push_back({std::string(name), MakeButton(name, name == "selectors.jpg")});
+  }
   for (std::string_view name : storage::BlankPictureSources)
     pictures.push_back({storage::BlankPictureEntry(name), MakeControl(name, false)});
   return pictures;

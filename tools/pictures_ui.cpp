@@ -45,7 +45,7 @@ ButtonLook LookOf(std::string_view entryName) {
 PictureSize PackagePictureSize(std::string_view name) {
   // Quads are half-width x half-height; pictures keep that ratio at about twice the size they
   // take on screen (the minifying filter is plain linear, so larger pictures would shimmer).
-  if (name == "menu.jpg" || name == "pe.jpg" || name == "readmeshow.jpg" || name == "game.jpg")
+  if (name == "menu.jpg" || name == "pe.jpg" || name.starts_with("readmeshow") || name == "game.jpg")
     return {800, 600};
   if (name == "star.jpg") return {128, 128};
   if (name == "tlite.jpg") return {800, 140};  // 2 x 0.35

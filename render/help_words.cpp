@@ -1,0 +1,116 @@
+// The help page's words in the player's language, written over the page drawn without them
+// (game/help_page.h holds where each stands). Chinese and English keep the page with its words.
+#include <string>
+#include <vector>
+
+#include "game/help_page.h"
+#include "render/render_local.h"
+
+namespace render {
+
+namespace {
+
+// The page is the full-screen quad 8 x 6 units at 6.8 units' depth (the scene's -7.8 and the
+// quad's +1): a point of the 800 x 600 picture on the text plane, 10 units deep.
+constexpr float kPageToText = 10.0f / 6.8f;
+float TextX(float pictureX) { return (pictureX / 100.0f - 4.0f) * kPageToText; }
+float TextY(float pictureY) { return (3.0f - pictureY / 100.0f) * kPageToText; }
+float TextLength(float picturePixels) { return picturePixels / 100.0f * kPageToText; }
+
+// Half a line's height in raster units: the baseline lies this far below a line's middle.
+constexpr float kHalfLine = 5.0f * kTextUnitsPerPixel;
+
+// Whether the text's first letter is of a script written from right to left: its lines then
+// stand on the room's right edge.
+bool StartsRightToLeft(std::string_view text) {
+  for (const char32_t code : DecodeUtf8(text)) {
+    if ((code >= 0x0590 && code <= 0x08ff) || (code >= 0xfb1d && code <= 0xfdff) ||
+        (code >= 0xfe70 && code <= 0xfeff))
+      return true;
+    if ((code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') || code >= 0x00c0)
+      return false;
+  }
+  return false;
+}
+
+void Write(std::string_view text, const Anchor& at, uint32_t rgb, float towardWhite) {
+  const auto channel = [&](int shift) {
+    const float value = static_cast<float>((rgb >> shift) & 0xffu) / 255.0f;
+    return value + (1.0f - value) * towardWhite;
+  };
+  DrawTextAt(text, at, channel(16), channel(8), channel(0));
+}
+
+}  // namespace
+
+std::vector<std::string> WrapText(std::string_view text, float width) {
+  std::vector<std::string> lines;
+  std::string line;
+  const auto fits = [&](std::string_view candidate) { return TextWidth(candidate) <= width; };
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view word = text.substr(start, end - start);
+    start = end + 1;
+    std::string joined = line.empty() ? std::string(word) : line + " " + std::string(word);
+    if (fits(joined) || line.empty()) {
+      line = std::move(joined);
+    } else {
+      lines.push_back(line);
+      line = std::string(word);
+    }
+    // A word wider than the room (a script without spaces) breaks between characters.
+    while (!fits(line)) {
+      std::size_t cut = line.size();
+      while (cut > 0 && !fits(std::string_view(line).substr(0, cut))) {
+        --cut;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xc0) == 0x80) --cut;
+      }
+      if (cut == 0) break;
+      lines.push_back(line.substr(0, cut));
+      line.erase(0, cut);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+void DrawHelpWords() {
+  Write(Tr(game::kHelpTitle), {TextX(game::kHelpTitleX), TextY(game::kHelpTitleY) - kHalfLine,
+                               Align::centre},
+        0xffffff, 0.0f);
+
+  const float room = TextLength(game::kHelpRuleRight - game::kHelpRuleTextX);
+  float top = game::kHelpRuleTop;
+  for (const game::HelpRule& rule : game::kHelpRules) {
+    const std::vector<std::string> lines = WrapText(Tr(rule.text), room);
+    // One line stands beside the number's middle, two around it.
+    float middle = top + 20.0f - (static_cast<float>(lines.size()) - 1.0f) * 9.0f;
+    const bool rightToLeft = StartsRightToLeft(Tr(rule.text));
+    const Anchor edge = rightToLeft ? Anchor{TextX(game::kHelpRuleRight), 0.0f, Align::right}
+                                    : Anchor{TextX(game::kHelpRuleTextX), 0.0f, Align::left};
+    for (std::size_t k = 0; k < lines.size() && k < 2; ++k, middle += 18.0f)
+      Write(lines[k], {edge.x, TextY(middle) - kHalfLine, edge.align}, 0xf4f6ff, 0.0f);
+    top += game::kHelpRuleStep;
+  }
+
+  for (int k = 0; k < static_cast<int>(game::kHelpLevelCards.size()); ++k) {
+    const game::HelpLevelCard& card = game::kHelpLevelCards[static_cast<std::size_t>(k)];
+    const float centre = TextX(game::HelpCardLeft(k) + game::kHelpCardWidth / 2.0f);
+    Write(Tr(card.name), {centre, TextY(game::kHelpCardTop + game::kHelpCardNameY) - kHalfLine,
+                          Align::centre},
+          card.colour, 0.6f);
+    Write(FormatText(Tr(game::kHelpCardDetail), card.columns, card.rows, card.seconds),
+          {centre, TextY(game::kHelpCardTop + game::kHelpCardDetailY) - kHalfLine, Align::centre},
+          0xe6ebf7, 0.0f);
+  }
+
+  for (const auto& [capX, text] : {std::pair{game::kHelpBackKeyX, game::kHelpBackKey},
+                                   std::pair{game::kHelpQuitKeyX, game::kHelpQuitKey}})
+    Write(Tr(text), {TextX(capX + game::kHelpKeyTextGap), TextY(game::kHelpKeyY) - kHalfLine,
+                     Align::left},
+          0xf2f4ff, 0.0f);
+}
+
+}  // namespace render
