@@ -32,6 +32,7 @@ struct Quad {
 Quad QuadOf(const std::string& name) {
   static const std::map<std::string, Quad> quads = {
       {"menu.jpg", {4, 3}},       {"pe.jpg", {4, 3}},         {"readmeshow.jpg", {4, 3}},
+      {"readmeshow_blank.jpg", {4, 3}},
       {"game.jpg", {4, 3}},       {"star.jpg", {0.2, 0.2}},   {"tlite.jpg", {2, 0.35}},
       {"esay.jpg", {0.5, 0.2}},   {"esays.jpg", {0.5, 0.2}},  {"normal.jpg", {0.5, 0.2}},
       {"normals.jpg", {0.5, 0.2}}, {"hard.jpg", {0.5, 0.2}},  {"hards.jpg", {0.5, 0.2}},
