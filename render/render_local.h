@@ -182,8 +182,9 @@ void Rectangle(unsigned mode, float halfWidth, float halfHeight);
 const std::vector<std::string>& PictureSetNames();
 
 // The width that DrawText3D gives the text (UTF-8) at the frame scale, in pixels of the
-// 800 x 600 picture; an estimate when no font was found.
+// 800 x 600 picture (with a style, drawn in it); an estimate when no font was found.
 int TextWidthPixels(std::string_view text);
+int TextWidthPixels(std::string_view text, const struct TextStyle& style);
 
 // UTF-8 to code points: a byte that starts no well-formed character (a stray continuation, an
 // overlong form, a surrogate, past U+10FFFF, a sequence cut short) becomes `replacement` and the
@@ -260,9 +261,19 @@ extern const std::span<const Translation> kChineseTranslations;
 enum class Align { left, centre, right };
 
 // A point on the text plane (z = -10): x as Align says, y the raster position of the baseline.
+// maxWidth: the room the text has (raster units; 0: any); a wider text is drawn smaller.
 struct Anchor {
   float x, y;
   Align align = Align::left;
+  float maxWidth = 0.0f;
+};
+
+// How large a text is drawn: its size in pixels of the 800 x 600 picture (14: the game's own,
+// the font's strike), and whether in a bold face. Sharp at any frame scale: the outline is
+// rendered at the frame's own size.
+struct TextStyle {
+  int pixels = 14;
+  bool bold = false;
 };
 
 // A text of the game by its English source, at its anchor. englishShift: where the English text
@@ -274,14 +285,31 @@ struct PlacedText {
   float englishShift = 0.0f;
 };
 
-// The width of text (UTF-8) as DrawText3D draws it at the frame scale, in raster units.
+// The width of text (UTF-8) as DrawText3D draws it at the frame scale, in raster units; with a
+// style, as drawn in it.
 float TextWidth(std::string_view text);
+float TextWidth(std::string_view text, const TextStyle& style);
 
-// The raster x where text starts when it stands at anchor.
+// The style text is drawn in to be at most maxWidth raster units wide: style itself when it fits
+// (or maxWidth is 0), else the largest smaller size that fits (7 pixels at the least).
+TextStyle FitStyle(std::string_view text, const TextStyle& style, float maxWidth);
+
+// The height of a style's text cell (ascent and descent of the game's font), in raster units.
+float CellHeight(const TextStyle& style);
+
+// The raster x where text starts when it stands at anchor (in style).
 float StartOf(std::string_view text, const Anchor& anchor);
+float StartOf(std::string_view text, const Anchor& anchor, const TextStyle& style);
 
-// Draws text (UTF-8, already in the player's language) at anchor in (r, g, b).
+// Draws text (UTF-8, already in the player's language) at anchor in (r, g, b), in style; a text
+// wider than the anchor's maxWidth is shrunk to fit, centred on the cell it would have had.
 void DrawTextAt(std::string_view text, const Anchor& anchor, float r, float g, float b);
+void DrawTextAt(std::string_view text, const Anchor& anchor, const TextStyle& style, float r,
+                float g, float b);
+
+// Whether text, drawn in the player's language, would show a glyph the fonts lack (.notdef)
+// after every fallback; true for any text when no font was found.
+bool HasMissingGlyphs(std::string_view text);
 
 // The lines text (UTF-8) breaks into so that each is at most width raster units wide: at
 // spaces, and inside a word only where the word alone is wider.
@@ -347,8 +375,9 @@ void DrawBoxOutlineIn(PlayerColour colour);
 
 // ---- Bitmap text ----
 
-// The resolved font behind a GLFont: the FreeType face at its 14-pixel strike (and at the frame
-// scale's size) and the caches of rendered texts, one per size.
+// The resolved font behind a GLFont: the primary FreeType face at its 14-pixel strike (and at
+// other sizes), the fallback faces found for what it lacks, and the caches of rendered texts, one
+// per size (text_local.h).
 struct FontFace;
 
 // The font request and the font made from it. One instance, textFont; only fontHandle changes.
@@ -382,21 +411,36 @@ void CloseFontFace(FontFace* face);
 FontSource SourceOf(const FontFace& face);
 
 // A text as drawn: width x height pixels, rowBits bits a row (width rounded up to 32), bottom row
-// first, most significant bit leftmost; padding bits are 0.
+// first, most significant bit leftmost; padding bits are 0. The bitmap's lower left corner lies
+// originX, originY pixels left of and below the raster position (0, 0 but where a fallback face's
+// glyphs reach outside the cell); advance: the text's width.
 struct TextBitmap {
   int width = 0;
   int height = 0;
   int rowBits = 0;
   std::string bits;
+  int originX = 0;
+  int originY = 0;
+  int advance = 0;
 };
 
-// Whether pixel (x, y), y from the top, of a rendered FreeType glyph is lit; either sign of pitch.
-bool GlyphPixel(const FT_Bitmap_& glyph, unsigned x, unsigned y);
+// Whether pixel (x, y), y from the top, of a rendered FreeType glyph is lit (a grey one from
+// threshold on); either sign of pitch.
+bool GlyphPixel(const FT_Bitmap_& glyph, unsigned x, unsigned y, unsigned char threshold = 128);
 
 // Renders byteCount bytes of UTF-8 text for a frame drawn at `scale` times the picture's size (the
 // 14-pixel strike at 1, else the outline at 14 x scale pixels); invalid bytes become a
 // replacement glyph.
 TextBitmap RenderText(FontFace& face, const char* text, int32_t byteCount, float scale = 1.0f);
+// Renders text in style at style.pixels drawn pixels, shaped for language (a catalogue's code:
+// "ar" draws right to left, "ja" and "ko" in their own CJK faces). Not cached.
+TextBitmap RenderText(FontFace& face, std::string_view text, const TextStyle& style,
+                      std::string_view language);
+
+// Whether text in language would show a glyph that no installed face has (.notdef); control
+// characters do not count.
+bool HasMissingGlyphs(FontFace& face, std::string_view text, std::string_view language,
+                      bool bold = false);
 
 // How many texts the cache of a face holds, and how many renders it has done (for tests).
 int CachedTextCount(const FontFace& face);

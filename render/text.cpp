@@ -1,70 +1,17 @@
-// Bitmap text: UTF-8 to code points, glyphs of a 14-pixel bitmap strike rendered
-// 1-bit with FreeType into rows padded to 32 bits, bottom row first, drawn with glBitmap. A frame
-// drawn larger than the picture (native frames) gets the outline rendered at its own size.
+// Texts as drawn: shaped (text_shaping.cpp) from the faces (font_faces.cpp), rendered 1-bit
+// into rows padded to 32 bits, bottom row first, cached, drawn with glBitmap. A frame drawn
+// larger than the picture (native frames) gets the outline rendered at its own size.
 #include <GL/gl.h>
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_SIZES_H
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
-#include <vector>
 
-#include "render/render_local.h"
+#include "render/text_local.h"
 
 namespace render {
-
-namespace {
-
-// Installed faces with a legible 14-pixel strike, best first. "Terminal" with the GB2312
-// character set has no counterpart here, and a scaled outline at 14 px in 1 bit is ragged.
-constexpr const char* kFontFamilies[] = {"WenQuanYi Zen Hei Sharp", "WenQuanYi Bitmap Song"};
-constexpr int kStrikePixels = 14;
-// Without them, any face that covers simplified Chinese draws the texts: the labels, the time and
-// the score must not vanish on a machine without WenQuanYi.
-constexpr const char* kFallbackLanguage = "zh-cn";
-
-// Distinct texts kept rendered; a board frame shows seven, the about screen four.
-constexpr std::size_t kTextCacheCapacity = 64;
-
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const noexcept {
-    return std::hash<std::string_view>{}(text);
-  }
-};
-
-struct CachedText {
-  TextBitmap bitmap;
-  uint64_t lastUse = 0;
-};
-
-}  // namespace
-
-// The glyphs of one pixel size and the texts rendered at it.
-struct SizedFont {
-  int pixels = 0;           // 0: none yet
-  FT_Size size = nullptr;   // where FreeType renders them; null: enlarge the strike's texts
-  int ascent = 0;   // baseline from the top of the cell, in pixels
-  int descent = 0;  // cell below the baseline
-  std::unordered_map<std::string, CachedText, TextHash, std::equal_to<>> cache;
-};
-
-struct FontFace {
-  FT_Library library = nullptr;
-  FT_Face face = nullptr;
-  FontSource source;
-  char32_t replacement = U'?';  // drawn for bytes that are not UTF-8
-  SizedFont strike;  // 14 pixels, the face's own size: lives as long as the face
-  SizedFont scaled;  // the size of the frame scale last drawn at, when not 14 pixels
-  uint64_t useClock = 0;
-  int64_t renderCount = 0;
-};
 
 GLFont textFont;
 
@@ -75,104 +22,31 @@ GLFont::~GLFont() {
 
 namespace {
 
-// The index of the strike kStrikePixels high, or -1.
-int FindStrike(FT_Face face) {
-  for (int i = 0; i < face->num_fixed_sizes; ++i) {
-    const long ppem = (face->available_sizes[i].y_ppem + 32) >> 6;
-    if (ppem == kStrikePixels) return i;
-  }
-  return -1;
+// Distinct texts kept rendered, of all sizes; a board frame shows seven, the menu in a language
+// without label pictures about twenty.
+constexpr std::size_t kTextCacheCapacity = 64;
+// Sizes kept rendered at once: the game's, the frame scale's, the labels' few.
+constexpr std::size_t kSizeGroups = 8;
+// A grey pixel of a fallback face (outlines at any size) is lit from this coverage on: thin
+// strokes of Arabic and Devanagari stay whole, the 1-bit look stays.
+constexpr unsigned char kFallbackInk = 96;
+// The smallest size a text is shrunk to for its room.
+constexpr int kSmallestFitPixels = 7;
+
+// The pixel size drawn for a text `pixels` high at a frame scale: the strike's at scale 1, else
+// the outline's, so that a frame drawn s times the picture's size gets glyphs s times as large.
+int DrawnPixels(int pixels, float scale) {
+  return std::max(1, static_cast<int>(std::lround(static_cast<float>(pixels) * scale)));
 }
 
-// Opens file/index if it has the strike; returns the face selected at that strike, or null. With
-// orScaled, a face without the strike is scaled to 14 pixels instead (strike is then -1).
-FT_Face OpenStrike(FT_Library library, const char* file, int index, int& strike,
-                   bool orScaled = false) {
-  FT_Face face = nullptr;
-  if (FT_New_Face(library, file, index, &face) != 0) return nullptr;
-  strike = FindStrike(face);
-  if (strike >= 0 && FT_Select_Size(face, strike) == 0) return face;
-  strike = -1;
-  if (orScaled && FT_IS_SCALABLE(face) && FT_Set_Pixel_Sizes(face, 0, kStrikePixels) == 0)
-    return face;
-  FT_Done_Face(face);
-  return nullptr;
+// The cell of a size: where the enlarged strike would have its top and baseline.
+int AscentAt(const FontFace& font, int pixels) {
+  if (pixels == kStrikePixels) return font.strikeAscent;
+  return static_cast<int>(std::lround(font.strikeAscent * static_cast<double>(pixels) / kStrikePixels));
 }
-
-// Opens the first face of the list that OpenStrike accepts.
-bool OpenFirstOf(FontFace& font, FcFontSet* fonts, bool orScaled) {
-  for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
-    FcChar8* file = nullptr;
-    int index = 0;
-    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-    FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
-    int strike = -1;
-    const char* path = reinterpret_cast<const char*>(file);
-    FT_Face face = OpenStrike(font.library, path, index, strike, orScaled);
-    if (face == nullptr) continue;
-    font.face = face;
-    font.source = {path, index, strike};
-    return true;
-  }
-  return false;
-}
-
-bool OpenFamily(FontFace& font, const char* family) {
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
-  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-  const bool found = OpenFirstOf(font, fonts, false);
-  if (fonts != nullptr) FcFontSetDestroy(fonts);
-  FcObjectSetDestroy(objects);
-  FcPatternDestroy(pattern);
-  return found;
-}
-
-// Any installed face that covers simplified Chinese, a 14-pixel strike preferred, else scaled.
-bool OpenFallback(FontFace& font) {
-  FcPattern* pattern = FcPatternCreate();
-  FcLangSet* languages = FcLangSetCreate();
-  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(kFallbackLanguage));
-  FcPatternAddLangSet(pattern, FC_LANG, languages);
-  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
-  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-  const bool found = OpenFirstOf(font, fonts, false) || OpenFirstOf(font, fonts, true);
-  if (fonts != nullptr) FcFontSetDestroy(fonts);
-  FcObjectSetDestroy(objects);
-  FcLangSetDestroy(languages);
-  FcPatternDestroy(pattern);
-  return found;
-}
-
-// The text's pixel size at a frame scale: the strike's at scale 1, else the outline's, so that
-// a frame drawn s times the picture's size gets glyphs s times as large.
-int TextPixelsAt(float scale) {
-  return std::max(1, static_cast<int>(std::lround(kStrikePixels * scale)));
-}
-
-// The glyphs for a frame scale. A new size replaces the one before, with its texts.
-SizedFont& SizeFor(FontFace& font, float scale) {
-  const int pixels = TextPixelsAt(scale);
-  if (pixels == kStrikePixels) return font.strike;
-  SizedFont& sized = font.scaled;
-  if (sized.pixels == pixels) return sized;
-  if (sized.size != nullptr) FT_Done_Size(sized.size);
-  sized = SizedFont{};
-  sized.pixels = pixels;
-  // The cell and the baseline where the enlarged picture would have them.
-  const double ratio = static_cast<double>(pixels) / kStrikePixels;
-  sized.ascent = static_cast<int>(std::lround(font.strike.ascent * ratio));
-  sized.descent = static_cast<int>(std::lround(font.strike.descent * ratio));
-  if (FT_IS_SCALABLE(font.face) && FT_New_Size(font.face, &sized.size) == 0) {
-    FT_Activate_Size(sized.size);
-    if (FT_Set_Pixel_Sizes(font.face, 0, static_cast<FT_UInt>(pixels)) != 0) {
-      FT_Done_Size(sized.size);
-      sized.size = nullptr;
-    }
-    FT_Activate_Size(font.strike.size);
-  }
-  return sized;
+int DescentAt(const FontFace& font, int pixels) {
+  if (pixels == kStrikePixels) return font.strikeDescent;
+  return static_cast<int>(std::lround(font.strikeDescent * static_cast<double>(pixels) / kStrikePixels));
 }
 
 void SetBit(TextBitmap& bitmap, int column, int rowFromTop) {
@@ -189,42 +63,191 @@ bool BitOf(const TextBitmap& bitmap, int column, int rowFromTop) {
   return (bitmap.bits[byte] >> (7 - column % 8)) & 1;
 }
 
-// A face without outlines (a bitmap font) has only its strike: its text enlarged pixel by pixel
-// into the cell of the larger size.
-TextBitmap Enlarge(const TextBitmap& small, const SizedFont& sized) {
-  TextBitmap bitmap;
-  bitmap.width = small.width * sized.pixels / kStrikePixels;
-  bitmap.height = sized.ascent + sized.descent;
+void AllocateBits(TextBitmap& bitmap) {
   bitmap.rowBits = (bitmap.width + 31) & ~31;
   bitmap.bits.assign(static_cast<std::size_t>(bitmap.rowBits / 8) * bitmap.height, '\0');
+}
+
+// A face without outlines (a bitmap font) has only its strike: its text enlarged pixel by pixel
+// into the cell of the larger size.
+TextBitmap Enlarge(const TextBitmap& small, const FontFace& font, int pixels) {
+  TextBitmap bitmap;
+  bitmap.width = small.width * pixels / kStrikePixels;
+  bitmap.advance = small.advance * pixels / kStrikePixels;
+  bitmap.height = AscentAt(font, pixels) + DescentAt(font, pixels);
+  AllocateBits(bitmap);
   if (small.height <= 0) return bitmap;
   for (int y = 0; y < bitmap.height; ++y)
     for (int x = 0; x < bitmap.width; ++x)
-      if (BitOf(small, x * kStrikePixels / sized.pixels, y * small.height / bitmap.height))
+      if (BitOf(small, x * kStrikePixels / pixels, y * small.height / bitmap.height))
         SetBit(bitmap, x, y);
   return bitmap;
 }
 
-const TextBitmap& FindOrRenderText(FontFace& font, float scale, const char* text,
-                                   int32_t byteCount) {
-  SizedFont& sized = SizeFor(font, scale);
-  const std::string_view key(text, static_cast<std::size_t>(byteCount));
+// A lit pixel of a glyph, in the cell's coordinates; a primary face's is cut off at the cell.
+struct Ink {
+  int column, row;
+  bool inCell;
+};
+
+// Renders the shaped glyphs in a cell of the size's ascent and descent, as wide as their
+// advance. Like the platform's text renderer the primary face's glyphs are cut off at the
+// cell; a fallback face's marks and tails that reach beyond it widen the bitmap, which is then
+// drawn that much left of and below the raster position.
+TextBitmap Rasterise(FontFace& font, const ShapedText& shaped, int pixels) {
+  const int ascent = AscentAt(font, pixels), cellHeight = ascent + DescentAt(font, pixels);
+  const int width = (shaped.advance + 32) >> 6;
+  std::vector<Ink> inks;
+  int minColumn = 0, maxColumn = width, minRow = 0, maxRow = cellHeight;
+  for (const ShapedGlyph& glyph : shaped.glyphs) {
+    FaceSize* size = SizeOf(font, glyph.face, pixels);
+    if (size == nullptr) continue;
+    const LoadedFace& face = *font.faces[static_cast<std::size_t>(glyph.face)];
+    FT_Activate_Size(size->size);
+    // Hinted, 1 bit, at every size for the primary face; a fallback's outline in grey, lit
+    // from kFallbackInk.
+    const FT_Int32 flags = FT_LOAD_RENDER | (face.primary ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
+    if (FT_Load_Glyph(face.face, glyph.glyph, flags) != 0) continue;
+    const FT_GlyphSlot slot = face.face->glyph;
+    const FT_Bitmap& image = slot->bitmap;
+    const int left = ((glyph.x + 32) >> 6) + slot->bitmap_left;
+    const int top = ascent - slot->bitmap_top - ((glyph.y + 32) >> 6);
+    const unsigned char threshold = face.primary ? 128 : kFallbackInk;
+    for (unsigned y = 0; y < image.rows; ++y)
+      for (unsigned x = 0; x < image.width; ++x) {
+        if (!GlyphPixel(image, x, y, threshold)) continue;
+        const Ink ink{left + static_cast<int>(x), top + static_cast<int>(y), face.primary};
+        inks.push_back(ink);
+        if (ink.inCell) continue;
+        minColumn = std::min(minColumn, ink.column);
+        maxColumn = std::max(maxColumn, ink.column + 1);
+        minRow = std::min(minRow, ink.row);
+        maxRow = std::max(maxRow, ink.row + 1);
+      }
+  }
+  TextBitmap bitmap;
+  bitmap.advance = width;
+  bitmap.originX = -minColumn;
+  bitmap.originY = maxRow - cellHeight;
+  bitmap.width = maxColumn - minColumn;
+  bitmap.height = maxRow - minRow;
+  AllocateBits(bitmap);
+  for (const Ink& ink : inks) {
+    if (ink.inCell && (ink.column < 0 || ink.column >= width || ink.row < 0 || ink.row >= cellHeight))
+      continue;
+    SetBit(bitmap, ink.column - minColumn, ink.row - minRow);
+  }
+  return bitmap;
+}
+
+TextBitmap RenderAt(FontFace& font, std::string_view text, int pixels, bool bold,
+                    std::string_view language) {
+  const LoadedFace& primary = *font.faces[0];
+  if (pixels != kStrikePixels && !FT_IS_SCALABLE(primary.face))
+    return Enlarge(RenderAt(font, text, kStrikePixels, bold, language), font, pixels);
+  ++font.renderCount;
+  TextBitmap bitmap;
+  bitmap.height = AscentAt(font, pixels) + DescentAt(font, pixels);
+  if (text.empty()) return bitmap;
+  const std::vector<char32_t> decoded = DecodeUtf8(text, font.replacement);
+  const std::u32string codes(decoded.begin(), decoded.end());
+  return Rasterise(font, ShapeText(font, codes, pixels, bold, language), pixels);
+}
+
+// The language the texts are drawn in, as its code: it picks the CJK face and the direction.
+std::string_view TextLanguage() { return game::CodeOf(CurrentLanguage()); }
+
+const TextBitmap& FindOrRender(FontFace& font, std::string_view text, int pixels, bool bold,
+                               std::string_view language) {
   ++font.useClock;
-  if (auto found = sized.cache.find(key); found != sized.cache.end()) {
+  auto group = std::find_if(font.sized.begin(), font.sized.end(), [&](const SizedTexts& sized) {
+    return sized.pixels == pixels && sized.bold == bold;
+  });
+  if (group == font.sized.end()) {
+    if (font.sized.size() >= kSizeGroups)
+      font.sized.erase(std::min_element(
+          font.sized.begin(), font.sized.end(),
+          [](const SizedTexts& a, const SizedTexts& b) { return a.lastUse < b.lastUse; }));
+    font.sized.push_back({pixels, bold, 0, {}});
+    group = font.sized.end() - 1;
+  }
+  group->lastUse = font.useClock;
+  // The language is part of the key: it may choose other faces for the same characters.
+  std::string key;
+  key.reserve(language.size() + 1 + text.size());
+  key.append(language).push_back('\x1f');
+  key.append(text);
+  auto& cache = group->cache;
+  if (auto found = cache.find(key); found != cache.end()) {
     found->second.lastUse = font.useClock;
     return found->second.bitmap;
   }
-  if (sized.cache.size() >= kTextCacheCapacity) {
-    auto oldest = sized.cache.begin();
-    for (auto it = sized.cache.begin(); it != sized.cache.end(); ++it)
-      if (it->second.lastUse < oldest->second.lastUse) oldest = it;
-    sized.cache.erase(oldest);
+  if (static_cast<std::size_t>(CachedTextCount(font)) >= kTextCacheCapacity) {
+    // The least recently drawn text of any size goes.
+    SizedTexts* oldestGroup = nullptr;
+    uint64_t oldestUse = UINT64_MAX;
+    for (SizedTexts& sized : font.sized)
+      for (const auto& [_, cached] : sized.cache)
+        if (cached.lastUse < oldestUse) oldestUse = cached.lastUse, oldestGroup = &sized;
+    if (oldestGroup != nullptr)
+      std::erase_if(oldestGroup->cache,
+                    [&](const auto& entry) { return entry.second.lastUse == oldestUse; });
   }
-  CachedText& entry = sized.cache[std::string(key)];
-  entry.bitmap = RenderText(font, text, byteCount, scale);
+  CachedText& entry = cache[key];
+  entry.bitmap = RenderAt(font, text, pixels, bold, language);
   entry.lastUse = font.useClock;
   return entry.bitmap;
 }
+
+// The width of text drawn `pixels` high at the frame scale, in pixels of the picture.
+int WidthAt(std::string_view text, const TextStyle& style) {
+  if (text.empty()) return 0;
+  if (textFont.fontHandle == nullptr) {
+    // The font's cells: half the size for ASCII, the size for any other character.
+    int width = 0;
+    for (char32_t code : DecodeUtf8(text)) width += code < 0x80 ? style.pixels / 2 : style.pixels;
+    return width;
+  }
+  const float scale = FrameScale();
+  const int drawn = DrawnPixels(style.pixels, scale);
+  const int width =
+      FindOrRender(*textFont.fontHandle, text, drawn, style.bold, TextLanguage()).advance;
+  return drawn == style.pixels ? width
+                               : static_cast<int>(std::lround(static_cast<float>(width) / scale));
+}
+
+// Draws a rendered text with its origin at the raster position (x, y) of the plane z = -10,
+// leaving the state DrawText3D promises.
+void DrawBitmap(const TextBitmap* bitmap, float x, float y, float r, float g, float b) {
+  GLboolean lighting = GL_FALSE;
+  GLboolean texturing = GL_FALSE;
+  glGetBooleanv(GL_LIGHTING, &lighting);
+  glGetBooleanv(GL_TEXTURE_2D, &texturing);
+
+  // The identity is loaded before the push, so callers get the identity back, not their matrix.
+  glLoadIdentity();
+  glPushMatrix();
+  glTranslatef(0.0f, 0.0f, -10.0f);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+
+  // The colour comes before the raster position, which takes it as the bitmap's colour.
+  glColor3f(r, g, b);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glRasterPos2f(x, y);
+  if (bitmap != nullptr && bitmap->width > 0 && bitmap->height > 0)
+    glBitmap(bitmap->rowBits, bitmap->height, static_cast<float>(bitmap->originX),
+             static_cast<float>(bitmap->originY), 0.0f, 0.0f,
+             reinterpret_cast<const GLubyte*>(bitmap->bits.data()));
+
+  if (lighting) glEnable(GL_LIGHTING);
+  if (texturing) glEnable(GL_TEXTURE_2D);
+  // Always on afterwards: this is how depth testing comes to be on for the whole game.
+  glEnable(GL_DEPTH_TEST);
+  glPopMatrix();
+}
+
 
 }  // namespace
 
@@ -253,7 +276,7 @@ std::vector<char32_t> DecodeUtf8(std::string_view text, char32_t replacement) {
   return codes;
 }
 
-bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y) {
+bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y, unsigned char threshold) {
   // The pitch steps one row down. A negative one (rows stored bottom-up) leaves the buffer
   // pointing at the bottom row, so the top row lies at the far end.
   const long pitch = glyph.pitch;
@@ -261,92 +284,43 @@ bool GlyphPixel(const FT_Bitmap& glyph, unsigned x, unsigned y) {
       pitch >= 0 ? glyph.buffer : glyph.buffer + (static_cast<long>(glyph.rows) - 1) * -pitch;
   const unsigned char* row = top + static_cast<long>(y) * pitch;
   if (glyph.pixel_mode == FT_PIXEL_MODE_MONO) return (row[x / 8] >> (7 - x % 8)) & 1;
-  if (glyph.pixel_mode == FT_PIXEL_MODE_GRAY) return row[x] >= 128;
+  if (glyph.pixel_mode == FT_PIXEL_MODE_GRAY) return row[x] >= threshold;
   return false;
 }
 
-FontFace* OpenFontFace() {
-  auto* font = new FontFace;
-  if (FT_Init_FreeType(&font->library) != 0) {
-    font->library = nullptr;
-    CloseFontFace(font);
-    return nullptr;
-  }
-  bool found = false;
-  for (const char* family : kFontFamilies)
-    if (!found) found = OpenFamily(*font, family);
-  if (!found) found = OpenFallback(*font);
-  // No FcFini here: SDL's window decorations (libdecor on Wayland) use fontconfig too, and
-  // tearing it down under them aborts the process.
-  if (!found) {
-    CloseFontFace(font);
-    return nullptr;
-  }
-  const FT_Size_Metrics& metrics = font->face->size->metrics;
-  font->strike.pixels = kStrikePixels;
-  font->strike.size = font->face->size;
-  font->strike.ascent = static_cast<int>((metrics.ascender + 63) >> 6);
-  font->strike.descent = static_cast<int>((-metrics.descender + 63) >> 6);
-  if (FT_Get_Char_Index(font->face, 0xFFFD) != 0) font->replacement = U'\uFFFD';
-  return font;
+TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount, float scale) {
+  const std::string_view view =
+      byteCount > 0 && text != nullptr ? std::string_view(text, static_cast<std::size_t>(byteCount))
+                                       : std::string_view();
+  return RenderAt(font, view, DrawnPixels(kStrikePixels, scale), false, TextLanguage());
 }
 
-void CloseFontFace(FontFace* font) {
-  if (font == nullptr) return;
-  if (font->face != nullptr) FT_Done_Face(font->face);
-  if (font->library != nullptr) FT_Done_FreeType(font->library);
-  delete font;
+TextBitmap RenderText(FontFace& font, std::string_view text, const TextStyle& style,
+                      std::string_view language) {
+  return RenderAt(font, text, style.pixels, style.bold, language);
 }
-
-FontSource SourceOf(const FontFace& face) { return face.source; }
 
 int CachedTextCount(const FontFace& face) {
-  return static_cast<int>(face.strike.cache.size() + face.scaled.cache.size());
+  std::size_t count = 0;
+  for (const SizedTexts& sized : face.sized) count += sized.cache.size();
+  return static_cast<int>(count);
 }
 
 int64_t TextRenderCount(const FontFace& face) { return face.renderCount; }
 
-TextBitmap RenderText(FontFace& font, const char* text, int32_t byteCount, float scale) {
-  const SizedFont& sized = SizeFor(font, scale);
-  if (&sized != &font.strike && sized.size == nullptr)
-    return Enlarge(RenderText(font, text, byteCount), sized);
-  ++font.renderCount;
-  TextBitmap bitmap;
-  bitmap.height = sized.ascent + sized.descent;
-  if (byteCount <= 0 || text == nullptr) return bitmap;
-  FT_Activate_Size(sized.size);
+bool HasMissingGlyphs(FontFace& font, std::string_view text, std::string_view language,
+                      bool bold) {
+  const std::vector<char32_t> decoded = DecodeUtf8(text, font.replacement);
+  const std::u32string codes(decoded.begin(), decoded.end());
+  const ShapedText shaped = ShapeText(font, codes, kStrikePixels, bold, language);
+  return std::any_of(shaped.glyphs.begin(), shaped.glyphs.end(), [](const ShapedGlyph& glyph) {
+    return glyph.glyph == 0 && glyph.code >= 0x20 && glyph.code != 0x7f;
+  });
+}
 
-  const std::vector<char32_t> codes =
-      DecodeUtf8(std::string_view(text, static_cast<std::size_t>(byteCount)), font.replacement);
-  std::vector<FT_UInt> glyphs;
-  glyphs.reserve(codes.size());
-  int width = 0;
-  for (char32_t code : codes) {
-    const FT_UInt glyph = FT_Get_Char_Index(font.face, code);
-    glyphs.push_back(glyph);
-    if (FT_Load_Glyph(font.face, glyph, FT_LOAD_TARGET_MONO) == 0)
-      width += static_cast<int>((font.face->glyph->advance.x + 32) >> 6);
-  }
-  bitmap.width = width;
-  bitmap.rowBits = (width + 31) & ~31;
-  bitmap.bits.assign(static_cast<std::size_t>(bitmap.rowBits / 8) * bitmap.height, '\0');
-
-  // Like the platform's text renderer: the baseline lies `ascent` pixels below the cell's top,
-  // and what falls outside the cell is cut off. Hinted, 1 bit, at every size.
-  int pen = 0;
-  for (FT_UInt glyph : glyphs) {
-    if (FT_Load_Glyph(font.face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) continue;
-    const FT_GlyphSlot slot = font.face->glyph;
-    const FT_Bitmap& image = slot->bitmap;
-    for (unsigned y = 0; y < image.rows; ++y)
-      for (unsigned x = 0; x < image.width; ++x)
-        if (GlyphPixel(image, x, y))
-          SetBit(bitmap, pen + slot->bitmap_left + static_cast<int>(x),
-                 sized.ascent - slot->bitmap_top + static_cast<int>(y));
-    pen += static_cast<int>((slot->advance.x + 32) >> 6);
-  }
-  FT_Activate_Size(font.strike.size);
-  return bitmap;
+bool HasMissingGlyphs(std::string_view text) {
+  if (textFont.fontHandle == nullptr) return !text.empty();
+  return HasMissingGlyphs(*textFont.fontHandle, text, TextLanguage(), false);
 }
 
 void CreateTextFont() {
@@ -358,73 +332,80 @@ void CreateTextFont() {
                stderr);
 }
 
-int TextWidthPixels(std::string_view text) {
-  if (text.empty()) return 0;
-  if (textFont.fontHandle == nullptr) {
-    // The font's cells: 7 pixels for ASCII, 14 for any other character.
-    int width = 0;
-    for (char32_t code : DecodeUtf8(text)) width += code < 0x80 ? 7 : 14;
-    return width;
-  }
-  // Measured as drawn at the frame's scale, in the picture's pixels.
-  const float scale = FrameScale();
-  const int width =
-      FindOrRenderText(*textFont.fontHandle, scale, text.data(), static_cast<int32_t>(text.size()))
-          .width;
-  return TextPixelsAt(scale) == kStrikePixels ? width
-                                              : static_cast<int>(std::lround(static_cast<float>(width) / scale));
-}
+int TextWidthPixels(std::string_view text) { return WidthAt(text, TextStyle{}); }
+
+int TextWidthPixels(std::string_view text, const TextStyle& style) { return WidthAt(text, style); }
 
 void DrawText3D(int32_t byteCount, const char* text, float x, float y, float r, float g,
                 float b) {
-  GLboolean lighting = GL_FALSE;
-  GLboolean texturing = GL_FALSE;
-  glGetBooleanv(GL_LIGHTING, &lighting);
-  glGetBooleanv(GL_TEXTURE_2D, &texturing);
-
-  // The identity is loaded before the push, so callers get the identity back, not their matrix.
-  glLoadIdentity();
-  glPushMatrix();
-  glTranslatef(0.0f, 0.0f, -10.0f);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_DEPTH_TEST);
-
   const TextBitmap* bitmap = nullptr;
   if (textFont.fontHandle != nullptr && text != nullptr && byteCount > 0)
-    bitmap = &FindOrRenderText(*textFont.fontHandle, FrameScale(), text, byteCount);
-
-  // The colour comes before the raster position, which takes it as the bitmap's colour.
-  glColor3f(r, g, b);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glRasterPos2f(x, y);
-  if (bitmap != nullptr && bitmap->width > 0 && bitmap->height > 0)
-    glBitmap(bitmap->rowBits, bitmap->height, 0.0f, 0.0f, 0.0f, 0.0f,
-             reinterpret_cast<const GLubyte*>(bitmap->bits.data()));
-
-  if (lighting) glEnable(GL_LIGHTING);
-  if (texturing) glEnable(GL_TEXTURE_2D);
-  // Always on afterwards: this is how depth testing comes to be on for the whole game.
-  glEnable(GL_DEPTH_TEST);
-  glPopMatrix();
+    bitmap = &FindOrRender(*textFont.fontHandle,
+                           std::string_view(text, static_cast<std::size_t>(byteCount)),
+                           DrawnPixels(kStrikePixels, FrameScale()), false, TextLanguage());
+  DrawBitmap(bitmap, x, y, r, g, b);
 }
 
 float TextWidth(std::string_view text) {
   return static_cast<float>(TextWidthPixels(text)) * kTextUnitsPerPixel;
 }
 
-float StartOf(std::string_view text, const Anchor& anchor) {
+float TextWidth(std::string_view text, const TextStyle& style) {
+  return static_cast<float>(TextWidthPixels(text, style)) * kTextUnitsPerPixel;
+}
+
+TextStyle FitStyle(std::string_view text, const TextStyle& style, float maxWidth) {
+  TextStyle fitted = style;
+  if (maxWidth <= 0.0f) return fitted;
+  const float width = TextWidth(text, style);
+  if (width <= maxWidth) return fitted;
+  // Straight to the size that should fit, then down a pixel at a time: widths do not scale
+  // exactly with the size (hinting, the strike).
+  fitted.pixels = std::max(kSmallestFitPixels,
+                           static_cast<int>(static_cast<float>(style.pixels) * maxWidth / width));
+  while (fitted.pixels > kSmallestFitPixels && TextWidth(text, fitted) > maxWidth) --fitted.pixels;
+  return fitted;
+}
+
+float StartOf(std::string_view text, const Anchor& anchor, const TextStyle& style) {
   switch (anchor.align) {
     case Align::left: return anchor.x;
-    case Align::centre: return anchor.x - TextWidth(text) / 2.0f;
-    case Align::right: return anchor.x - TextWidth(text);
+    case Align::centre: return anchor.x - TextWidth(text, style) / 2.0f;
+    case Align::right: return anchor.x - TextWidth(text, style);
   }
   return anchor.x;
 }
 
+float StartOf(std::string_view text, const Anchor& anchor) {
+  return StartOf(text, anchor, TextStyle{});
+}
+
+float CellHeight(const TextStyle& style) {
+  const FontFace* font = textFont.fontHandle;
+  const int pixels = font == nullptr ? style.pixels
+                                     : AscentAt(*font, style.pixels) + DescentAt(*font, style.pixels);
+  return static_cast<float>(pixels) * kTextUnitsPerPixel;
+}
+
+void DrawTextAt(std::string_view text, const Anchor& anchor, const TextStyle& style, float r,
+                float g, float b) {
+  const TextStyle fitted = FitStyle(text, style, anchor.maxWidth);
+  if (fitted.pixels == style.pixels && !fitted.bold && fitted.pixels == kStrikePixels) {
+    DrawText3D(static_cast<int32_t>(text.size()), text.data(), StartOf(text, anchor), anchor.y, r,
+               g, b);
+    return;
+  }
+  // A shrunk text keeps the middle of the cell it would have had.
+  const float y = anchor.y + (CellHeight(style) - CellHeight(fitted)) / 2.0f;
+  const TextBitmap* bitmap = nullptr;
+  if (textFont.fontHandle != nullptr && !text.empty())
+    bitmap = &FindOrRender(*textFont.fontHandle, text, DrawnPixels(fitted.pixels, FrameScale()),
+                           fitted.bold, TextLanguage());
+  DrawBitmap(bitmap, StartOf(text, anchor, fitted), y, r, g, b);
+}
+
 void DrawTextAt(std::string_view text, const Anchor& anchor, float r, float g, float b) {
-  DrawText3D(static_cast<int32_t>(text.size()), text.data(), StartOf(text, anchor), anchor.y, r,
-             g, b);
+  DrawTextAt(text, anchor, TextStyle{}, r, g, b);
 }
 
 void DrawPlacedText(const PlacedText& placed, float r, float g, float b) {
