@@ -97,16 +97,19 @@ void CompileBoxOutline() {
   glEndList();
 }
 
-constexpr int kPictureSlots = storage::kTextureCount + storage::kOptionalPictureCount;
+constexpr int kFirstBlankSlot = storage::kTextureCount + storage::kOptionalPictureCount;
 
-// Slot k: texture k of the table, then the optional pictures.
+// Slot k: texture k of the table, then the optional pictures, then the label-less twins.
 unsigned& TextureOfSlot(Assets& assets, int slot) {
-  return slot < storage::kTextureCount ? assets.textures[slot]
-                                       : assets.optionalTextures[slot - storage::kTextureCount];
+  if (slot < storage::kTextureCount) return assets.textures[slot];
+  if (slot < kFirstBlankSlot) return assets.optionalTextures[slot - storage::kTextureCount];
+  return assets.blankTextures[slot - kFirstBlankSlot];
 }
-std::string_view NameOfSlot(int slot) {
-  if (slot < storage::kTextureCount) return storage::TextureTable[slot];
-  return storage::OptionalPictureTable[slot - storage::kTextureCount];
+std::string NameOfSlot(int slot) {
+  if (slot < storage::kTextureCount) return std::string(storage::TextureTable[slot]);
+  if (slot < kFirstBlankSlot)
+    return std::string(storage::OptionalPictureTable[slot - storage::kTextureCount]);
+  return BlankPictureName(storage::TextureTable[slot - kFirstBlankSlot]);
 }
 
 // Makes the texture of slot from image, remembering the picture's size for its sharper copy.
@@ -269,6 +272,19 @@ void LoadOptionalPictures(Assets& assets, storage::StagingPixels& stagingPixels,
         assets.decodedImage.pixels == nullptr)
       continue;
     MakeTexture(assets, storage::kTextureCount + k, assets.decodedImage, stagingPixels);
+  }
+  // The label-less twins, at the size of the picture they stand for (the same quad).
+  for (int k = 0; k < storage::kTextureCount; ++k) {
+    if (!HasBakedLabel(k)) continue;
+    const std::string name = NameOfSlot(kFirstBlankSlot + k);
+    if (!storage::HasEntry(packagePath, name)) continue;
+    if (storage::ReadPX(packagePath, name, assets.packageEntry) == 0 ||
+        storage::JPEG24bitPX(assets.packageEntry, assets.decodedImage) == 0 ||
+        assets.decodedImage.pixels == nullptr ||
+        assets.decodedImage.width != static_cast<uint32_t>(assets.pictureWidths[k]) ||
+        assets.decodedImage.height != static_cast<uint32_t>(assets.pictureHeights[k]))
+      continue;
+    MakeTexture(assets, kFirstBlankSlot + k, assets.decodedImage, stagingPixels);
   }
 }
 
@@ -437,10 +453,17 @@ void CompileDisplayLists(const Assets& assets) {
   CompileFlatQuad(LIST_STAR, t[1], 0.2f, 0.2f);
   CompileQuad(LIST_TITLE, t[2], 2.0f, 0.35f, 0.0f, {0.99f, 0.01f});
   // The menu's pictures take the sizes of the menu's table (game/menu.h).
-  const auto compileMenu = [t](GLuint first, GLuint last, game::MenuName name) {
+  // A picture with a label-less twin gets the twin's list beside its own.
+  const auto compileLabelled = [&assets, t](GLuint list, GLfloat w, GLfloat h) {
+    const int texture = TextureOfList(list);
+    CompileFlatQuad(list, t[texture], w, h);
+    if (assets.blankTextures[texture] != 0)
+      CompileFlatQuad(kBlankListOffset + list, assets.blankTextures[texture], w, h);
+  };
+  const auto compileMenu = [&compileLabelled](GLuint first, GLuint last, game::MenuName name) {
     const game::MenuPlace& place = game::GetMenuControl(name).place;
     for (GLuint list = first; list <= last; ++list)
-      CompileFlatQuad(list, t[list - 1], place.halfWidth, place.halfHeight);
+      compileLabelled(list, place.halfWidth, place.halfHeight);
   };
   compileMenu(LIST_EASY, LIST_HARD_HOVER, game::MenuName::easy);
   compileMenu(LIST_README, LIST_README_HOVER, game::MenuName::help);
@@ -449,7 +472,7 @@ void CompileDisplayLists(const Assets& assets) {
   compileMenu(LIST_SOUND_ON, LIST_SOUND_OFF, game::MenuName::sound);
   compileMenu(LIST_MUSIC_ON, LIST_MUSIC_OFF, game::MenuName::music);
   for (GLuint list = LIST_BACK; list <= LIST_BACK_HOVER; ++list)
-    CompileFlatQuad(list, t[list - 1], 0.5f, 0.14f);
+    compileLabelled(list, kBackHalfWidth, kBackHalfHeight);
   for (GLuint list = LIST_HIDDEN_PICTURE; list <= LIST_BOARD_BACKGROUND; ++list)
     CompileFullScreenQuad(list, t[list - 1]);
   for (GLuint list = LIST_FACE_FIRST; list < LIST_FACE_FIRST + kFaceCount; ++list)
@@ -458,8 +481,8 @@ void CompileDisplayLists(const Assets& assets) {
   CompileBox(t[34]);
   CompileBoxOutline();
   const game::MenuPlace& vsync = game::GetMenuControl(game::MenuName::vsync).place;
-  CompileFlatQuad(LIST_FPS_ON, t[35], vsync.halfWidth, vsync.halfHeight);
-  CompileFlatQuad(LIST_FPS_OFF, t[36], vsync.halfWidth, vsync.halfHeight);
+  compileLabelled(LIST_FPS_ON, vsync.halfWidth, vsync.halfHeight);
+  compileLabelled(LIST_FPS_OFF, vsync.halfWidth, vsync.halfHeight);
   if (assets.optionalTextures[0] != 0)
     CompileFlatQuad(LIST_SELECTOR, assets.optionalTextures[0], kSelectorHalfWidth,
                     kSelectorHalfHeight);

@@ -121,7 +121,8 @@ void DrawRecordsButton(const game::GameState& state, float x, unsigned name) {
   Rectangle(GL_LINE_LOOP, kHalfWidth, kHalfHeight);
   glEnable(GL_TEXTURE_2D);
   // The text plane lies twice as far as the button: its units are the button's halved.
-  DrawTextAt(Tr("Records"), {2.0f * x, 2.0f * kY - 0.13f, Align::centre}, 1.0f, 1.0f,
+  DrawTextAt(Tr("Records"), {2.0f * x, 2.0f * kY - 0.13f, Align::centre, 3.6f * kHalfWidth},
+             1.0f, 1.0f,
              lit ? 0.5f : 1.0f);
   glColor3f(1.0f, 1.0f, 1.0f);
 }

@@ -65,6 +65,22 @@ enum DisplayList : unsigned {
   LIST_SELECTOR_HOVER = 41,
   LIST_README_BLANK = 42,  // the help page without its words
 };
+// A picture with its label baked in may have a label-less twin in the package: list L's twin is
+// list kBlankListOffset + L, compiled only when the package has it.
+inline constexpr unsigned kBlankListOffset = 100;
+// The table's texture a picture's list draws: list - 1, but the switch of vertical sync's two.
+constexpr int TextureOfList(unsigned list) {
+  return list == LIST_FPS_ON ? 35 : list == LIST_FPS_OFF ? 36 : static_cast<int>(list) - 1;
+}
+constexpr unsigned ListOfTexture(int texture) {
+  return texture == 35 ? LIST_FPS_ON : texture == 36 ? LIST_FPS_OFF : static_cast<unsigned>(texture) + 1;
+}
+// The back button's quad.
+inline constexpr float kBackHalfWidth = 0.5f;
+inline constexpr float kBackHalfHeight = 0.14f;
+// Texture slots: the table's, the optional pictures', then the label-less twins of the table's.
+inline constexpr int kPictureSlots = storage::kTextureCount + storage::kOptionalPictureCount +
+                                     storage::kTextureCount;
 inline constexpr int kFaceCount = 10;
 // A menu selector's quad (the picture "selector.jpg" keeps this 3.5 : 1 shape).
 inline constexpr float kSelectorHalfWidth = game::kPanelHalfWidth;
@@ -93,6 +109,7 @@ struct Assets {
   unsigned textures[storage::kTextureCount] = {};
   unsigned logoTexture = 0;
   unsigned optionalTextures[storage::kOptionalPictureCount] = {};  // 0: not in the package
+  unsigned blankTextures[storage::kTextureCount] = {};  // label-less twins; 0: not in the package
   storage::PackageEntry packageEntry;
   storage::DecodedImage decodedImage;
   bool loaded = false;  // every texture made and every list compiled
@@ -109,9 +126,9 @@ struct Assets {
   std::string packagePath;               // what LoadAssets read
   // Per slot, the levels a texture had before it took the sharper picture: going back puts
   // them back as they were, at once.
-  std::vector<TextureLevel> keptLevels[storage::kTextureCount + storage::kOptionalPictureCount];
-  int pictureWidths[storage::kTextureCount + storage::kOptionalPictureCount] = {};  // as loaded
-  int pictureHeights[storage::kTextureCount + storage::kOptionalPictureCount] = {};
+  std::vector<TextureLevel> keptLevels[kPictureSlots];
+  int pictureWidths[kPictureSlots] = {};  // as loaded
+  int pictureHeights[kPictureSlots] = {};
   bool highResolutionWanted = false;     // the last wish; applied by LoadAssets when it comes first
   bool highResolution = false;           // the textures hold the sharper pictures, mipmapped
   bool highResolutionUnusable = false;   // the sharper package failed once: not tried again
@@ -173,6 +190,26 @@ void DrawPictureSetNotes(const game::GameState& state);
 
 // Whether the package held the optional picture at index k of storage::OptionalPictureTable.
 bool HasOptionalPicture(int k);
+
+// ---- Labels the game writes over label-less pictures (picture_labels.cpp) ----
+
+// Whether the game writes the buttons' labels itself: in every language but Chinese and English,
+// whose labels the pictures carry.
+bool WritesOwnLabels();
+// Whether texture k of the table carries a label (the buttons, the switches, back).
+bool HasBakedLabel(int texture);
+// The package entry of a picture's label-less twin: "esay.jpg" -> "esay_blank.jpg".
+std::string BlankPictureName(std::string_view name);
+// Calls display list `list`, or its label-less twin when the game writes the label itself and
+// the package has the twin (never while picking: both have the same quad). Returns whether it
+// drew the twin, whose label DrawPictureLabel then writes.
+bool CallPictureList(unsigned list);
+// Writes label (in the player's language) over the picture of list standing at place, in the
+// picture's style: centred on a button, left of a switch's toggle, bold, about 40 % of the
+// button's height, shrunk to its room; lit (hover, or a switch on) white. Leaves the identity
+// model-view and the colour white.
+void DrawPictureLabel(unsigned list, std::string_view label, const game::MenuPlace& place,
+                      bool lit);
 
 // A rectangle of half-size halfWidth x halfHeight around the origin in the plane z = 0, drawn
 // with the GL primitive mode (GL_QUADS to fill, GL_LINE_LOOP for a frame).
@@ -243,6 +280,8 @@ void DrawHiddenPictureScene(const game::GameState& state);
 void DrawMenuButtons(const game::GameState& state);
 void DrawBoard(const game::GameState& state, game::Level level);
 void DrawBackButton(const game::GameState& state);
+// The back button's picture (lit under the cursor) at place, pickable as name.
+void DrawBackButtonAt(const game::GameState& state, const game::MenuPlace& place, unsigned name);
 
 // ---- Texts in the player's language, placed from their measured widths ----
 

@@ -188,11 +188,13 @@ void DrawPanel(const game::GameState& state, const game::MenuControl& control, b
   // The text plane lies twice as far as the panel: its coordinates are doubled.
   const std::string_view label = Tr(control.label);
   const std::string_view value = PanelValue(state, control.name);
-  DrawTextAt(label, {2.0f * x, 2.0f * y + 2.0f * kTextUnitsPerPixel, Align::centre}, 0.55f,
+  // Each text keeps clear of the panel's frame.
+  const float room = 2.0f * 2.0f * w * 0.92f;
+  DrawTextAt(label, {2.0f * x, 2.0f * y + 2.0f * kTextUnitsPerPixel, Align::centre, room}, 0.55f,
              0.7f, 1.0f);
   const float brightness = lit ? 1.0f : 0.85f;
-  DrawTextAt(value, {2.0f * x, 2.0f * y - 16.0f * kTextUnitsPerPixel, Align::centre}, brightness,
-             brightness, brightness);
+  DrawTextAt(value, {2.0f * x, 2.0f * y - 16.0f * kTextUnitsPerPixel, Align::centre, room},
+             brightness, brightness, brightness);
 }
 
 // Where a level's board is drawn: the first box, and the back button. Rows, columns and pick
@@ -270,9 +272,8 @@ void DrawBoard(const game::GameState& state, game::Level level) {
     glTranslatef(0.0f, -0.5f, 0.0f);
   }
   White();
-  PlaceAt(place.backX, place.backY, place.backZ);
-  Name(game::BackButtonOf(params));
-  glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
+  DrawBackButtonAt(state, {place.backX, place.backY, place.backZ, kBackHalfWidth, kBackHalfHeight},
+                   game::BackButtonOf(params));
   // Mirrored across from the back button, once the level is over.
   if (game::IsBoardOver(state))
     DrawRecordsButton(state, -place.backX, game::RecordsButtonOf(params));
@@ -287,13 +288,17 @@ void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, 
   DrawText3D(static_cast<int32_t>(length), bytes, x, y, 1.0f, 1.0f, 1.0f);
 }
 
-// The single player's top row and message, where the original screen has them.
+// The single player's top row and message, where the original screen has them. A label's room
+// runs up to its value, a pixel short.
 // TRANSLATORS: the board's top row, a label before the best score; at most about 14 characters.
-constexpr PlacedText kBestLabel{N_("Best score:"), {-3.5f, 3.6f}, -0.12f};
+constexpr PlacedText kBestLabel{N_("Best score:"), {-3.5f, 3.6f, Align::left, 1.12f}, -0.12f};
 // TRANSLATORS: the board's top row, a label before the clock; at most about 14 characters.
-constexpr PlacedText kTimeLabel{N_("Time left:"), {-0.5f, 3.6f}, -0.06f};
+constexpr PlacedText kTimeLabel{N_("Time left:"), {-0.5f, 3.6f, Align::left, 1.05f}, -0.06f};
 constexpr PlacedText kWonMessage{N_("You won!!!"), {-0.5f, 0.0f}};
 constexpr PlacedText kLostMessage{N_("You lost!!!"), {-0.5f, 0.0f}};
+
+// The text plane's width across the picture, a little short of it (raster units).
+constexpr float kScreenRoom = 10.8f;
 
 // The about screen's credits, each centred where the original screen centres its line, in its
 // colour.
@@ -304,13 +309,15 @@ struct CreditLine {
 constexpr CreditLine kCredits[4] = {
     // TRANSLATORS: the about screen's credits, one line each across the screen.
     {{N_("By the Tessary team (sounds, pictures and program all our own)"),
-      {0.071065f, 3.5f, Align::centre}, -0.057005f},
+      {0.071065f, 3.5f, Align::centre, kScreenRoom}, -0.057005f},
      0.0f, 0.0f, 1.0f},
     {{N_("Of course, the sounds and pictures are made by the program."),
-      {-0.074518f, 3.2f, Align::centre}, 0.093603f},
+      {-0.074518f, 3.2f, Align::centre, kScreenRoom}, 0.093603f},
      0.0f, 1.0f, 0.0f},
-    {{N_("Mail: team@tessary.dev"), {-0.005889f, 2.9f, Align::centre}, 0.02929f}, 1.0f, 0.0f, 0.0f},
-    {{N_("Released: 8 December 2026"), {0.047664f, 2.6f, Align::centre}, -0.026192f},
+    {{N_("Mail: team@tessary.dev"), {-0.005889f, 2.9f, Align::centre, kScreenRoom}, 0.02929f},
+     1.0f, 0.0f, 0.0f},
+    {{N_("Released: 8 December 2026"), {0.047664f, 2.6f, Align::centre, kScreenRoom},
+      -0.026192f},
      1.0f, 1.0f, 1.0f},
 };
 
@@ -397,19 +404,29 @@ void DrawMenuButtons(const game::GameState& state) {
     Name(game::PickNameOf(control.name));
     // A switch shows its state, not the cursor.
     const bool shown = control.value != nullptr ? bool(state.*control.value) : lit;
-    glCallList(shown ? pictures->lit : pictures->list);
+    const GLuint list = shown ? pictures->lit : pictures->list;
+    const bool ownLabel = CallPictureList(list);
     // The switches have no lit picture: the keyboard's highlight frames them instead.
     if (!picking && control.kind == game::MenuKind::toggle &&
         static_cast<uint32_t>(state.hoverSwitch) == game::PickNameOf(control.name))
       FrameSwitch(pictures->frameHalfWidth, kSwitchFrameHalfHeight);
+    if (ownLabel) DrawPictureLabel(list, Tr(control.label), control.place, shown);
   }
   White();
 }
 
+void DrawBackButtonAt(const game::GameState& state, const game::MenuPlace& place, unsigned name) {
+  PlaceAt(place.x, place.y, place.z);
+  Name(name);
+  const GLuint list = state.hoverBack ? LIST_BACK_HOVER : LIST_BACK;
+  // TRANSLATORS: the back button, where the game writes it over its label-less picture; at
+  // most about 12 characters.
+  if (CallPictureList(list)) DrawPictureLabel(list, Tr(N_("Back")), place, state.hoverBack);
+}
+
 void DrawBackButton(const game::GameState& state) {
-  PlaceAt(0.0f, -1.8f, -5.0f);
-  Name(game::kScreenBackButton);
-  glCallList(state.hoverBack ? LIST_BACK_HOVER : LIST_BACK);
+  DrawBackButtonAt(state, {0.0f, -1.8f, -5.0f, kBackHalfWidth, kBackHalfHeight},
+                   game::kScreenBackButton);
 }
 
 void DrawReadmeScene(const game::GameState& state) {
