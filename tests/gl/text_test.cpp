@@ -4,6 +4,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include <hb-ft.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,9 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 
 #include "gl_context.h"
 #include "render/render_local.h"
+#include "render/text_local.h"
 
 namespace {
 
@@ -416,6 +419,209 @@ TEST_F(FontFallbackTest, AnotherChineseFaceDrawsTheTextsScaledTo14Pixels) {
 TEST_F(FontFallbackTest, WithoutAnyChineseFaceThereIsNoFont) {
   UseConfig(kOnlyLatin);
   EXPECT_EQ(render::OpenFontFace(), nullptr);
+}
+
+// ---- Shaped texts: other scripts, sizes, rooms ----
+
+// The installed file of a family, or empty.
+std::string FileOfFamily(const char* family) {
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_STYLE, nullptr);
+  FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+  std::string file;
+  for (int i = 0; fonts != nullptr && i < fonts->nfont && file.empty(); ++i) {
+    FcChar8* path = nullptr;
+    FcChar8* style = nullptr;
+    if (FcPatternGetString(fonts->fonts[i], FC_STYLE, 0, &style) == FcResultMatch &&
+        std::string_view(reinterpret_cast<const char*>(style)) == "Regular" &&
+        FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) == FcResultMatch)
+      file = reinterpret_cast<const char*>(path);
+  }
+  if (fonts != nullptr) FcFontSetDestroy(fonts);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return file;
+}
+
+struct HbGlyph {
+  unsigned glyph, cluster;
+  int x, y;  // 26.6
+};
+
+// HarfBuzz's own shaping of a UTF-8 text with the face at file, 14 pixels, lightly hinted.
+std::vector<HbGlyph> ShapeWithHarfBuzz(FT_Face face, const char* text) {
+  hb_font_t* font = hb_ft_font_create_referenced(face);
+  hb_ft_font_set_load_flags(font, FT_LOAD_TARGET_LIGHT);
+  hb_buffer_t* buffer = hb_buffer_create();
+  hb_buffer_add_utf8(buffer, text, -1, 0, -1);
+  hb_buffer_guess_segment_properties(buffer);
+  hb_shape(font, buffer, nullptr, 0);
+  unsigned count = 0;
+  const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
+  const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+  std::vector<HbGlyph> glyphs;
+  int pen = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    glyphs.push_back({infos[i].codepoint, infos[i].cluster, pen + positions[i].x_offset,
+                      positions[i].y_offset});
+    pen += positions[i].x_advance;
+  }
+  hb_buffer_destroy(buffer);
+  hb_font_destroy(font);
+  return glyphs;
+}
+
+// An Arabic word is joined and runs right to left: HarfBuzz puts its last letter first, in
+// joined forms unlike the letters alone, and the frame shows exactly those glyphs where
+// HarfBuzz places them, in 1 bit from a grey coverage of 96, around the strike's baseline.
+TEST_F(TextTest, AnArabicWordIsDrawnJoinedAndRightToLeftWhereHarfBuzzPlacesItsGlyphs) {
+  const std::string file = FileOfFamily("Noto Sans Arabic");
+  if (file.empty()) GTEST_SKIP() << "Noto Sans Arabic is not installed";
+  constexpr char kWord[] = "مرحبا";  // m, r, h, b, alif
+  FT_Library library;
+  FT_Face face;
+  ASSERT_EQ(FT_Init_FreeType(&library), 0);
+  ASSERT_EQ(FT_New_Face(library, file.c_str(), 0, &face), 0);
+  ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 14), 0);
+  const std::vector<HbGlyph> word = ShapeWithHarfBuzz(face, kWord);
+  ASSERT_EQ(word.size(), 5u);
+  for (std::size_t i = 1; i < word.size(); ++i) EXPECT_LT(word[i].cluster, word[i - 1].cluster);
+  int joined = 0;
+  const char* letters[] = {"م", "ر", "ح", "ب", "ا"};
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const std::vector<HbGlyph> alone = ShapeWithHarfBuzz(face, letters[4 - i]);
+    ASSERT_EQ(alone.size(), 1u);
+    joined += alone[0].glyph != word[i].glyph;
+  }
+  EXPECT_GE(joined, 4);  // all but one letter change their form inside the word
+
+  // The expectation: each glyph rendered at its place, in the game's cell.
+  const render::FontSource primary = render::SourceOf(*render::textFont.fontHandle);
+  FT_Face strike;
+  ASSERT_EQ(FT_New_Face(library, primary.path.c_str(), primary.faceIndex, &strike), 0);
+  ASSERT_EQ(FT_Select_Size(strike, primary.strikeIndex), 0);
+  const int ascent = static_cast<int>((strike->size->metrics.ascender + 63) >> 6);
+  const int cellHeight = ascent + static_cast<int>((-strike->size->metrics.descender + 63) >> 6);
+  FT_Done_Face(strike);
+  std::set<std::pair<int, int>> expected;  // (column, row from the cell's top)
+  for (const HbGlyph& glyph : word) {
+    ASSERT_EQ(FT_Load_Glyph(face, glyph.glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT), 0);
+    const FT_Bitmap& image = face->glyph->bitmap;
+    for (unsigned y = 0; y < image.rows; ++y)
+      for (unsigned x = 0; x < image.width; ++x)
+        if (image.buffer[y * image.pitch + x] >= 96)
+          expected.insert({((glyph.x + 32) >> 6) + face->glyph->bitmap_left + static_cast<int>(x),
+                           ascent - face->glyph->bitmap_top - ((glyph.y + 32) >> 6) +
+                               static_cast<int>(y)});
+  }
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+  ASSERT_GT(expected.size(), 20u);
+
+  render::DrawText3D(sizeof kWord - 1, kWord, kX, kY, 1.0f, 1.0f, 1.0f);
+  int ox = 0, oy = 0;
+  CellOrigin(kX, kY, ox, oy);
+  std::set<std::pair<int, int>> drawn;
+  for (int wy = oy - 20; wy < oy + cellHeight + 20; ++wy)
+    for (int wx = ox - 20; wx < ox + 80; ++wx)
+      if (PixelAt(wx, wy) != Rgb{}) drawn.insert({wx - ox, oy + cellHeight - 1 - wy});
+  EXPECT_EQ(drawn, expected);
+}
+
+// UAX #9 as the texts need it: digits and Latin inside Arabic keep their own order, the runs
+// are laid out right to left; Arabic inside an English text runs right to left in its place.
+TEST(BidiTest, NumbersAndLatinInsideArabicKeepTheirOrderAndRunsAreReordered) {
+  EXPECT_EQ(render::VisualOrder({0, 1, 1, 2, 1, 0}), (std::vector<int>{0, 4, 3, 2, 1, 5}));
+  EXPECT_EQ(render::VisualOrder({0, 0}), (std::vector<int>{0, 1}));
+  EXPECT_EQ(render::VisualOrder({1, 2, 2, 1}), (std::vector<int>{3, 1, 2, 0}));
+
+  // "سهل 42": the paragraph is right to left, the number a left-to-right island in it.
+  const std::vector<uint8_t> levels = render::BidiLevels(U"\u0633\u0647\u0644 42", "ar");
+  EXPECT_EQ(levels, (std::vector<uint8_t>{1, 1, 1, 1, 2, 2}));
+  // An English paragraph stays at level 0 but for its Arabic word.
+  EXPECT_EQ(render::BidiLevels(U"Hi \u0633\u0647\u0644!", "en"),
+            (std::vector<uint8_t>{0, 0, 0, 1, 1, 1, 0}));
+  EXPECT_EQ(render::BidiLevels(U"Hi 42", "de"), (std::vector<uint8_t>(5, 0)));
+
+  render::CreateTextFont();
+  ASSERT_NE(render::textFont.fontHandle, nullptr);
+  render::FontFace& font = *render::textFont.fontHandle;
+  // Where each code point's first glyph stands, by the code point.
+  const auto placeOf = [](const render::ShapedText& text, char32_t code) {
+    for (const render::ShapedGlyph& glyph : text.glyphs)
+      if (glyph.code == code) return glyph.x;
+    ADD_FAILURE() << "no glyph for U+" << std::hex << static_cast<unsigned>(code);
+    return 0;
+  };
+  const render::ShapedText number = render::ShapeText(font, U"\u0633\u0647\u0644 42", 14, false, "ar");
+  EXPECT_LT(placeOf(number, U'4'), placeOf(number, U'2'));
+  EXPECT_LT(placeOf(number, U'2'), placeOf(number, U'\u0644'));
+  EXPECT_LT(placeOf(number, U'\u0644'), placeOf(number, U'\u0633'));
+  // "سهل Tessary!": the Latin word left of the Arabic one, in its own order; the final '!'
+  // takes the paragraph's direction and stands at the far left.
+  const render::ShapedText latin =
+      render::ShapeText(font, U"\u0633\u0647\u0644 Tessary!", 14, false, "ar");
+  EXPECT_LT(placeOf(latin, U'!'), placeOf(latin, U'T'));
+  EXPECT_LT(placeOf(latin, U'T'), placeOf(latin, U'y'));
+  EXPECT_LT(placeOf(latin, U'y'), placeOf(latin, U'\u0633'));
+  for (const render::ShapedGlyph& glyph : latin.glyphs) EXPECT_NE(glyph.glyph, 0u);
+}
+
+// Scripts the primary face lacks come from fallback faces; a code point no face has is told.
+TEST_F(TextTest, EveryScriptOfTheCataloguesFindsItsGlyphsAndAnUnknownOneIsTold) {
+  EXPECT_FALSE(render::HasMissingGlyphs("中g 42"));
+  EXPECT_TRUE(render::HasMissingGlyphs("\xf4\x8f\xbf\xbd"));  // U+10FFFD, private use
+  if (FileOfFamily("Noto Sans Devanagari").empty() || FileOfFamily("Noto Sans CJK JP").empty())
+    GTEST_SKIP() << "the Noto faces are not installed";
+  render::FontFace& font = *render::textFont.fontHandle;
+  for (const char* language : {"ar", "hi", "ja", "ko", "ru"})
+    for (bool bold : {false, true}) {
+      EXPECT_FALSE(render::HasMissingGlyphs(font, "مرحبا नमस्ते かんたん 쉬움 Выход", language, bold))
+          << language << (bold ? " bold" : "");
+    }
+  // A Devanagari conjunct (क्ष) is one glyph, not its three code points.
+  const std::vector<char32_t> codes = render::DecodeUtf8("क्ष");
+  const render::ShapedText conjunct =
+      render::ShapeText(font, std::u32string(codes.begin(), codes.end()), 14, false, "hi");
+  EXPECT_LT(conjunct.glyphs.size(), 3u);
+}
+
+// A text wider than its room is drawn smaller, never past the room; one that fits is drawn as
+// DrawText3D draws it. A text of its own size is as sharp at any frame scale.
+TEST_F(TextTest, ATextTooWideForItsRoomShrinksToItAndOneThatFitsIsUnchanged) {
+  const std::string_view text = "Geschwindigkeit";
+  const float width = render::TextWidth(text);
+  ASSERT_GT(width, 0.0f);
+  const render::Anchor fits{kX, kY, render::Align::left, width + 0.01f};
+  render::DrawTextAt(text, fits, 1.0f, 1.0f, 1.0f);
+  const auto fitted = ReadFrame();
+  glClear(GL_COLOR_BUFFER_BIT);
+  render::DrawText3D(static_cast<int32_t>(text.size()), text.data(), kX, kY, 1.0f, 1.0f, 1.0f);
+  EXPECT_EQ(ReadFrame(), fitted);
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  const float room = width * 0.6f;
+  render::DrawTextAt(text, {kX, kY, render::Align::left, room}, 1.0f, 1.0f, 1.0f);
+  int ox = 0, oy = 0;
+  CellOrigin(kX, kY, ox, oy);
+  const int roomPixels = static_cast<int>(room / render::kTextUnitsPerPixel);
+  int rightmost = -1;
+  for (int wy = oy - 10; wy < oy + 30; ++wy)
+    for (int wx = ox - 10; wx < ox + 400; ++wx)
+      if (PixelAt(wx, wy) != Rgb{}) rightmost = std::max(rightmost, wx - ox);
+  EXPECT_GT(rightmost, roomPixels / 2);
+  EXPECT_LT(rightmost, roomPixels + 1);
+  const render::TextStyle shrunk = render::FitStyle(text, {}, room);
+  EXPECT_LT(shrunk.pixels, 14);
+  EXPECT_LE(render::TextWidth(text, shrunk), room);
+
+  // Twice the size is about twice as wide, measured alike at frame scale 2.
+  const render::TextStyle large{28, false};
+  const int at1 = render::TextWidthPixels(text, large);
+  EXPECT_NEAR(at1, 2 * render::TextWidthPixels(text), at1 / 6);
+  render::SetFrameScale(2.0f);
+  EXPECT_NEAR(render::TextWidthPixels(text, large), at1, at1 / 20 + 1);
+  render::SetFrameScale(1.0f);
 }
 
 }  // namespace
