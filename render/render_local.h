@@ -317,7 +317,8 @@ struct TextStyle {
 
 // A text of the game by its English source, at its anchor. englishShift: where the English text
 // has stood since it was first placed by hand, off the anchor that the original Chinese screen
-// gives (raster units); every other language stands on the anchor itself.
+// gives (raster units; a left-aligned English text's room grows by a shift to the left); every
+// other language stands on the anchor itself.
 struct PlacedText {
   std::string_view source;
   Anchor at;

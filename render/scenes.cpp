@@ -289,11 +289,12 @@ void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, 
 }
 
 // The single player's top row and message, where the original screen has them. A label's room
-// runs up to its value, a pixel short.
+// runs up to its value and a few pixels under it, as the Chinese label has always taken (its
+// colon's advance overlaps the value's, not its ink).
 // TRANSLATORS: the board's top row, a label before the best score; at most about 14 characters.
-constexpr PlacedText kBestLabel{N_("Best score:"), {-3.5f, 3.6f, Align::left, 1.12f}, -0.12f};
+constexpr PlacedText kBestLabel{N_("Best score:"), {-3.5f, 3.6f, Align::left, 1.07f}, -0.12f};
 // TRANSLATORS: the board's top row, a label before the clock; at most about 14 characters.
-constexpr PlacedText kTimeLabel{N_("Time left:"), {-0.5f, 3.6f, Align::left, 1.05f}, -0.06f};
+constexpr PlacedText kTimeLabel{N_("Time left:"), {-0.5f, 3.6f, Align::left, 1.07f}, -0.06f};
 constexpr PlacedText kWonMessage{N_("You won!!!"), {-0.5f, 0.0f}};
 constexpr PlacedText kLostMessage{N_("You lost!!!"), {-0.5f, 0.0f}};
 

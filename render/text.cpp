@@ -410,7 +410,11 @@ void DrawTextAt(std::string_view text, const Anchor& anchor, float r, float g, f
 
 void DrawPlacedText(const PlacedText& placed, float r, float g, float b) {
   Anchor at = placed.at;
-  if (CurrentLanguage() == game::Language::english) at.x += placed.englishShift;
+  if (CurrentLanguage() == game::Language::english) {
+    // Shifted left, the English text gains that much room; shifted right, it loses it.
+    at.x += placed.englishShift;
+    if (at.maxWidth > 0.0f && at.align == Align::left) at.maxWidth -= placed.englishShift;
+  }
   DrawTextAt(Tr(placed.source), at, r, g, b);
 }
 

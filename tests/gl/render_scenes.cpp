@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   }
   auto state = std::make_unique<game::GameState>();
   auto staging = std::make_unique<storage::StagingPixels>();
-  render::Assets assets;
+  render::Assets& assets = render::TheAssets();
   state->running = true;
 
   // Start-up as the game does it: font, loading picture, fixed state.
