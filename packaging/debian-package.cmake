@@ -1,7 +1,7 @@
 # The Debian package: `cpack -G DEB` after an optimised build (scripts/package), configured
 # with the binary in games/ as Debian wants for games; the data stays in share/tessary.
-# Installs to /usr; the library dependencies come from dpkg-shlibdeps, the font the game draws
-# its texts with is named here.
+# Installs to /usr; the library dependencies come from dpkg-shlibdeps, the fonts the game draws
+# its texts with are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessary)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -20,8 +20,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TESSARY_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# WenQuanYi Zen Hei Sharp, the face of the game's texts (its bitmap strike).
+# WenQuanYi Zen Hei Sharp, the face of the game's texts (its bitmap strike). The Noto faces draw
+# what it lacks: Arabic, Devanagari, Japanese and Korean in their own faces, the bold labels.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-noto-cjk")
 set(CPACK_STRIP_FILES ON)
 # Folders 0755 whatever the umask of the one who builds.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
