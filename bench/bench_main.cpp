@@ -1,7 +1,8 @@
 // tessary_bench: the figures measured inside one real game window (SDL, GLX), printed as rows of
 // the bench table. Run from a directory holding data/ (the game's run directory), or name it:
 //   tessary_bench [--data DIR] [--repetitions N] [--batch SECONDS]
-//                 [--only frames,pixels,picks,text,assets,sharper,sound,photos,memory,resolution]
+//                 [--only frames,pixels,picks,text,assets,sharper,sound,photos,memory,resolution,
+//                         languages]
 #include <GL/gl.h>
 #include <SDL.h>
 #include <unistd.h>
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
   if (Wanted(only, "sound")) bench::MeasureSoundOpening(bench);
   if (Wanted(only, "photos")) bench::MeasurePhotos(bench);
   if (Wanted(only, "resolution")) bench::MeasureResolution(bench);
+  if (Wanted(only, "languages")) bench::MeasureLanguages(bench);
   if (Wanted(only, "memory")) {
     bench::PrintRow("Resident memory of the bench process (no sound): window, GL context, font",
                     bench::Describe(platformMemory), "-", "-", "-", "-");

@@ -29,6 +29,8 @@ void MeasureHighResolutionSwap(WindowBench& bench);
 void MeasureSoundOpening(WindowBench& bench);
 void MeasurePhotos(WindowBench& bench);
 void MeasureResolution(WindowBench& bench);
+// The menu and the hard board with German, Arabic and Chinese texts against English.
+void MeasureLanguages(WindowBench& bench);
 
 // The resident memory of this process, in MB: all of it, anonymous, mapped from files.
 struct MemoryUse {
