@@ -316,6 +316,50 @@ TEST_F(AssetsTest, AFullScreenPictureIsUprightWithItsTrueColours) {
   EXPECT_TRUE(Near(PixelAt(600, 150), white));
 }
 
+// A labelled picture's label-less twin is loaded when the package has it at the picture's own
+// size, and compiled as a list on the same quad; in Chinese and English the labelled pictures
+// are drawn all the same.
+TEST_F(AssetsTest, LabelLessTwinsAreLoadedBesideTheirPicturesAndLeaveChineseAsItIs) {
+  const Rgb twin{40, 200, 90};
+  PackageContents contents;
+  contents.added["esay_blank.jpg"] = SolidPicture(16, 16, twin);
+  contents.added["fps_on_blank.jpg"] = SolidPicture(16, 16, twin);
+  contents.added["hard_blank.jpg"] = SolidPicture(32, 16, twin);  // not the picture's size
+  contents.added["tlite_blank.jpg"] = SolidPicture(16, 16, twin);  // the title has no label
+  TestPackage package(contents);
+  ASSERT_TRUE(Load(package));
+  EXPECT_EQ(render::BlankPictureName("esay.jpg"), "esay_blank.jpg");
+  EXPECT_NE(assets_.blankTextures[3], 0u);
+  EXPECT_NE(assets_.blankTextures[35], 0u);
+  EXPECT_EQ(assets_.blankTextures[7], 0u);
+  EXPECT_EQ(assets_.blankTextures[2], 0u);
+  EXPECT_TRUE(glIsList(render::kBlankListOffset + render::LIST_EASY));
+  EXPECT_TRUE(glIsList(render::kBlankListOffset + render::LIST_FPS_ON));
+  EXPECT_FALSE(glIsList(render::kBlankListOffset + render::LIST_HARD));
+  EXPECT_FALSE(glIsList(render::kBlankListOffset + render::LIST_EASY_HOVER));
+
+  // The twin's list draws the twin on the button's quad.
+  const auto drawn = [](unsigned list) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -5.0f);
+    glCallList(list);
+    return PixelAt(400, 300);
+  };
+  EXPECT_TRUE(Near(drawn(render::kBlankListOffset + render::LIST_EASY), twin));
+  EXPECT_TRUE(Near(drawn(render::LIST_EASY), EntryColour(3)));
+  render::SetLanguage(game::Language::chinese);
+  EXPECT_FALSE(render::WritesOwnLabels());
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -5.0f);
+  EXPECT_FALSE(render::CallPictureList(render::LIST_EASY));
+  EXPECT_TRUE(Near(PixelAt(400, 300), EntryColour(3)));
+  for (unsigned& texture : assets_.blankTextures)
+    if (texture != 0) glDeleteTextures(1, &texture);
+  glDeleteLists(render::kBlankListOffset, 40);
+}
+
 // The sharper pictures go into the very texture names the display lists bind, and back.
 TEST_F(AssetsTest, SharperPicturesReplaceThePicturesInTheSameTexturesAndGoBack) {
   const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};

@@ -125,6 +125,10 @@ TestPackage::TestPackage(const PackageContents& wanted) {
     else
       contents.push_back(EncodeJpeg(SolidPicture(16, 16, EntryColour(k))));
   }
+  for (const auto& [name, picture] : wanted.added) {
+    names.push_back(name);
+    contents.push_back(EncodeJpeg(picture));
+  }
   WriteZip(path_, names, contents);
 }
 

@@ -31,6 +31,7 @@ struct PackageContents {
   std::map<int, Picture> pictures;            // replaces the default picture of entry k
   std::map<int, std::vector<uint8_t>> bytes;  // replaces entry k with these bytes
   std::vector<int> omitted;                   // entries left out
+  std::map<std::string, Picture> added;       // entries beyond the table, by name
 };
 
 // A temporary directory holding data/game.px; removed with the object.
