@@ -17,8 +17,9 @@ constexpr const char* kFontFamilies[] = {"WenQuanYi Zen Hei Sharp", "WenQuanYi B
 // Without them, any face that covers simplified Chinese draws the texts: the labels, the time and
 // the score must not vanish on a machine without WenQuanYi.
 constexpr const char* kFallbackLanguage = "zh-cn";
-// Sizes kept per face (the game's, the frame scale's, a few label sizes), and faces opened.
-constexpr std::size_t kSizesPerFace = 6;
+// Sizes kept per face (the game's, the frame scale's, the labels' and shrunk texts' sizes; only
+// a text not yet cached needs one), and faces opened.
+constexpr std::size_t kSizesPerFace = 12;
 constexpr std::size_t kMaxFaces = 16;
 
 // The index of the strike kStrikePixels high, or -1.

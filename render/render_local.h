@@ -219,9 +219,8 @@ void Rectangle(unsigned mode, float halfWidth, float halfHeight);
 const std::vector<std::string>& PictureSetNames();
 
 // The width that DrawText3D gives the text (UTF-8) at the frame scale, in pixels of the
-// 800 x 600 picture (with a style, drawn in it); an estimate when no font was found.
+// 800 x 600 picture; an estimate when no font was found.
 int TextWidthPixels(std::string_view text);
-int TextWidthPixels(std::string_view text, const struct TextStyle& style);
 
 // UTF-8 to code points: a byte that starts no well-formed character (a stray continuation, an
 // overlong form, a surrogate, past U+10FFFF, a sequence cut short) becomes `replacement` and the
@@ -326,8 +325,9 @@ struct PlacedText {
 };
 
 // The width of text (UTF-8) as DrawText3D draws it at the frame scale, in raster units; with a
-// style, as drawn in it.
+// style, as drawn in it (and in pixels of the picture).
 float TextWidth(std::string_view text);
+int TextWidthPixels(std::string_view text, const TextStyle& style);
 float TextWidth(std::string_view text, const TextStyle& style);
 
 // The style text is drawn in to be at most maxWidth raster units wide: style itself when it fits

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -25,8 +24,9 @@ namespace {
 // Distinct texts kept rendered, of all sizes; a board frame shows seven, the menu in a language
 // without label pictures about twenty.
 constexpr std::size_t kTextCacheCapacity = 64;
-// Sizes kept rendered at once: the game's, the frame scale's, the labels' few.
-constexpr std::size_t kSizeGroups = 8;
+// Sizes texts are kept at: the game's, the frame scale's, the labels' and the shrunk texts'.
+// The texts themselves are bounded above; a size without texts goes first.
+constexpr std::size_t kSizeGroups = 32;
 // A grey pixel of a fallback face (outlines at any size) is lit from this coverage on: thin
 // strokes of Arabic and Devanagari stay whole, the 1-bit look stays.
 constexpr unsigned char kFallbackInk = 96;
@@ -164,6 +164,7 @@ const TextBitmap& FindOrRender(FontFace& font, std::string_view text, int pixels
     return sized.pixels == pixels && sized.bold == bold;
   });
   if (group == font.sized.end()) {
+    std::erase_if(font.sized, [](const SizedTexts& sized) { return sized.cache.empty(); });
     if (font.sized.size() >= kSizeGroups)
       font.sized.erase(std::min_element(
           font.sized.begin(), font.sized.end(),
