@@ -27,9 +27,16 @@ bool JoinsPrevious(char32_t code) {
          (code >= 0xFE00 && code <= 0xFE0F);
 }
 
-// Per code point, the face that draws it: the first of the chain that has it, else a fallback.
-// Neutral characters (spaces, digits, punctuation) and marks stay in the face before them when
-// it has them, so a run is not broken for a space.
+// The scripts the primary face is drawn for: the game's Chinese and English. Its other glyphs
+// (Cyrillic, Greek, kana in full-width cells) look foreign beside a script's own face.
+bool PrimaryScript(hb_script_t script) {
+  return script == HB_SCRIPT_LATIN || script == HB_SCRIPT_HAN || script == HB_SCRIPT_BOPOMOFO;
+}
+
+// Per code point, the face that draws it: for the primary face's scripts the first of the chain
+// that has it, for any other script the face found for that script; else a fallback. Neutral
+// characters (spaces, digits, punctuation) and marks stay in the face before them when it has
+// them, so a run is not broken for a space.
 std::vector<int> FacesOf(FontFace& font, const std::u32string& codes, bool bold,
                          std::string_view language) {
   const std::vector<int> chain = BaseChain(font, bold, language);
@@ -42,6 +49,12 @@ std::vector<int> FacesOf(FontFace& font, const std::u32string& codes, bool bold,
     if (i > 0 && (neutral || JoinsPrevious(code)) && Covers(font, faces[i - 1], code)) {
       faces[i] = faces[i - 1];
       continue;
+    }
+    if (!neutral && !PrimaryScript(script)) {
+      if (const int own = FallbackFor(font, code, bold, language); own >= 0) {
+        faces[i] = own;
+        continue;
+      }
     }
     const auto covering = std::find_if(chain.begin(), chain.end(),
                                        [&](int face) { return Covers(font, face, code); });

@@ -584,6 +584,13 @@ TEST_F(TextTest, EveryScriptOfTheCataloguesFindsItsGlyphsAndAnUnknownOneIsTold) 
   const render::ShapedText conjunct =
       render::ShapeText(font, std::u32string(codes.begin(), codes.end()), 14, false, "hi");
   EXPECT_LT(conjunct.glyphs.size(), 3u);
+  // Cyrillic in its own face, not the primary face's full-width cells; Han and Latin in the
+  // primary face.
+  const render::ShapedText mixed = render::ShapeText(font, U"\u0412\u044b\u0445\u043e\u0434 A\u4e2d", 14, false, "ru");
+  ASSERT_EQ(mixed.glyphs.size(), 8u);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_NE(mixed.glyphs[i].face, 0) << i;
+  EXPECT_EQ(mixed.glyphs[6].face, 0);
+  EXPECT_EQ(mixed.glyphs[7].face, 0);
 }
 
 // A text wider than its room is drawn smaller, never past the room; one that fits is drawn as
