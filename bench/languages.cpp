@@ -133,7 +133,8 @@ void MeasureLanguages(WindowBench& bench) {
       }
       ++rounds;
     }
-    for (std::size_t i = 0; i < scenes.size(); ++i) scenes[i].batchMeans.push_back(sums[i] / rounds);
+    for (std::size_t i = 0; i < scenes.size(); ++i)
+      scenes[i].batchMeans.push_back(sums[i] / rounds);
   }
   for (std::size_t i = 0; i < scenes.size(); ++i) {
     const Scene& english = scenes[i - i % languages.size()];

@@ -73,7 +73,9 @@ constexpr int TextureOfList(unsigned list) {
   return list == LIST_FPS_ON ? 35 : list == LIST_FPS_OFF ? 36 : static_cast<int>(list) - 1;
 }
 constexpr unsigned ListOfTexture(int texture) {
-  return texture == 35 ? LIST_FPS_ON : texture == 36 ? LIST_FPS_OFF : static_cast<unsigned>(texture) + 1;
+  return texture == 35   ? LIST_FPS_ON
+         : texture == 36 ? LIST_FPS_OFF
+                         : static_cast<unsigned>(texture) + 1;
 }
 // The back button's quad.
 inline constexpr float kBackHalfWidth = 0.5f;

@@ -42,11 +42,13 @@ int DrawnPixels(int pixels, float scale) {
 // The cell of a size: where the enlarged strike would have its top and baseline.
 int AscentAt(const FontFace& font, int pixels) {
   if (pixels == kStrikePixels) return font.strikeAscent;
-  return static_cast<int>(std::lround(font.strikeAscent * static_cast<double>(pixels) / kStrikePixels));
+  return static_cast<int>(
+      std::lround(font.strikeAscent * static_cast<double>(pixels) / kStrikePixels));
 }
 int DescentAt(const FontFace& font, int pixels) {
   if (pixels == kStrikePixels) return font.strikeDescent;
-  return static_cast<int>(std::lround(font.strikeDescent * static_cast<double>(pixels) / kStrikePixels));
+  return static_cast<int>(
+      std::lround(font.strikeDescent * static_cast<double>(pixels) / kStrikePixels));
 }
 
 void SetBit(TextBitmap& bitmap, int column, int rowFromTop) {
@@ -106,7 +108,8 @@ TextBitmap Rasterise(FontFace& font, const ShapedText& shaped, int pixels) {
     FT_Activate_Size(size->size);
     // Hinted, 1 bit, at every size for the primary face; a fallback's outline in grey, lit
     // from kFallbackInk.
-    const FT_Int32 flags = FT_LOAD_RENDER | (face.primary ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
+    const FT_Int32 flags =
+        FT_LOAD_RENDER | (face.primary ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
     if (FT_Load_Glyph(face.face, glyph.glyph, flags) != 0) continue;
     const FT_GlyphSlot slot = face.face->glyph;
     const FT_Bitmap& image = slot->bitmap;
@@ -133,7 +136,8 @@ TextBitmap Rasterise(FontFace& font, const ShapedText& shaped, int pixels) {
   bitmap.height = maxRow - minRow;
   AllocateBits(bitmap);
   for (const Ink& ink : inks) {
-    if (ink.inCell && (ink.column < 0 || ink.column >= width || ink.row < 0 || ink.row >= cellHeight))
+    if (ink.inCell &&
+        (ink.column < 0 || ink.column >= width || ink.row < 0 || ink.row >= cellHeight))
       continue;
     SetBit(bitmap, ink.column - minColumn, ink.row - minRow);
   }
@@ -383,8 +387,9 @@ float StartOf(std::string_view text, const Anchor& anchor) {
 
 float CellHeight(const TextStyle& style) {
   const FontFace* font = textFont.fontHandle;
-  const int pixels = font == nullptr ? style.pixels
-                                     : AscentAt(*font, style.pixels) + DescentAt(*font, style.pixels);
+  const int pixels = font == nullptr
+                         ? style.pixels
+                         : AscentAt(*font, style.pixels) + DescentAt(*font, style.pixels);
   return static_cast<float>(pixels) * kTextUnitsPerPixel;
 }
 

@@ -167,8 +167,9 @@ ShapedText ShapeText(FontFace& font, const std::u32string& codes, int pixels, bo
 
   hb_buffer_t* buffer = hb_buffer_create();
   const hb_language_t hbLanguage =
-      language.empty() ? hb_language_get_default()
-                       : hb_language_from_string(language.data(), static_cast<int>(language.size()));
+      language.empty()
+          ? hb_language_get_default()
+          : hb_language_from_string(language.data(), static_cast<int>(language.size()));
   // The primary face draws as it always has: every character its own glyph at its own advance.
   static const hb_feature_t kPlainFeatures[] = {
       {HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},

@@ -553,7 +553,8 @@ TEST(BidiTest, NumbersAndLatinInsideArabicKeepTheirOrderAndRunsAreReordered) {
     ADD_FAILURE() << "no glyph for U+" << std::hex << static_cast<unsigned>(code);
     return 0;
   };
-  const render::ShapedText number = render::ShapeText(font, U"\u0633\u0647\u0644 42", 14, false, "ar");
+  const render::ShapedText number =
+      render::ShapeText(font, U"\u0633\u0647\u0644 42", 14, false, "ar");
   EXPECT_LT(placeOf(number, U'4'), placeOf(number, U'2'));
   EXPECT_LT(placeOf(number, U'2'), placeOf(number, U'\u0644'));
   EXPECT_LT(placeOf(number, U'\u0644'), placeOf(number, U'\u0633'));
@@ -586,7 +587,8 @@ TEST_F(TextTest, EveryScriptOfTheCataloguesFindsItsGlyphsAndAnUnknownOneIsTold) 
   EXPECT_LT(conjunct.glyphs.size(), 3u);
   // Cyrillic in its own face, not the primary face's full-width cells; Han and Latin in the
   // primary face.
-  const render::ShapedText mixed = render::ShapeText(font, U"\u0412\u044b\u0445\u043e\u0434 A\u4e2d", 14, false, "ru");
+  const render::ShapedText mixed =
+      render::ShapeText(font, U"\u0412\u044b\u0445\u043e\u0434 A\u4e2d", 14, false, "ru");
   ASSERT_EQ(mixed.glyphs.size(), 8u);
   for (std::size_t i = 0; i < 5; ++i) EXPECT_NE(mixed.glyphs[i].face, 0) << i;
   EXPECT_EQ(mixed.glyphs[6].face, 0);
