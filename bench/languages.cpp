@@ -30,22 +30,6 @@ struct LanguageTexts {
   }
 };
 
-// The picture list of a menu control with a written label (its look), or 0.
-unsigned ListOf(game::MenuName name) {
-  switch (name) {
-    case game::MenuName::help: return render::LIST_README;
-    case game::MenuName::easy: return render::LIST_EASY;
-    case game::MenuName::normal: return render::LIST_NORMAL;
-    case game::MenuName::hard: return render::LIST_HARD;
-    case game::MenuName::exit: return render::LIST_OUT;
-    case game::MenuName::about: return render::LIST_ABOUT;
-    case game::MenuName::sound: return render::LIST_SOUND_ON;
-    case game::MenuName::music: return render::LIST_MUSIC_ON;
-    case game::MenuName::vsync: return render::LIST_FPS_ON;
-    default: return 0;
-  }
-}
-
 void DrawMenuTexts(const LanguageTexts& texts) {
   const std::map<game::MenuName, std::string> values = {
       {game::MenuName::pictures, "Classic"},
@@ -59,8 +43,8 @@ void DrawMenuTexts(const LanguageTexts& texts) {
       render::DrawTextAt(label, {x, y, render::Align::centre, room}, 0.55f, 0.7f, 1.0f);
       render::DrawTextAt(texts.Tr(value->second), {x, y - 0.2f, render::Align::centre, room},
                          1.0f, 1.0f, 1.0f);
-    } else if (texts.writesLabels && ListOf(control.name) != 0) {
-      render::DrawPictureLabel(ListOf(control.name), label, control.place, false);
+    } else if (texts.writesLabels) {
+      render::DrawPictureLabel(control.name, label, control.place, false);
     }
   }
 }

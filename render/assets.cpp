@@ -109,7 +109,7 @@ std::string NameOfSlot(int slot) {
   if (slot < storage::kTextureCount) return std::string(storage::TextureTable[slot]);
   if (slot < kFirstBlankSlot)
     return std::string(storage::OptionalPictureTable[slot - storage::kTextureCount]);
-  return BlankPictureName(storage::TextureTable[slot - kFirstBlankSlot]);
+  return storage::BlankPictureEntry(storage::TextureTable[slot - kFirstBlankSlot]);
 }
 
 // Makes the texture of slot from image, remembering the picture's size for its sharper copy.
@@ -275,7 +275,7 @@ void LoadOptionalPictures(Assets& assets, storage::StagingPixels& stagingPixels,
   }
   // The label-less twins, at the size of the picture they stand for (the same quad).
   for (int k = 0; k < storage::kTextureCount; ++k) {
-    if (!HasBakedLabel(k)) continue;
+    if (!HasBlankTwin(k)) continue;
     const std::string name = NameOfSlot(kFirstBlankSlot + k);
     if (!storage::HasEntry(packagePath, name)) continue;
     if (storage::ReadPX(packagePath, name, assets.packageEntry) == 0 ||

@@ -195,22 +195,20 @@ bool HasOptionalPicture(int k);
 
 // ---- Labels the game writes over label-less pictures (picture_labels.cpp) ----
 
-// Whether the game writes the buttons' labels itself: in every language but Chinese and English,
-// whose labels the pictures carry.
+// Whether the game writes the labels of the buttons (and the help page's words) itself: in every
+// language but Chinese and English, whose words the pictures carry.
 bool WritesOwnLabels();
-// Whether texture k of the table carries a label (the buttons, the switches, back).
-bool HasBakedLabel(int texture);
-// The package entry of a picture's label-less twin: "esay.jpg" -> "esay_blank.jpg".
-std::string BlankPictureName(std::string_view name);
+// Whether texture k of the table has a label-less twin (storage::BlankPictureSources).
+bool HasBlankTwin(int texture);
 // Calls display list `list`, or its label-less twin when the game writes the label itself and
 // the package has the twin (never while picking: both have the same quad). Returns whether it
 // drew the twin, whose label DrawPictureLabel then writes.
 bool CallPictureList(unsigned list);
-// Writes label (in the player's language) over the picture of list standing at place, in the
-// picture's style: centred on a button, left of a switch's toggle, bold, about 40 % of the
-// button's height, shrunk to its room; lit (hover, or a switch on) white. Leaves the identity
-// model-view and the colour white.
-void DrawPictureLabel(unsigned list, std::string_view label, const game::MenuPlace& place,
+// Writes label (in the player's language) over the picture of the menu control name (none: the
+// back button) standing at place, as game/menu_looks.h places and colours a label: centred on a
+// button, left of a switch's toggle, bold, shrunk to its room; lit (hover, a switch on) white.
+// Leaves the identity model-view and the colour white.
+void DrawPictureLabel(game::MenuName name, std::string_view label, const game::MenuPlace& place,
                       bool lit);
 
 // A rectangle of half-size halfWidth x halfHeight around the origin in the plane z = 0, drawn

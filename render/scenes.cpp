@@ -411,7 +411,7 @@ void DrawMenuButtons(const game::GameState& state) {
     if (!picking && control.kind == game::MenuKind::toggle &&
         static_cast<uint32_t>(state.hoverSwitch) == game::PickNameOf(control.name))
       FrameSwitch(pictures->frameHalfWidth, kSwitchFrameHalfHeight);
-    if (ownLabel) DrawPictureLabel(list, Tr(control.label), control.place, shown);
+    if (ownLabel) DrawPictureLabel(control.name, Tr(control.label), control.place, shown);
   }
   White();
 }
@@ -422,7 +422,8 @@ void DrawBackButtonAt(const game::GameState& state, const game::MenuPlace& place
   const GLuint list = state.hoverBack ? LIST_BACK_HOVER : LIST_BACK;
   // TRANSLATORS: the back button, where the game writes it over its label-less picture; at
   // most about 12 characters.
-  if (CallPictureList(list)) DrawPictureLabel(list, Tr(N_("Back")), place, state.hoverBack);
+  if (CallPictureList(list))
+    DrawPictureLabel(game::MenuName::none, Tr(N_("Back")), place, state.hoverBack);
 }
 
 void DrawBackButton(const game::GameState& state) {
@@ -434,9 +435,7 @@ void DrawReadmeScene(const game::GameState& state) {
   glTranslatef(0.0f, 0.0f, -7.8f);
   // The page's words are Chinese and English: another language writes its own over the page
   // without them, where the package has it.
-  const game::Language language = CurrentLanguage();
-  const bool ownWords = language != game::Language::chinese &&
-                        language != game::Language::english && HasOptionalPicture(2);
+  const bool ownWords = WritesOwnLabels() && HasOptionalPicture(2);
   glCallList(ownWords ? LIST_README_BLANK : LIST_README_PICTURE);
   if (ownWords) DrawHelpWords();
   DrawBackButton(state);
