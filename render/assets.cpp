@@ -374,6 +374,13 @@ void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool
   if (!sharper) {
     // Back at once, before the frame: the pictures as loaded, kept level by level.
     if (!assets.highResolution && !assets.pictureChange) return;
+    if (assets.pictureChange) {
+      // Dropping the change waits for its worker anyway; a package it found unusable (and named
+      // on stderr) is not read again at the next large size.
+      PictureChange& change = *assets.pictureChange;
+      if (change.worker.joinable()) change.worker.join();
+      if (change.pictures.empty()) assets.highResolutionUnusable = true;
+    }
     assets.pictureChange.reset();
     for (int slot = 0; slot < kPictureSlots; ++slot)
       RestoreLevels(TextureOfSlot(assets, slot), assets.keptLevels[slot]);
