@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 
+#include "game/menu_looks.h"
 #include "gl_context.h"
 #include "render/render_local.h"
 #include "render/text_local.h"
@@ -631,6 +632,71 @@ TEST_F(TextTest, ATextTooWideForItsRoomShrinksToItAndOneThatFitsIsUnchanged) {
   render::SetFrameScale(2.0f);
   EXPECT_NEAR(render::TextWidthPixels(text, large), at1, at1 / 20 + 1);
   render::SetFrameScale(1.0f);
+}
+
+// A label written over a label-less button stands inside the button's room, centred, in the
+// button's accent mixed towards white (white when lit); one too long for the room is shrunk
+// into it. A switch's label starts at the left of its room.
+TEST_F(TextTest, AWrittenLabelStandsCentredInItsButtonsRoomInItsColour) {
+  // The lit pixels' box in window pixels, and whether all have the colour.
+  struct Ink {
+    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
+    bool coloured = true;
+  };
+  const auto inkOf = [](Rgb colour) {
+    Ink ink;
+    const std::vector<uint8_t> frame = ReadFrame();
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const uint8_t* rgb = &frame[(static_cast<std::size_t>(y) * kWidth + x) * 3];
+        const Rgb pixel{rgb[0], rgb[1], rgb[2]};
+        if (pixel == Rgb{}) continue;
+        ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+        ink.bottom = std::min(ink.bottom, y), ink.top = std::max(ink.top, y);
+        ink.coloured = ink.coloured && Near(pixel, colour, 3);
+      }
+    return ink;
+  };
+  const game::MenuPlace& easy = game::GetMenuControl(game::MenuName::easy).place;
+  const WindowPoint low = Project(easy.x - easy.halfWidth, easy.y - easy.halfHeight, easy.z);
+  const WindowPoint high = Project(easy.x + easy.halfWidth, easy.y + easy.halfHeight, easy.z);
+  const game::LabelPlace room = game::ButtonLabelPlace(high.x - low.x, high.y - low.y, false);
+  const auto mixed = [](int shift) {
+    const double value = ((game::AccentOf(game::MenuName::easy) >> shift) & 0xff) / 255.0;
+    return static_cast<int>(std::lround((value + (1 - value) * game::kLabelWhiteness) * 255));
+  };
+
+  render::DrawPictureLabel(game::MenuName::easy, "Leicht", easy, false);
+  const Ink resting = inkOf({mixed(16), mixed(8), mixed(0)});
+  ASSERT_GE(resting.right, 0);
+  EXPECT_TRUE(resting.coloured);
+  EXPECT_NEAR((resting.left + resting.right) / 2.0, (low.x + high.x) / 2.0, 3.0);
+  EXPECT_GT(resting.bottom, low.y + 4);
+  EXPECT_LT(resting.top, high.y - 4);
+  // About the room's pixel size high (cap height and descender of a bold face).
+  EXPECT_GT(resting.top - resting.bottom, room.pixelSize * 0.5);
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  render::DrawPictureLabel(game::MenuName::easy, "Leicht", easy, true);
+  EXPECT_TRUE(inkOf({255, 255, 255}).coloured);
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  render::DrawPictureLabel(game::MenuName::easy, "Schwierigkeitsstufe leicht", easy, false);
+  const Ink shrunk = inkOf({mixed(16), mixed(8), mixed(0)});
+  EXPECT_GE(shrunk.left, low.x + room.left - 1);
+  EXPECT_LE(shrunk.right, low.x + room.left + room.width + 1);
+  EXPECT_LT(shrunk.top - shrunk.bottom, resting.top - resting.bottom);
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  const game::MenuPlace& sound = game::GetMenuControl(game::MenuName::sound).place;
+  const WindowPoint soundLow = Project(sound.x - sound.halfWidth, sound.y, sound.z);
+  const WindowPoint soundHigh = Project(sound.x + sound.halfWidth, sound.y, sound.z);
+  const double soundHeight = sound.halfHeight / easy.halfHeight * (high.y - low.y);
+  const game::LabelPlace switchRoom = game::SwitchLabelPlace(soundHigh.x - soundLow.x, soundHeight);
+  render::DrawPictureLabel(game::MenuName::sound, "Klänge", sound, true);
+  const Ink label = inkOf({255, 255, 255});
+  EXPECT_NEAR(label.left, soundLow.x + switchRoom.left, 3.0);
+  EXPECT_LE(label.right, soundLow.x + switchRoom.left + switchRoom.width + 1);
 }
 
 }  // namespace
