@@ -39,7 +39,9 @@ CTessaryDlg::~CTessaryDlg() {
 }
 
 bool CTessaryDlg::OnInitDialog() {
-  render::SetLanguage(ChooseLanguage(options_.language));
+  // Read first: the remembered language is needed before anything is drawn.
+  preferences_ = storage::ReadPreferences();
+  UseLanguage(ChooseLanguage(options_.language, preferences_.Find("language")));
   if (!window_.Open(options_.fullscreen.value_or(false))) return false;  // icon, context current
   WatchDisplaySocket();
   pacer_.SetRate(window_.RefreshRate());
@@ -58,7 +60,6 @@ bool CTessaryDlg::OnInitDialog() {
   storage::ReadSettings(state_, files_, swapIntervalProc_);
   storage::ReadBestScores(state_, files_);
   storage::OpenScoreFile(files_);
-  preferences_ = storage::ReadPreferences();
   ApplyPreferences();
   records_.SetPictureSetNamer([this](int32_t set) { return pictureSets_.KeyOf(set); });
   records_.Load();
@@ -116,6 +117,7 @@ int CTessaryDlg::RunModal() {
     records_.TakeResults(state_);
     PublishSaveContents();
     if (ended_ || window_.IsMinimised()) continue;
+    FollowLanguageChoice();
     pictureSets_.Poll();
     PublishSaveContents();
     if (game::IsBoardPaused(state_)) {
@@ -235,8 +237,7 @@ void CTessaryDlg::ApplyPreferences() {
                    players->c_str());
   }
   if (options_.players) state_.playerMode = *options_.players;
-  pictureSets_.Start(options_.pictures, preferences_.Find("pictures"),
-                     ChooseLanguage(options_.language));
+  pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), language_);
 }
 
 std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
@@ -250,8 +251,24 @@ std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
   const std::string pictures = pictureSets_.RememberedValue();
   if (!pictures.empty() && (preferences_.Find("pictures") || pictures != "classic"))
     chosen.Set("pictures", pictures);
+  if (languageChosen_) chosen.Set("language", game::CodeOf(language_));
   if (chosen.Text() == preferences_.Text()) return std::nullopt;
   return chosen;
+}
+
+void CTessaryDlg::UseLanguage(game::Language language) {
+  language_ = language;
+  state_.language = language.index;
+  render::SetLanguage(language);
+  pictureSets_.SetLanguage(language);
+  records_.ShowRecords();
+}
+
+void CTessaryDlg::FollowLanguageChoice() {
+  const uint8_t chosen = state_.language;
+  if (chosen == language_.index || chosen >= game::kLanguageCount) return;
+  languageChosen_ = true;
+  UseLanguage(game::Language{chosen});
 }
 
 void CTessaryDlg::StopWorkers() {

@@ -66,6 +66,10 @@ class CTessaryDlg {
   void ApplyPreferences();
   // "tessary.conf" with the choices in it; nothing when that is what it held.
   std::optional<storage::Preferences> ChosenPreferences() const;
+  // Speaks language from now on: the texts, the sets' names and the records' dates.
+  void UseLanguage(game::Language language);
+  // Once per pass of the loop: follows the language selector's step (state_.language).
+  void FollowLanguageChoice();
 
   game::GameState& state_;
   Options options_;
@@ -76,6 +80,8 @@ class CTessaryDlg {
   PictureSetChooser pictureSets_{state_};
 
   storage::Preferences preferences_;  // as read at start; the choices go into it at exit
+  game::Language language_ = game::Language::english;  // the language the game speaks
+  bool languageChosen_ = false;  // the player stepped the selector: tessary.conf keeps it
   storage::SwapIntervalProc swapIntervalProc_ = nullptr;
   std::thread soundThreadHandle_;
   std::thread timerThreadHandle_;

@@ -34,7 +34,9 @@ constexpr std::array<OptionEntry, 7> kOptions = {{
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
     {{"window", nullptr, "start in a window (the default)"}, kWindowCode},
-    {{"lang", "zh|en", "texts in Chinese or English (default: from the locale)"}, kLangCode},
+    {{"lang", "CODE", "texts in language CODE: zh, en, de, ja, pt_BR... (default: the menu's, "
+                      "else the locale's)"},
+     kLangCode},
     {{"players", "1|2|3|4|computer",
       "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
@@ -94,12 +96,11 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       case kFullscreenCode: result.options.fullscreen = true; break;
       case kWindowCode: result.options.fullscreen = false; break;
       case kLangCode:
-        if (const auto language = game::LanguageOfCode(optarg)) {
-          result.options.language = language;
-        } else {
-          std::fprintf(stderr, "tessary: --lang: \"%s\" is neither zh nor en\n", optarg);
-          return fail();
-        }
+        // A language the game lacks is no reason not to play: English, as gettext would.
+        result.options.language = game::LanguageOfCode(optarg).value_or(game::Language::english);
+        if (!game::LanguageOfCode(optarg))
+          std::fprintf(stderr, "tessary: --lang: no texts in \"%s\"; playing in English\n",
+                       optarg);
         break;
       case kPlayersCode: {
         const auto mode = game::ParsePlayerMode(optarg);  // spelled as tessary.conf spells it

@@ -54,7 +54,9 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
 void PictureSetChooser::Publish() {
   std::vector<std::string> names;
   for (const storage::PictureSetInfo& set : sets_)
-    names.push_back(set.name.In(game::CodeOf(language_)));
+    names.push_back(set.kind == storage::SetKind::classic
+                        ? std::string(render::Tr(set.name.english))
+                        : set.name.In(game::CatalogueCodeOf(language_)));
   render::SetPictureSetNames(names);
   state_.pictureSetCount = static_cast<int32_t>(sets_.size());
   state_.pictureSet = chosen_;

@@ -35,6 +35,12 @@ class PictureSetChooser {
   // the menu shows again, so a board never changes its pictures.
   void Poll();
 
+  // Hands the selector the sets' names in language from now on (once started).
+  void SetLanguage(game::Language language) {
+    language_ = language;
+    if (!sets_.empty()) Publish();
+  }
+
   // Drops onto the window: a folder, or files, dropped together become a set and are chosen.
   void OnDropBegin();
   void OnDrop(const std::string& path);

@@ -3,6 +3,8 @@
 #include <locale.h>
 #include <wchar.h>
 
+#include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "app/picture_sets.h"
@@ -40,6 +42,31 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// Whether text is well-formed UTF-8: no stray continuation, no overlong form, no surrogate,
+// nothing past U+10FFFF, no character cut short.
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    char32_t c = 0;
+    if (lead < 0x80) length = 1, c = lead;
+    else if ((lead & 0xE0) == 0xC0) length = 2, c = lead & 0x1F;
+    else if ((lead & 0xF0) == 0xE0) length = 3, c = lead & 0x0F;
+    else if ((lead & 0xF8) == 0xF0) length = 4, c = lead & 0x07;
+    else return false;
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) return false;
+      c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
 // The history entry of a game that ended now, its picture set named `pictureSet`.
 storage::HistoryEntry HistoryEntryOf(const game::GameResult& result, std::string pictureSet) {
   storage::HistoryEntry entry;
@@ -63,6 +90,26 @@ std::string DesktopDate(int64_t time) {
   std::string utf8;
   for (const wchar_t* c = text; *c != L'\0'; ++c) AppendUtf8(utf8, static_cast<char32_t>(*c));
   return utf8;
+}
+
+std::string DateIn(game::Language language, int64_t time) {
+  if (language == game::Language::english || language == game::Language::chinese)
+    return DesktopDate(time);
+  const std::time_t seconds = static_cast<std::time_t>(time);
+  std::tm local{};
+  if (!::localtime_r(&seconds, &local)) return "?";
+  const std::string name = std::string(game::CatalogueCodeOf(language)) + ".UTF-8";
+  char text[64];
+  std::size_t length = 0;
+  if (const locale_t locale = ::newlocale(LC_TIME_MASK, name.c_str(), static_cast<locale_t>(0));
+      locale != static_cast<locale_t>(0)) {
+    length = ::strftime_l(text, sizeof text, "%x", &local, locale);
+    ::freelocale(locale);
+  }
+  if (length == 0 || !IsValidUtf8(std::string_view(text, length)))
+    length = std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  // %Y writes the year as it is: four digits from 1000 on, which every history line has.
+  return std::string(text, length);
 }
 
 void RecordsKeeper::Load() {
@@ -98,7 +145,7 @@ void RecordsKeeper::ShowRecords() {
     const game::LevelRecords& records = records_.Of(static_cast<game::Level>(level));
     render::RecordsView::Level& shown = view.levels[level];
     for (const game::RecordEntry& best : records.best)
-      shown.best.push_back({best.score, DesktopDate(best.time)});
+      shown.best.push_back({best.score, DateIn(render::CurrentLanguage(), best.time)});
     shown.games = records.alone.games;
     shown.wins = records.alone.wins;
     shown.bestWonSeconds = records.bestWonSeconds;

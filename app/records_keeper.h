@@ -19,6 +19,12 @@ namespace app {
 // LANG), in UTF-8; "?" when it cannot be told.
 std::string DesktopDate(int64_t time);
 
+// The date of `time` as the records screen shows it in language: the desktop's format for the
+// original game's two languages (as they always were); for the others strftime's %x in the
+// language's own locale (CODE.UTF-8), or ISO YYYY-MM-DD where the system lacks that locale.
+// Always valid UTF-8.
+std::string DateIn(game::Language language, int64_t time);
+
 // At exit, once the ticks have stopped, on whichever thread saves: appends the games that ended
 // since the UI thread last took them to `history` (this run's writer as last published), naming
 // set n by `setKeys` as PictureSetKey does, then ends it with one line on stderr when a game of
@@ -36,11 +42,13 @@ class RecordsKeeper {
   // Takes the games that ended since the last call: appends each to the history, counts it in
   // the records, and announces on the board a single-player win that entered the top ten.
   void TakeResults(game::GameState& state);
+  // Hands the records screen the records again, its dates in the texts' language (after a
+  // change of language).
+  void ShowRecords();
   // This run's history writer, for the exit save's snapshot: the games it could not save.
   const storage::HistoryWriter& History() const { return history_; }
 
  private:
-  void ShowRecords();
 
   std::function<std::string(int32_t)> namer_;
   game::Records records_;

@@ -194,6 +194,10 @@ struct GameState {
   Shared<int32_t> pictureSet;         // index into the picture sets the app found; 0: classic
   Shared<int32_t> pictureSetCount{1};
   Shared<bool> hoverPictures, hoverPlayers;  // the menu's selectors under the highlight
+  // The texts' language, an index into game/language.h's table: the application sets it at
+  // start and follows the selector's steps. UI thread only.
+  Shared<uint8_t> language;
+  Shared<bool> hoverLanguage;
 
   // Sound: one-shot requests, raised with RequestSound, cleared by the sound thread
   Shared<bool> soundRequests[kSoundRequestCount];

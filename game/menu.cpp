@@ -3,6 +3,7 @@
 #include <array>
 
 #include "game/choices.h"
+#include "game/language.h"
 #include "game/scenes.h"
 #include "game/text_id.h"
 
@@ -64,6 +65,12 @@ void StepPlayers(GameState& state, const MenuControl&, const InputActions&) {
   StepPlayerMode(state);
 }
 
+// The texts follow at once: the application watches state.language.
+void StepLanguage(GameState& state, const MenuControl&, const InputActions&) {
+  RequestSound(state, SoundRequest::playButton);
+  state.language = NextLanguage(Language{state.language}).index;
+}
+
 void Records(GameState& state, const MenuControl&, const InputActions&) { OpenRecords(state); }
 
 // The original controls stand where the game has always drawn them, by steps from Help down:
@@ -90,7 +97,7 @@ constexpr MenuKind kSelector = MenuKind::selector;
 
 // The newer controls stand in the free space beside the level buttons, drawn as panels.
 // The labels are texts to translate: a selector panel shows its label above its value.
-constexpr std::array<MenuControl, 12> kMenu = {{
+constexpr std::array<MenuControl, 13> kMenu = {{
     {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
      &GameState::hoverReadme, nullptr, std::nullopt,
      // TRANSLATORS: names the Help button; keep it short, at most about 12 characters.
@@ -144,6 +151,12 @@ constexpr std::array<MenuControl, 12> kMenu = {{
      // TRANSLATORS: the records panel's label and the records screen's title; about 20 Latin
      // letters or 12 Chinese characters.
      N_("Records")},
+    // Mirrored across from the players selector, above the switches.
+    {MenuName::language, kSelector, kRight, {2.0f, -0.2f, kZ, kPanelHalfWidth, kPanelHalfHeight},
+     StepLanguage, &GameState::hoverLanguage, nullptr, std::nullopt,
+     // TRANSLATORS: a selector panel's label, above the name of the language the game speaks;
+     // about 20 Latin letters or 12 Chinese characters.
+     N_("Language")},
 }};
 
 }  // namespace

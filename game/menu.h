@@ -5,7 +5,7 @@
 // A new control touches: game/menu.cpp (its row in kMenu, and its action beside the others);
 // render/scenes.cpp for its drawing: a panel's value (PanelValue; its label is the row's text
 // id), or, for one with pictures of its own, its row of kMenuPictures (and its pictures' display
-// lists); render/texts_zh.cpp for its label's translation.
+// lists); its label's translation in every catalogue of po/ (the `pot` target, msgmerge).
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,7 @@ enum class MenuName : uint32_t {
   pictures = 10,
   players = 11,
   records = 12,
+  language = 13,
 };
 
 constexpr uint32_t PickNameOf(MenuName name) { return static_cast<uint32_t>(name); }

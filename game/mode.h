@@ -9,7 +9,7 @@
 //   game/mode.{h,cpp}       its policy (a class beside these) and its row in ModeOf
 //   game/result.h, game/records.{h,cpp}, app/records_keeper.cpp, render/render.h,
 //   render/records_scene.cpp  only when its records are kept apart: a Company and its counts
-//   render/scenes.cpp (PlayerModeName), render/texts_zh.cpp  its name in the players selector
+//   render/scenes.cpp (PlayerModeName), po/*.po  its name in the players selector
 //   tests/unit/game/mode_test.cpp  its row in the table of decisions
 // Cards of two kinds add to this their dealing (game/deal.cpp) and what belongs together
 // (game/pairs.cpp); the judging, the computer and the ticks follow.

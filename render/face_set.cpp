@@ -94,7 +94,9 @@ void DrawPictureSetNotes(const game::GameState& state) {
     const float buttonY = game::LevelButton(params.level).place.y;
     // TRANSLATORS: beside a level button, %d its count of faces (36 to 80); at most about 18
     // characters.
-    DrawTextAt(FormatText(Tr("needs %d pictures"), params.faceCount),
+    DrawTextAt(FormatText(Trn("needs %d picture", "needs %d pictures",
+                              static_cast<unsigned long>(params.faceCount)),
+                          params.faceCount),
                {1.12f, buttonY * 2.0f - 0.08f}, 1.0f, 0.6f, 0.5f);
   }
 }

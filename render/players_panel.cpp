@@ -121,7 +121,10 @@ void DrawTogetherResult(const game::GameState& state) {
     const float y = 0.3f - 0.4f * static_cast<float>(rank);
     const int32_t pairs = players.pairs[p];
     DrawString(NameOfPlayer(state, p), {-1.4f, y}, ColourOfPlayer(p));
-    DrawString(FormatText(Tr("%d pairs"), pairs), {1.4f, y, Align::right}, ColourOfPlayer(p));
+    const auto found = static_cast<unsigned long>(std::max(pairs, int32_t{0}));
+    // TRANSLATORS: a player's pairs found, in the standings once the game is over.
+    const std::string_view format = Trn("%d pair", "%d pairs", found);
+    DrawString(FormatText(format, pairs), {1.4f, y, Align::right}, ColourOfPlayer(p));
   }
 }
 

@@ -36,14 +36,23 @@ struct PictureTarget;
 inline constexpr int kClientWidth = 800;
 inline constexpr int kClientHeight = 600;
 
-// Chooses the texts' language; call before the first frame. Chinese until then. UI thread.
+// Chooses the texts' language, at once: its catalogue (locale/CODE/LC_MESSAGES/tessary.mo in
+// storage::LocaleFolder) through gettext, whatever locales the system has. A catalogue missing,
+// truncated or corrupt: one line on stderr and English. Chinese until called. UI thread (it sets
+// LANGUAGE in the environment).
 void SetLanguage(game::Language language);
+// The language the texts are in: the one chosen, or English when its catalogue failed.
 game::Language CurrentLanguage();
 
 // The text whose English source string is `source`, in the chosen language, UTF-8: the
-// language's translation, or the source itself when it has none (gettext's rule). The view lives
-// as long as source and the run. UI thread.
+// catalogue's translation, or the source itself when it has none (gettext's rule). A
+// translation lives in glibc's mapping of the catalogue, which is never unmapped, so the view
+// stays valid for the run even after a switch; an untranslated one is source's. UI thread.
 std::string_view Tr(std::string_view source);
+
+// The text counting n in the chosen language: the catalogue's form for n (its Plural-Forms), or
+// singular for 1 and plural otherwise, as English has them. Lifetime as Tr's. UI thread.
+std::string_view Trn(std::string_view singular, std::string_view plural, unsigned long n);
 
 // The name of face f (0..9) of the boards and the about row, in the chosen language: a classic
 // face's, a built-in set's face as its manifest names it, or a photo's file name without its

@@ -287,14 +287,6 @@ void DrawBackButtonAt(const game::GameState& state, const game::MenuPlace& place
 // Raster units on the text plane (z = -10) per pixel of the 800 x 600 picture.
 inline constexpr float kTextUnitsPerPixel = 0.0138071f;  // 2 * 10 * tan(22.5 degrees) / 600
 
-// One translated text of a catalogue: the English source string and the language's own.
-struct Translation {
-  std::string_view source;
-  std::string_view text;
-};
-// The Chinese catalogue (texts_zh.cpp). English needs none: its texts are the sources.
-extern const std::span<const Translation> kChineseTranslations;
-
 // Which part of a text stands on its anchor's x: its left end, its centre or its right end.
 enum class Align { left, centre, right };
 

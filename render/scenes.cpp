@@ -160,6 +160,8 @@ std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
     case game::MenuName::players: return PlayerModeName(state);
     // TRANSLATORS: the records panel's value; about 20 Latin letters or 12 Chinese characters.
     case game::MenuName::records: return Tr("Best ten");
+    // In its own language, whatever the texts' language: the player reads it to choose.
+    case game::MenuName::language: return game::OwnNameOf(CurrentLanguage());
     default: return {};
   }
 }

@@ -18,6 +18,9 @@
 #ifndef TESSARY_INSTALLED_DATA_FROM_BIN
 #define TESSARY_INSTALLED_DATA_FROM_BIN "../share/tessary"
 #endif
+#ifndef TESSARY_INSTALLED_LOCALE_FROM_BIN
+#define TESSARY_INSTALLED_LOCALE_FROM_BIN "../share/locale"
+#endif
 
 namespace storage {
 
@@ -104,6 +107,7 @@ FilePlaces RunDirectoryPlaces() {
   // Built, not assigned from literals: GCC 12 at -O3 warns falsely (-Wrestrict) on the latter.
   places.photoCacheFolder = NativePath("cache\\photos");
   places.photoCacheAnchor.assign(1, '.');
+  places.localeFolder = "locale";
   return places;
 }
 
@@ -129,6 +133,9 @@ bool DecidePlaces(const PlaceClues& clues, FilePlaces& places, std::string& prob
     places = FilePlaces{};
     places.mode = FileMode::installed;
     places.dataFolder = folder;
+    places.localeFolder = Holds(folder, "locale")
+                              ? Joined(folder, "locale")
+                              : Joined(clues.executableFolder, clues.installedLocaleFromBin);
     PlaceSavedFile(clues.xdgConfigHome, clues.home, ".config", "game.cfg", places.settingsFile,
                    places.settingsAnchor);
     PlaceSavedFile(clues.xdgDataHome, clues.home, ".local/share", "maxsum.cfg",
@@ -159,6 +166,7 @@ bool ChooseFileMode() {
   const fs::path executable = fs::read_symlink("/proc/self/exe", error);
   if (!error) clues.executableFolder = executable.parent_path().string();
   clues.installedDataFromBin = TESSARY_INSTALLED_DATA_FROM_BIN;
+  clues.installedLocaleFromBin = TESSARY_INSTALLED_LOCALE_FROM_BIN;
   clues.dataDirOverride = Environment("TESSARY_DATA_DIR");
   clues.home = Environment("HOME");
   clues.xdgConfigHome = Environment("XDG_CONFIG_HOME");
@@ -188,6 +196,11 @@ std::string PathOf(std::string_view stored) {
   if (stored == kPreferencesPath) return BesideFile(places.settingsFile, stored);
   if (places.dataFolder.empty()) return NativePath(stored);
   return places.dataFolder + "/" + NativePath(stored);
+}
+
+std::string LocaleFolder() {
+  const std::string override = Environment("TESSARY_LOCALE_DIR");
+  return override.empty() ? KeptPlaces().localeFolder : override;
 }
 
 std::string PlayerPicturesFolder() { return KeptPlaces().playerPicturesFolder; }

@@ -18,6 +18,7 @@ struct PlaceClues {
   std::string workingDirectory;      // absolute; named in the message when no data is found
   std::string executableFolder;      // absolute
   std::string installedDataFromBin;  // relative, from the executable's folder to share/tessary
+  std::string installedLocaleFromBin;  // relative, from the executable's folder to share/locale
   std::string dataDirOverride;       // TESSARY_DATA_DIR
   std::string home;                  // HOME
   std::string xdgConfigHome;         // XDG_CONFIG_HOME
@@ -39,6 +40,10 @@ struct FilePlaces {
   std::string playerPicturesFolder;
   std::string photoCacheFolder;  // prepared faces of the player's photos; empty: no cache
   std::string photoCacheAnchor;  // likewise for photoCacheFolder
+  // The compiled catalogues, CODE/LC_MESSAGES/tessary.mo: the run directory's locale folder;
+  // when installed, the data folder's when it holds one (a run directory named by
+  // TESSARY_DATA_DIR), else the installed locale folder found from the executable.
+  std::string localeFolder;
 };
 
 // The run-directory places: what every caller gets before ChooseFileMode has run.
@@ -59,6 +64,10 @@ const FilePlaces& CurrentPlaces();
 // The native path of one of the game's files, given by its stored name from formats.h, in the
 // mode chosen. Empty for a saved file that the installed game has no place for.
 std::string PathOf(std::string_view stored);
+
+// The folder of the compiled catalogues; TESSARY_LOCALE_DIR, when set and not empty, overrides
+// the mode's (tests point it at the build's). Any thread once the mode is chosen.
+std::string LocaleFolder();
 
 // The folder whose sub-folders are the player's own picture sets; empty when there is none.
 std::string PlayerPicturesFolder();

@@ -102,7 +102,12 @@ std::string* NameField(SetManifest& manifest, std::string_view key) {
     name = &manifest.faceNames[static_cast<std::size_t>(face - 1)];
   }
   if (rest.empty()) return &name->english;
-  return &name->translations[std::string(rest.substr(1))];
+  // The key came lower-cased: the code is spelled back as the catalogues spell it ("zh_TW").
+  std::string code(rest.substr(1));
+  if (const std::size_t region = code.find('_'); region != std::string::npos)
+    for (std::size_t i = region + 1; i < code.size(); ++i)
+      code[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(code[i])));
+  return &name->translations[code];
 }
 
 bool IsShortName(std::string_view name) {
@@ -229,7 +234,7 @@ bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string&
 PictureSetInfo ClassicSet() {
   PictureSetInfo set;
   set.kind = SetKind::classic;
-  set.name = {"Classic", {{"zh", "经典"}}};
+  set.name = {"Classic", {}};  // shown through the catalogues' "Classic"
   set.key = "classic";
   set.pictureCount = kTextureCount - 27;  // box1.jpg ... box10.jpg
   return set;

@@ -89,7 +89,7 @@ BOARDS = {
 MENU_BUTTONS = {
     "readme": (0, 0.8), "easy": (0, 0.3), "normal": (0, -0.2), "hard": (0, -0.7),
     "out": (0, -1.7), "about": (-2, -1.6), "sound": (2.3, -1.6), "music": (2.3, -1.8),
-    "vsync": (2.22, -1.2),
+    "vsync": (2.22, -1.2), "language": (2.0, -0.2),
 }
 
 
@@ -619,6 +619,9 @@ class Game:
         # ctest hands the tests the data folder under this name; the game itself would read it
         # as an override of its installed data. A test that wants it passes it in `env`.
         self.env.pop("TESSARY_DATA_DIR", None)
+        # ctest names this build's catalogues; an installed game finds its own.
+        if data_dir is None:
+            self.env.pop("TESSARY_LOCALE_DIR", None)
         self.env.update({
             "DISPLAY": self.display.name,
             "SDL_AUDIODRIVER": "disk",

@@ -16,8 +16,8 @@ DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
 # Screenshots worth looking at are copied here when set.
 SHOT_DIR = os.environ.get("TESSARY_E2E_SHOTS", "")
 
-ENGLISH = {"LANG": "en_US.UTF-8", "LC_ALL": "", "LC_MESSAGES": ""}
-CHINESE = {"LANG": "zh_CN.UTF-8", "LC_ALL": "", "LC_MESSAGES": ""}
+ENGLISH = {"LANG": "en_US.UTF-8", "LC_ALL": "", "LC_MESSAGES": "", "LANGUAGE": None}
+CHINESE = {"LANG": "zh_CN.UTF-8", "LC_ALL": "", "LC_MESSAGES": "", "LANGUAGE": None}
 
 
 def game(**kwargs):
@@ -423,9 +423,9 @@ def test_gamepad_and_touch():
         g.cleanup()
 
 
-def label_shots(env, args=(), keep_about=None):
+def label_shots(env, args=(), keep_about=None, run_dir=None):
     """The best-score label of the easy board and the about screen's credits."""
-    g = game(env=env, args=args)
+    g = Game(BINARY, DATA_DIR, run_dir=run_dir, env=env, args=args)
     try:
         g.start()
         g.wait_menu()
@@ -441,6 +441,40 @@ def label_shots(env, args=(), keep_about=None):
         return board, about
     finally:
         g.cleanup()
+
+
+def choose_german(env):
+    """Steps the menu's language selector from English to German (five steps in po/LINGUAS'
+    order), each step seen on the panel; returns the German board's label shot and the run
+    directory, whose tessary.conf keeps the choice."""
+    g = game(env=env)
+    g.own_run_dir = False  # the next run plays in it; the caller removes it
+    try:
+        g.start()
+        g.wait_menu()
+        selector = menu_button("language")
+        panel = around(selector, 80, 22)
+        g.move(5, 5)
+        before = g.wait_settled("the menu", region=(0, 0, WIDTH, HEIGHT))
+        for step in range(5):
+            g.click(*selector)
+            before = g.wait_shot(lambda shot: shot.difference(before, panel) > 3,
+                                 "the language panel's step %d" % (step + 1),
+                                 region=(0, 0, WIDTH, HEIGHT))
+        keep(before, "menu-german.png")
+        g.move(5, 5)
+        g.key("1")
+        board = wait_board(g, "easy")
+        g.key("Escape")
+        wait_scaled_menu(g, 1, (0, 0), (WIDTH, HEIGHT))
+        g.close_button()
+        check(g.wait_exit() == 0, "the game did not end cleanly after choosing German")
+        conf = g.read("tessary.conf").decode()
+        check("language = de" in conf, "tessary.conf does not keep German: " + conf)
+        check("tessary.mo" not in g.stderr(), "the catalogues were not read: " + g.stderr())
+        return board, g.run_dir
+    finally:
+        g.close()
 
 
 @case(timeout=240)
@@ -460,6 +494,20 @@ def test_language():
     check(forced_board.difference(chinese_board, label) < 2, "--lang zh did not give Chinese")
     check(english_about.difference(chinese_about, credits) > 3,
           "the English and the Chinese credits look alike")
+
+    # The menu's selector switches at once, and the choice outlives the game; --lang still
+    # overrides it for one run.
+    german_board, run_dir = choose_german(ENGLISH)
+    try:
+        check(german_board.difference(english_board, label) > 8,
+              "the German label looks like the English one")
+        again_board, _ = label_shots(ENGLISH, run_dir=run_dir)
+        check(again_board.difference(german_board, label) < 2,
+              "German did not survive the restart")
+        forced_board, _ = label_shots(ENGLISH, ["--lang", "en"], run_dir=run_dir)
+        check(forced_board.difference(english_board, label) < 2, "--lang en did not give English")
+    finally:
+        shutil.rmtree(run_dir, ignore_errors=True)
 
 
 def frame_rate(env, seconds=3.0):

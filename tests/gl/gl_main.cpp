@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // llvmpipe without its worker threads: less to schedule on a busy machine, nothing to race.
   setenv("LP_NUM_THREADS", "0", 0);
+  // The texts' catalogues of this build, unless the caller names others.
+  setenv("TESSARY_LOCALE_DIR", TESSARY_TEST_LOCALE_DIR, 0);
   std::string why;
   if (!gl_test::CreateContext(why)) {
     std::fprintf(stderr, "gl_tests: no offscreen OpenGL context: %s\n", why.c_str());

@@ -65,6 +65,7 @@ void Deal(game::GameState& state, int boxCount, int faceCount) {
 int main(int argc, char** argv) {
   const std::string dataDir = argc > 1 ? argv[1] : TESSARY_DATA_DIR;
   const std::string prefix = argc > 2 ? argv[2] : "/tmp/scene-";
+  setenv("TESSARY_LOCALE_DIR", TESSARY_TEST_LOCALE_DIR, 0);
   if (argc > 3 && std::string(argv[3]) == "en") render::SetLanguage(game::Language::english);
   std::string why;
   if (!gl_test::CreateContext(why)) {

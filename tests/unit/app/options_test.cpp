@@ -1,6 +1,7 @@
 // The command line: what each option asks for, the exit statuses, and where the usage goes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -61,7 +62,6 @@ TEST(CommandLine, HelpAndVersionPrintOnStandardOutputAndEndWithZero) {
 TEST(CommandLine, BadInputPrintsTheUsageOnStandardErrorAndEndsWithTwo) {
   for (auto arguments : {std::initializer_list<const char*>{"--bogus"},
                          std::initializer_list<const char*>{"stray"},
-                         std::initializer_list<const char*>{"--lang", "fr"},
                          std::initializer_list<const char*>{"--lang"},
                          std::initializer_list<const char*>{"--players", "5"},
                          std::initializer_list<const char*>{"--players", "12"},
@@ -83,6 +83,14 @@ TEST(CommandLine, SwitchesAndLanguage) {
   EXPECT_EQ(parsed.commandLine.options.fullscreen, false);
   EXPECT_EQ(parsed.commandLine.options.language, game::Language::chinese);
   EXPECT_FALSE(parsed.commandLine.options.players);
+  // Any catalogue's code, read as a locale name is; one the game lacks plays in English.
+  EXPECT_EQ(Parse({"--lang", "fr"}).commandLine.options.language, game::LanguageOfCode("fr"));
+  EXPECT_EQ(Parse({"--lang=pt_PT.UTF-8"}).commandLine.options.language,
+            game::LanguageOfCode("pt_BR"));
+  parsed = Parse({"--lang", "xx"});
+  EXPECT_FALSE(parsed.commandLine.exitStatus);
+  EXPECT_EQ(parsed.commandLine.options.language, game::Language::english);
+  EXPECT_EQ(std::count(parsed.err.begin(), parsed.err.end(), '\n'), 1) << parsed.err;
 }
 
 TEST(CommandLine, PlayersForOneRun) {

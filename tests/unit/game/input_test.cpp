@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "game/choices.h"
+#include "game/language.h"
 #include "game/menu.h"
 #include "game/scenes.h"
 #include "test_support.h"
@@ -285,7 +286,13 @@ TEST(MenuClick, TheSelectorsStepRoundTheirValuesWithTheButtonSound) {
     modes.push_back(h.state.playerMode);
   }
   EXPECT_EQ(modes, (std::vector<int>{2, 3, 4, 5, 1, 2}));
-  EXPECT_EQ(h.RequestList(), std::vector<R>(10, R::playButton));
+  // The languages in the table's order, round to English.
+  h.state.language = Language::chinese.index;
+  for (int i = 1; i <= kLanguageCount; ++i) {
+    ClickInMenu(MenuName::language, h);
+    EXPECT_EQ(h.state.language, (Language::chinese.index + i) % kLanguageCount);
+  }
+  EXPECT_EQ(h.RequestList(), std::vector<R>(10 + kLanguageCount, R::playButton));
   EXPECT_EQ(h.state.scene, SCENE_MENU);
   // The spellings of the settings file and the command line; nothing else is a mode.
   for (const char* key : {"1", "2", "3", "4", "computer"})
@@ -303,7 +310,7 @@ TEST(MenuHover, EveryLitFlagIsWrittenOnEveryMove) {
       {M::normal, &h.state.hoverNormal},     {M::hard, &h.state.hoverHard},
       {M::exit, &h.state.hoverOut},          {M::about, &h.state.hoverAbout},
       {M::pictures, &h.state.hoverPictures}, {M::players, &h.state.hoverPlayers},
-      {M::records, &h.state.hoverRecords}};
+      {M::records, &h.state.hoverRecords},   {M::language, &h.state.hoverLanguage}};
   for (const auto& [name, lit] : flags) {
     h.Move(name);
     for (const auto& [other, flag] : flags) EXPECT_EQ(bool(*flag), other == name);

@@ -24,7 +24,7 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
   // The columns the table's places make: Pictures, Players, About; Help, Easy, Normal, Hard,
-  // Exit; Records, VSync, Sound, Music. Up and down go round a column; left and right round the
+  // Exit; Records, Language, VSync, Sound, Music. Up and down go round a column; left and right round the
   // columns to the nearest in height, a tie to the upper one.
   using M = MenuName;
   struct Neighbours {
@@ -32,15 +32,16 @@ TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
   };
   const Neighbours cases[] = {
       {M::pictures, M::about, M::players, M::records, M::easy},
-      {M::players, M::pictures, M::about, M::records, M::normal},
+      {M::players, M::pictures, M::about, M::language, M::normal},
       {M::about, M::players, M::pictures, M::sound, M::exit},
       {M::help, M::exit, M::easy, M::pictures, M::records},
       {M::easy, M::help, M::normal, M::pictures, M::records},
-      {M::normal, M::easy, M::hard, M::players, M::records},
-      {M::hard, M::normal, M::exit, M::players, M::vsync},
+      {M::normal, M::easy, M::hard, M::players, M::language},
+      {M::hard, M::normal, M::exit, M::players, M::language},
       {M::exit, M::hard, M::help, M::about, M::sound},
-      {M::records, M::music, M::vsync, M::easy, M::pictures},
-      {M::vsync, M::records, M::sound, M::hard, M::about},
+      {M::records, M::music, M::language, M::easy, M::pictures},
+      {M::language, M::records, M::vsync, M::normal, M::players},
+      {M::vsync, M::language, M::sound, M::hard, M::about},
       {M::sound, M::vsync, M::music, M::exit, M::about},
       {M::music, M::sound, M::records, M::exit, M::about},
   };
@@ -109,11 +110,11 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   EXPECT_FALSE(h.state.hoverHard);
   // A switch is lit only by the keyboard; the mouse takes the highlight away again.
   MoveHighlight(h.state, D::right);
-  EXPECT_TRUE(h.state.hoverRecords);
+  EXPECT_TRUE(h.state.hoverLanguage);
   MoveHighlight(h.state, D::down);
   EXPECT_EQ(h.state.hoverSwitch, static_cast<int8_t>(MenuName::vsync));
   EXPECT_FALSE(h.state.hoverNormal);
-  EXPECT_FALSE(h.state.hoverRecords);
+  EXPECT_FALSE(h.state.hoverLanguage);
   EXPECT_EQ(HighlightedName(h.state), PickNameOf(MenuName::vsync));
   h.Move(MenuName::sound);
   EXPECT_EQ(h.state.hoverSwitch, 0);
@@ -130,6 +131,7 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
 
   MoveHighlight(h.state, D::right);  // from nothing: Easy
   MoveHighlight(h.state, D::right);  // the records button
+  MoveHighlight(h.state, D::down);   // the language selector
   MoveHighlight(h.state, D::down);   // the vsync switch
   const bool vsync = h.state.vsyncOn;
   PressHighlighted(h.state, h.actions);

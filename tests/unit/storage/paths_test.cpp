@@ -27,6 +27,7 @@ class PathsTest : public ScratchDirectory {
     clues.workingDirectory = root + "/work";
     clues.executableFolder = root + "/prefix/bin";
     clues.installedDataFromBin = "../share/tessary";
+    clues.installedLocaleFromBin = "../share/locale";
     clues.home = root + "/home";
   }
   void TearDown() override {
@@ -73,6 +74,7 @@ TEST_F(PathsTest, AWorkingDirectoryWithTheDataIsTheRunDirectoryWhateverElseIsThe
     EXPECT_EQ(storage::PathOf(storage::kSoundFiles[0]), "music/menu.wma");
     EXPECT_EQ(storage::PathOf(storage::kSettingsPath), "game.cfg");
     EXPECT_EQ(storage::PathOf(storage::kBestScorePath), "data/maxsum.cfg");
+    EXPECT_EQ(storage::CurrentPlaces().localeFolder, "locale");
   }
 }
 
@@ -88,11 +90,20 @@ TEST_F(PathsTest, InstalledDataIsFoundFromTheExecutableThenBesideItUnlessOverrid
   EXPECT_EQ(storage::PathOf(storage::kIconPath), root + "/prefix/share/tessary/data/icon.bmp");
   EXPECT_EQ(storage::PathOf(storage::kSoundFiles[8]),
             root + "/prefix/share/tessary/music/about.wma");
+  EXPECT_EQ(storage::CurrentPlaces().localeFolder, root + "/prefix/share/locale");
+  // The catalogues' override, for tests pointing at a build's.
+  ::setenv("TESSARY_LOCALE_DIR", "/somewhere/locale", 1);
+  EXPECT_EQ(storage::LocaleFolder(), "/somewhere/locale");
+  ::unsetenv("TESSARY_LOCALE_DIR");
+  EXPECT_EQ(storage::LocaleFolder(), root + "/prefix/share/locale");
 
-  // TESSARY_DATA_DIR wins over both, a relative value taken from the working directory.
+  // TESSARY_DATA_DIR wins over both, a relative value taken from the working directory; a run
+  // directory named so brings its own catalogues.
   Touch(root + "/work/mine/data/game.px");
   clues.dataDirOverride = "mine";
   EXPECT_EQ(Decide().dataFolder, root + "/work/mine");
+  fs::create_directories(root + "/work/mine/locale");
+  EXPECT_EQ(Decide().localeFolder, root + "/work/mine/locale");
 }
 
 TEST_F(PathsTest, NoDataFoundNamesEveryPlaceLookedIn) {

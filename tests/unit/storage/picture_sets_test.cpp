@@ -31,8 +31,14 @@ TEST(SetManifestTest, ReadsLenientlyAndRefusesInvalidWithOneLine) {
   EXPECT_TRUE(manifest.faceNames.empty());
   EXPECT_EQ(manifest.licence, "CC0");
   EXPECT_EQ(manifest.author, "A. N. Other");
-  ASSERT_TRUE(ParseSetManifest("name = Fruit\nname.zh = 水果\n", manifest, problem));
+  ASSERT_TRUE(ParseSetManifest("name = Fruit\nname.zh = 水果\nNAME.ZH_TW = 水菓\nname.pt = Fruta\n",
+                               manifest, problem));
   EXPECT_EQ(manifest.name.In("zh"), "水果");
+  // A catalogue's code exactly (its region spelled back in capitals), else its language part.
+  EXPECT_EQ(manifest.name.In("zh_TW"), "水菓");
+  EXPECT_EQ(manifest.name.In("zh_CN"), "水果");
+  EXPECT_EQ(manifest.name.In("pt_BR"), "Fruta");
+  EXPECT_EQ(manifest.name.In("ja"), "Fruit");
   // Faces are named by number, in any language; other languages' names read alike.
   ASSERT_TRUE(ParseSetManifest("name = Fruit\nname.de = Obst\nface.2 = Pear\nFace.2.zh = 梨\n"
                                "face.3.zh = 桃\nface.3.fr =\nface.0 = none\nface.101 = none\n",
