@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
   // the Wayland app id); SDL 2.26 reads it from the environment when video starts.
   setenv("SDL_VIDEO_X11_WMCLASS", app::kAppId, 0);
   setenv("SDL_VIDEO_WAYLAND_WMCLASS", app::kAppId, 0);
+  // The texts' language is switched through LANGUAGE (render::SetLanguage): the variable exists
+  // before any thread, so a switch only replaces its value. Empty means unset to gettext and to
+  // the choice of the language alike.
+  setenv("LANGUAGE", "", 0);
   if (!app::HaveDisplay()) return 1;
 
   // Before any thread exists, so that every thread, SDL's too, leaves them to the watcher.

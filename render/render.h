@@ -38,8 +38,8 @@ inline constexpr int kClientHeight = 600;
 
 // Chooses the texts' language, at once: its catalogue (locale/CODE/LC_MESSAGES/tessary.mo in
 // storage::LocaleFolder) through gettext, whatever locales the system has. A catalogue missing,
-// truncated or corrupt: one line on stderr and English. Chinese until called. UI thread (it sets
-// LANGUAGE in the environment).
+// truncated or corrupt: one line on stderr and English. Chinese until called. UI thread; it sets
+// LANGUAGE, which should be in the environment before other threads start (app/main.cpp).
 void SetLanguage(game::Language language);
 // The language the texts are in: the one chosen, or English when its catalogue failed.
 game::Language CurrentLanguage();

@@ -72,12 +72,12 @@ void UseMessagesLocale() {
 
 // Points gettext at language's catalogue; false, after one line on stderr, when it cannot be.
 bool BindCatalogue(game::Language language) {
-  UseMessagesLocale();
   const std::string code(game::CatalogueCodeOf(language));
   const std::string path = storage::CataloguePath(code);
   std::string problem;
   if (!storage::CheckCatalogue(path, problem)) {
     std::fprintf(stderr, "tessary: %s; the texts stay in English\n", problem.c_str());
+    ::setenv("LANGUAGE", "en", 1);
     return false;
   }
   ::bindtextdomain(kDomain, storage::LocaleFolder().c_str());
@@ -99,6 +99,11 @@ void SetLanguage(game::Language language) {
   chosenLanguage = language;
   catalogueBound = true;
   lookedUp.clear();
+  // LANGUAGE always names the language gettext looks up; main puts it into the environment
+  // before any thread, so this only replaces its value, never grows the environment under a
+  // getenv.
+  UseMessagesLocale();
+  if (language == game::Language::english) ::setenv("LANGUAGE", "en", 1);
   const bool translated = language != game::Language::english && BindCatalogue(language);
   currentLanguage = translated ? language : game::Language::english;
 }
