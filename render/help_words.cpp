@@ -1,5 +1,6 @@
 // The help page's words in the player's language, written over the page drawn without them
 // (game/help_page.h holds where each stands). Chinese and English keep the page with its words.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,17 @@ float TextX(float pictureX) { return (pictureX / 100.0f - 4.0f) * kPageToText; }
 float TextY(float pictureY) { return (3.0f - pictureY / 100.0f) * kPageToText; }
 float TextLength(float picturePixels) { return picturePixels / 100.0f * kPageToText; }
 
-// Half a line's height in raster units: the baseline lies this far below a line's middle.
-constexpr float kHalfLine = 5.0f * kTextUnitsPerPixel;
+// The sizes of the page's words, near those of the page with its words.
+constexpr TextStyle kTitleStyle{26, true};
+constexpr TextStyle kRuleStyle{16, false};
+constexpr float kRuleLineStep = 20.0f;  // picture pixels between a rule's two lines
+constexpr TextStyle kCardNameStyle{17, true};
+constexpr TextStyle kSmallStyle{15, false};
+
+// The baseline of a line whose middle is at the picture's height pictureY.
+float BaselineAt(float pictureY, const TextStyle& style) {
+  return TextY(pictureY) - 0.3f * CellHeight(style);
+}
 
 // Whether the text's first letter is of a script written from right to left: its lines then
 // stand on the room's right edge.
@@ -33,20 +43,23 @@ bool StartsRightToLeft(std::string_view text) {
   return false;
 }
 
-void Write(std::string_view text, const Anchor& at, uint32_t rgb, float towardWhite) {
+void Write(std::string_view text, const Anchor& at, const TextStyle& style, uint32_t rgb,
+           float towardWhite) {
   const auto channel = [&](int shift) {
     const float value = static_cast<float>((rgb >> shift) & 0xffu) / 255.0f;
     return value + (1.0f - value) * towardWhite;
   };
-  DrawTextAt(text, at, channel(16), channel(8), channel(0));
+  DrawTextAt(text, at, style, channel(16), channel(8), channel(0));
 }
 
 }  // namespace
 
-std::vector<std::string> WrapText(std::string_view text, float width) {
+std::vector<std::string> WrapText(std::string_view text, float width, const TextStyle& style) {
   std::vector<std::string> lines;
   std::string line;
-  const auto fits = [&](std::string_view candidate) { return TextWidth(candidate) <= width; };
+  const auto fits = [&](std::string_view candidate) {
+    return TextWidth(candidate, style) <= width;
+  };
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find(' ', start);
@@ -77,40 +90,50 @@ std::vector<std::string> WrapText(std::string_view text, float width) {
 }
 
 void DrawHelpWords() {
-  Write(Tr(game::kHelpTitle), {TextX(game::kHelpTitleX), TextY(game::kHelpTitleY) - kHalfLine,
-                               Align::centre},
-        0xffffff, 0.0f);
+  Write(Tr(game::kHelpTitle),
+        {TextX(game::kHelpTitleX), BaselineAt(game::kHelpTitleY, kTitleStyle), Align::centre,
+         TextLength(game::kHelpRuleRight - game::kHelpRuleDotX)},
+        kTitleStyle, 0xffffff, 0.0f);
 
   const float room = TextLength(game::kHelpRuleRight - game::kHelpRuleTextX);
   float top = game::kHelpRuleTop;
   for (const game::HelpRule& rule : game::kHelpRules) {
-    const std::vector<std::string> lines = WrapText(Tr(rule.text), room);
-    // One line stands beside the number's middle, two around it.
-    float middle = top + 20.0f - (static_cast<float>(lines.size()) - 1.0f) * 9.0f;
-    const bool rightToLeft = StartsRightToLeft(Tr(rule.text));
-    const Anchor edge = rightToLeft ? Anchor{TextX(game::kHelpRuleRight), 0.0f, Align::right}
-                                    : Anchor{TextX(game::kHelpRuleTextX), 0.0f, Align::left};
-    for (std::size_t k = 0; k < lines.size() && k < 2; ++k, middle += 18.0f)
-      Write(lines[k], {edge.x, TextY(middle) - kHalfLine, edge.align}, 0xf4f6ff, 0.0f);
+    const std::string_view text = Tr(rule.text);
+    const std::vector<std::string> lines = WrapText(text, room, kRuleStyle);
+    // One line stands beside the number's middle, two around it; a third would not fit.
+    const std::size_t shown = std::min<std::size_t>(lines.size(), 2);
+    float middle = top + 20.0f - (static_cast<float>(shown) - 1.0f) * kRuleLineStep / 2.0f;
+    const bool rightToLeft = StartsRightToLeft(text);
+    const float x = TextX(rightToLeft ? game::kHelpRuleRight : game::kHelpRuleTextX);
+    const Align align = rightToLeft ? Align::right : Align::left;
+    for (std::size_t k = 0; k < shown; ++k, middle += kRuleLineStep)
+      Write(lines[k], {x, BaselineAt(middle, kRuleStyle), align, room}, kRuleStyle, 0xf4f6ff,
+            0.0f);
     top += game::kHelpRuleStep;
   }
 
+  const float cardRoom = TextLength(game::kHelpCardWidth - 16.0f);
   for (int k = 0; k < static_cast<int>(game::kHelpLevelCards.size()); ++k) {
     const game::HelpLevelCard& card = game::kHelpLevelCards[static_cast<std::size_t>(k)];
     const float centre = TextX(game::HelpCardLeft(k) + game::kHelpCardWidth / 2.0f);
-    Write(Tr(card.name), {centre, TextY(game::kHelpCardTop + game::kHelpCardNameY) - kHalfLine,
-                          Align::centre},
-          card.colour, 0.6f);
+    Write(Tr(card.name),
+          {centre, BaselineAt(game::kHelpCardTop + game::kHelpCardNameY, kCardNameStyle),
+           Align::centre, cardRoom},
+          kCardNameStyle, card.colour, 0.6f);
     Write(FormatText(Tr(game::kHelpCardDetail), card.columns, card.rows, card.seconds),
-          {centre, TextY(game::kHelpCardTop + game::kHelpCardDetailY) - kHalfLine, Align::centre},
-          0xe6ebf7, 0.0f);
+          {centre, BaselineAt(game::kHelpCardTop + game::kHelpCardDetailY, kSmallStyle),
+           Align::centre, cardRoom},
+          kSmallStyle, 0xe6ebf7, 0.0f);
   }
 
+  // Each key's words have the room up to the next key, or to the panel's edge.
+  const float keyRoom = TextLength(game::kHelpQuitKeyX - game::kHelpBackKeyX - 60.0f);
   for (const auto& [capX, text] : {std::pair{game::kHelpBackKeyX, game::kHelpBackKey},
                                    std::pair{game::kHelpQuitKeyX, game::kHelpQuitKey}})
-    Write(Tr(text), {TextX(capX + game::kHelpKeyTextGap), TextY(game::kHelpKeyY) - kHalfLine,
-                     Align::left},
-          0xf2f4ff, 0.0f);
+    Write(Tr(text),
+          {TextX(capX + game::kHelpKeyTextGap), BaselineAt(game::kHelpKeyY, kSmallStyle),
+           Align::left, keyRoom},
+          kSmallStyle, 0xf2f4ff, 0.0f);
 }
 
 }  // namespace render

@@ -345,7 +345,7 @@ bool HasMissingGlyphs(std::string_view text);
 
 // The lines text (UTF-8) breaks into so that each is at most width raster units wide: at
 // spaces, and inside a word only where the word alone is wider.
-std::vector<std::string> WrapText(std::string_view text, float width);
+std::vector<std::string> WrapText(std::string_view text, float width, const TextStyle& style);
 
 // The help page's words in the player's language, over LIST_README_BLANK (help_words.cpp).
 void DrawHelpWords();
