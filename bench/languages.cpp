@@ -14,7 +14,7 @@
 #include "bench/window_bench.h"
 #include "game/menu.h"
 #include "render/render_local.h"
-#include "tests/po_texts.h"
+#include "tools/catalogue.h"
 
 namespace bench {
 
@@ -22,11 +22,11 @@ namespace {
 
 struct LanguageTexts {
   std::string name;
-  std::map<std::string, std::string> catalogue;  // empty: English, the sources themselves
+  tools::Catalogue catalogue;  // empty: English, the sources themselves
   bool writesLabels = false;
   const std::string& Tr(const std::string& source) const {
-    const auto found = catalogue.find(source);
-    return found != catalogue.end() ? found->second : source;
+    const auto found = catalogue.texts.find(source);
+    return found != catalogue.texts.end() ? found->second : source;
   }
 };
 
@@ -74,10 +74,9 @@ void MeasureLanguages(WindowBench& bench) {
                                           {"Chinese", {}, false}};
   const char* files[] = {nullptr, "de", "ar", "zh_CN"};
   for (std::size_t i = 1; i < languages.size(); ++i) {
-    for (auto& [source, text] :
-         po_texts::ReadCatalogue(std::string(TESSARY_PO_DIR "/") + files[i] + ".po"))
-      languages[i].catalogue.emplace(source, text);
-    if (languages[i].catalogue.empty()) {
+    if (!tools::ReadCatalogue(std::string(TESSARY_PO_DIR "/") + files[i] + ".po",
+                              languages[i].catalogue) ||
+        languages[i].catalogue.texts.empty()) {
       PrintRow("Frame rate in other languages", "po/" + std::string(files[i]) + ".po unreadable",
                "-", "-", "-", "-");
       return;

@@ -1,55 +1,73 @@
-// A reader for the few constructs of a .po file: comments, flags, msgctxt, msgid, msgid_plural,
-// msgstr and msgstr[N], each a quoted string continued by further quoted lines.
+// gettext's PO library does the parsing (escapes, continued strings, flags, obsolete entries,
+// plurals, duplicates); this file only picks the entries a language shows.
 #include "tools/catalogue.h"
+
+#include <gettext-po.h>
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace tools {
 namespace {
 
-// The value of a quoted C-style string (as a .po file writes it); false when not one.
-bool Unquote(std::string_view text, std::string& value) {
-  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
-  value.clear();
-  for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-    char c = text[i];
-    if (c == '"') return false;
-    if (c == '\\') {
-      if (++i + 1 >= text.size()) return false;
-      switch (text[i]) {
-        case 'n':
-          c = '\n';
-          break;
-        case 't':
-          c = '\t';
-          break;
-        case '"':
-        case '\\':
-          c = text[i];
-          break;
-        default:
-          return false;
-      }
-    }
-    value += c;
-  }
-  return true;
+// The library's handler is a plain function and its reader keeps global state: one read at a
+// time, its first problem kept here.
+std::mutex readMutex;
+std::string firstError;  // "LINE: text" or " text"; guarded by readMutex
+
+void NoteError(int severity, const char* file, std::size_t line, const char* text) {
+  if (severity == PO_SEVERITY_WARNING || !firstError.empty()) return;
+  std::string said = text != nullptr ? text : "not a gettext catalogue";
+  said = said.substr(0, said.find('\n'));  // one line, whatever the library wrote
+  firstError = file != nullptr && line != static_cast<std::size_t>(-1)
+                   ? std::to_string(line) + ": " + said
+                   : " " + said;
 }
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-    text.remove_suffix(1);
-  return text;
+// The library asks a fatal problem's handler not to return; its reader raises one only when the
+// file's bytes cannot be read, and stops there when it does return, so returning is safe and the
+// catalogue is refused like any other with an error.
+void OnError(int severity, po_message_t, const char* file, std::size_t line, std::size_t, int,
+             const char* text) {
+  NoteError(severity, file, line, text);
 }
 
-struct Entry {
-  bool fuzzy = false, context = false, plural = false;
-  std::string msgid, msgstr;
-  std::string* open = nullptr;  // the string a continuation line adds to
+void OnTwoErrors(int severity, po_message_t, const char* file, std::size_t line, std::size_t,
+                 int, const char* text, po_message_t, const char*, std::size_t, std::size_t,
+                 int, const char*) {
+  NoteError(severity, file, line, text);
+}
+
+const po_xerror_handler kHandler = {OnError, OnTwoErrors};
+
+struct FileFree {
+  void operator()(po_file_t file) const { po_file_free(file); }
 };
+struct IteratorFree {
+  void operator()(po_message_iterator_t iterator) const { po_message_iterator_free(iterator); }
+};
+
+// Adds message to catalogue when it is a translation the game would show.
+void Keep(po_message_t message, Catalogue& catalogue) {
+  const std::string_view msgid = po_message_msgid(message);
+  if (msgid.empty() || po_message_is_obsolete(message) || po_message_is_fuzzy(message) ||
+      po_message_msgctxt(message) != nullptr)
+    return;
+  if (po_message_msgid_plural(message) == nullptr) {
+    const std::string_view msgstr = po_message_msgstr(message);
+    if (!msgstr.empty()) catalogue.texts.emplace(msgid, msgstr);
+    return;
+  }
+  std::vector<std::string> forms;
+  for (int i = 0; const char* form = po_message_msgstr_plural(message, i); ++i) {
+    if (*form == '\0') return;
+    forms.emplace_back(form);
+  }
+  if (!forms.empty()) catalogue.plurals.emplace(msgid, std::move(forms));
+}
 
 }  // namespace
 
@@ -59,76 +77,32 @@ std::string_view Catalogue::Find(std::string_view msgid) const {
 }
 
 bool ReadCatalogue(const std::filesystem::path& path, Catalogue& catalogue) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "tessary-datagen: %s: cannot be read\n", path.c_str());
+  std::unique_ptr<po_file, FileFree> file;
+  std::string error;
+  {
+    const std::lock_guard lock(readMutex);
+    firstError.clear();
+    file.reset(po_file_read(path.c_str(), &kHandler));
+    error = std::move(firstError);
+  }
+  if (file == nullptr) {
+    std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
     return false;
   }
-  Entry entry;
-  std::string ignored;
-  bool afterMsgstr = false;  // the entry is whole once something other than its msgstr follows
-  auto finish = [&] {
-    if (!entry.fuzzy && !entry.context && !entry.plural && !entry.msgid.empty() &&
-        !entry.msgstr.empty())
-      catalogue.texts[entry.msgid] = entry.msgstr;
-    entry = Entry();
-    afterMsgstr = false;
-  };
-  std::string raw;
-  int number = 0;
-  while (std::getline(in, raw)) {
-    ++number;
-    const std::string_view line = Trimmed(raw);
-    bool ok = true;
-    if (line.empty() || line.starts_with("#~")) {
-      entry.open = nullptr;
-    } else if (line.starts_with('#')) {
-      if (afterMsgstr) finish();
-      if (line.starts_with("#,") && line.find("fuzzy") != std::string_view::npos)
-        entry.fuzzy = true;
-    } else if (line.starts_with('"')) {
-      std::string more;
-      ok = entry.open != nullptr && Unquote(line, more);
-      if (ok) *entry.open += more;
-    } else {
-      const std::size_t space = line.find(' ');
-      const std::string_view keyword = line.substr(0, space);
-      const std::string_view value =
-          space == std::string_view::npos ? std::string_view() : Trimmed(line.substr(space));
-      if (afterMsgstr && !keyword.starts_with("msgstr")) finish();
-      std::string* target = &ignored;
-      if (keyword == "msgctxt") {
-        entry.context = true;
-      } else if (keyword == "msgid") {
-        target = &entry.msgid;
-      } else if (keyword == "msgid_plural") {
-        entry.plural = true;
-      } else if (keyword == "msgstr" || keyword.starts_with("msgstr[")) {
-        if (keyword == "msgstr")
-          target = &entry.msgstr;
-        else
-          entry.plural = true;
-        afterMsgstr = true;
-      } else {
-        ok = false;
-      }
-      ok = ok && Unquote(value, *target);
-      entry.open = target;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "tessary-datagen: %s: line %d is not of a gettext catalogue\n",
-                   path.c_str(), number);
-      return false;
-    }
+  if (!error.empty()) {
+    std::fprintf(stderr, "%s:%s\n", path.c_str(), error.c_str());
+    return false;
   }
-  finish();
+  const std::unique_ptr<struct po_message_iterator, IteratorFree> messages(
+      po_message_iterator(file.get(), nullptr));
+  while (po_message_t message = po_next_message(messages.get())) Keep(message, catalogue);
   return true;
 }
 
 bool ReadCatalogues(const std::filesystem::path& folder, std::vector<Catalogue>& catalogues) {
   std::ifstream linguas(folder / "LINGUAS");
   if (!linguas) {
-    std::fprintf(stderr, "tessary-datagen: %s: cannot be read\n", (folder / "LINGUAS").c_str());
+    std::fprintf(stderr, "%s: cannot be read\n", (folder / "LINGUAS").c_str());
     return false;
   }
   std::string line;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "render/render_local.h"
-#include "tests/po_texts.h"
+#include "tools/catalogue.h"
 
 namespace {
 
@@ -38,13 +38,19 @@ int main() {
     return 77;
   }
   int checked = 0, missing = 0;
-  for (const std::string& language : po_texts::ShippedLanguages(TESSARY_PO_DIR)) {
-    const auto texts = po_texts::ReadCatalogue(TESSARY_PO_DIR "/" + language + ".po");
+  std::vector<tools::Catalogue> catalogues;
+  if (!tools::ReadCatalogues(TESSARY_PO_DIR, catalogues)) ++missing;
+  for (const tools::Catalogue& catalogue : catalogues) {
+    const std::string& language = catalogue.code;
+    std::vector<std::string> texts;
+    for (const auto& [source, text] : catalogue.texts) texts.push_back(text);
+    for (const auto& [source, forms] : catalogue.plurals)
+      texts.insert(texts.end(), forms.begin(), forms.end());
     if (texts.empty()) {
       std::printf("FAIL %s: no translations read\n", language.c_str());
       ++missing;
     }
-    for (const auto& [source, text] : texts)
+    for (const std::string& text : texts)
       for (bool bold : {false, true}) {
         ++checked;
         // Drawn, it shows something: no text of the game is all spaces.

@@ -126,18 +126,22 @@ TEST(Generator, DesktopIconsAreTheWindowIconsArtworkAtEachSize) {
 }
 
 // The picture sets' names come from the catalogues: what a translator left fuzzy, gave a
-// context or a plural, or left empty is no name; continued and escaped strings are read whole.
+// context, left (a form of it) empty or made obsolete is no name; continued and escaped strings
+// are read whole; a plural's forms are kept apart from the names, in their order.
 TEST(Catalogue, ReadsTheTranslatedEntriesAndRefusesWhatIsNoCatalogue) {
   TempDirectory folder;
   ASSERT_FALSE(folder.path().empty());
   const fs::path po = folder.path() / "xx.po";
-  std::ofstream(po) << "msgid \"\"\nmsgstr \"Language: xx\\n\"\n\n"
+  std::ofstream(po) << "msgid \"\"\nmsgstr \"Language: xx\\n\"\n"
+                       "\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
                        "#. TRANSLATORS: a note\n#: tools/pictures_sets.cpp:1\n"
                        "msgid \"Dog\"\nmsgstr \"Hu\"\n\"nd \\\"1\\\"\"\n\n"
                        "#, fuzzy\nmsgid \"Cat\"\nmsgstr \"Katze\"\n\n"
                        "msgctxt \"verb\"\nmsgid \"Open\"\nmsgstr \"Öffnen\"\n\n"
                        "msgid \"box\"\nmsgid_plural \"boxes\"\nmsgstr[0] \"Kiste\"\n"
                        "msgstr[1] \"Kisten\"\n\n"
+                       "msgid \"cup\"\nmsgid_plural \"cups\"\nmsgstr[0] \"Tasse\"\n"
+                       "msgstr[1] \"\"\n\n"
                        "msgid \"Fox\"\nmsgstr \"\"\n\n#~ msgid \"Owl\"\n#~ msgstr \"Eule\"\n"
                        "msgid \"Frog\"\nmsgstr \"Frosch\"";  // no line end at the end
   tools::Catalogue catalogue;
@@ -147,9 +151,11 @@ TEST(Catalogue, ReadsTheTranslatedEntriesAndRefusesWhatIsNoCatalogue) {
   for (const char* none : {"Cat", "Open", "box", "Fox", "Owl", ""})
     EXPECT_EQ(catalogue.Find(none), "") << none;
   EXPECT_EQ(catalogue.texts.size(), 2u);
+  EXPECT_EQ(catalogue.plurals, (decltype(catalogue.plurals){{"box", {"Kiste", "Kisten"}}}));
 
   for (const char* broken : {"msgid \"a\"\nmsgstr \"b\\q\"\n", "msgid \"a\"\nmsgstr b\n",
-                             "msgid \"a\"\n\n\"c\"\n", "msgidx \"a\"\n"}) {
+                             "msgidx \"a\"\n",
+                             "msgid \"a\"\nmsgstr \"b\"\nmsgid \"a\"\nmsgstr \"c\"\n"}) {
     std::ofstream(po) << broken;
     tools::Catalogue refused;
     EXPECT_FALSE(tools::ReadCatalogue(po, refused)) << broken;
