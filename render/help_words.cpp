@@ -18,12 +18,13 @@ float TextX(float pictureX) { return (pictureX / 100.0f - 4.0f) * kPageToText; }
 float TextY(float pictureY) { return (3.0f - pictureY / 100.0f) * kPageToText; }
 float TextLength(float picturePixels) { return picturePixels / 100.0f * kPageToText; }
 
-// The sizes of the page's words, near those of the page with its words.
+// The sizes of the page's words: headings bold and larger, the rest at the font's own 14-pixel
+// strike, which draws Latin letters evenly where a scaled outline does not.
 constexpr TextStyle kTitleStyle{26, true};
-constexpr TextStyle kRuleStyle{16, false};
+constexpr TextStyle kRuleStyle{14, false};
 constexpr float kRuleLineStep = 20.0f;  // picture pixels between a rule's two lines
 constexpr TextStyle kCardNameStyle{17, true};
-constexpr TextStyle kSmallStyle{15, false};
+constexpr TextStyle kSmallStyle{14, false};
 
 // The baseline of a line whose middle is at the picture's height pictureY.
 float BaselineAt(float pictureY, const TextStyle& style) {

@@ -632,6 +632,27 @@ TEST_F(TextTest, ATextTooWideForItsRoomShrinksToItAndOneThatFitsIsUnchanged) {
   render::SetFrameScale(2.0f);
   EXPECT_NEAR(render::TextWidthPixels(text, large), at1, at1 / 20 + 1);
   render::SetFrameScale(1.0f);
+
+  // Lines too long for a place of several break at spaces; a word wider than the room (a script
+  // without spaces) between its characters, never inside one.
+  const render::TextStyle rule{};
+  const float line = render::TextWidth("Zwei gleiche Bilder", rule);
+  for (const std::string_view words :
+       {std::string_view("Zwei gleiche Bilder verschwinden als Paar"),
+        std::string_view("メニューで3回押すと終了します、メニューで3回押すと終了します")}) {
+    const std::vector<std::string> lines = render::WrapText(words, line, rule);
+    ASSERT_GE(lines.size(), 2u) << words;
+    std::string joined;
+    for (const std::string& part : lines) {
+      EXPECT_LE(render::TextWidth(part, rule), line) << part;
+      EXPECT_FALSE(part.empty());
+      const std::vector<char32_t> codes = render::DecodeUtf8(part);
+      EXPECT_EQ(std::count(codes.begin(), codes.end(), U'\uFFFD'), 0) << "cut inside a character";
+      joined += (joined.empty() || words.find(' ') == std::string_view::npos ? "" : " ") + part;
+    }
+    EXPECT_EQ(joined, words);
+  }
+  EXPECT_EQ(render::WrapText("Zwei gleiche", line, rule), std::vector<std::string>{"Zwei gleiche"});
 }
 
 // A label written over a label-less button stands inside the button's room, centred, in the
