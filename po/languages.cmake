@@ -33,6 +33,11 @@ foreach(code IN LISTS TESSARY_LINGUAS)
   endif()
   string(APPEND table "    {\"${code}\", \"${CMAKE_MATCH_1}\"},\n")
 endforeach()
+# What a step built from the catalogues depends on (the desktop file, the picture sets' names).
+set(TESSARY_CATALOGUE_FILES ${TESSARY_PO_DIR}/LINGUAS)
+foreach(code IN LISTS TESSARY_LINGUAS)
+  list(APPEND TESSARY_CATALOGUE_FILES ${TESSARY_PO_DIR}/${code}.po)
+endforeach()
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/game/language_table.inc
      CONTENT "// Generated from po/LINGUAS and the catalogues by po/languages.cmake: do not edit.\n${table}"
      @ONLY)
