@@ -1,5 +1,5 @@
-// What the sanitizers must not blame on us: the allocations that Mesa's driver and fontconfig
-// keep for the life of the process and the races between the driver's own threads. Built into
+// What the sanitizers must not blame on us: the allocations that Mesa's driver, fontconfig and
+// gettext's PO library keep for the life of the process and the races between the driver's own threads. Built into
 // the test programs, so they hold however the tests are started.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:swrast_dri\n"
@@ -8,7 +8,8 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libEGL_mesa\n"
          "leak:libglapi\n"
          "leak:libLLVM\n"
-         "leak:libfontconfig\n";
+         "leak:libfontconfig\n"
+         "leak:libgettextpo\n";
 }
 
 extern "C" const char* __tsan_default_suppressions() {

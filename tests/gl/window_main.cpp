@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   // llvmpipe without its worker threads: less to schedule on a busy machine, nothing to race.
   setenv("LP_NUM_THREADS", "0", 0);
   setenv("TESSARY_LOCALE_DIR", TESSARY_TEST_LOCALE_DIR, 0);
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);  // no display needed
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || SDL_GL_LoadLibrary(nullptr) != 0) {
     std::fprintf(stderr, "window_tests: no video system: %s\n", SDL_GetError());
     return 1;
