@@ -31,19 +31,6 @@ float BaselineAt(float pictureY, const TextStyle& style) {
   return TextY(pictureY) - 0.3f * CellHeight(style);
 }
 
-// Whether the text's first letter is of a script written from right to left: its lines then
-// stand on the room's right edge.
-bool StartsRightToLeft(std::string_view text) {
-  for (const char32_t code : DecodeUtf8(text)) {
-    if ((code >= 0x0590 && code <= 0x08ff) || (code >= 0xfb1d && code <= 0xfdff) ||
-        (code >= 0xfe70 && code <= 0xfeff))
-      return true;
-    if ((code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') || code >= 0x00c0)
-      return false;
-  }
-  return false;
-}
-
 void Write(std::string_view text, const Anchor& at, const TextStyle& style, uint32_t rgb,
            float towardWhite) {
   const auto channel = [&](int shift) {
@@ -104,7 +91,7 @@ void DrawHelpWords() {
     // One line stands beside the number's middle, two around it; a third would not fit.
     const std::size_t shown = std::min<std::size_t>(lines.size(), 2);
     float middle = top + 20.0f - (static_cast<float>(shown) - 1.0f) * kRuleLineStep / 2.0f;
-    const bool rightToLeft = StartsRightToLeft(text);
+    const bool rightToLeft = RightToLeftLanguage(game::CodeOf(CurrentLanguage()));
     const float x = TextX(rightToLeft ? game::kHelpRuleRight : game::kHelpRuleTextX);
     const Align align = rightToLeft ? Align::right : Align::left;
     for (std::size_t k = 0; k < shown; ++k, middle += kRuleLineStep)

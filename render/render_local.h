@@ -347,6 +347,9 @@ bool HasMissingGlyphs(std::string_view text);
 // spaces, and inside a word only where the word alone is wider.
 std::vector<std::string> WrapText(std::string_view text, float width, const TextStyle& style);
 
+// Whether the language of code ("ar", "de") is written from right to left (text_shaping.cpp).
+bool RightToLeftLanguage(std::string_view language);
+
 // The help page's words in the player's language, over LIST_README_BLANK (help_words.cpp).
 void DrawHelpWords();
 

@@ -8,13 +8,13 @@
 
 namespace render {
 
-namespace {
-
 bool RightToLeftLanguage(std::string_view language) {
   for (std::string_view code : {"ar", "he", "fa", "ur"})
     if (language.starts_with(code)) return true;
   return false;
 }
+
+namespace {
 
 // Marks, joiners and selectors stay with the face of the character they belong to.
 bool JoinsPrevious(char32_t code) {
