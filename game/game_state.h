@@ -61,6 +61,7 @@ struct Box {
   Shared<bool> hover;      // cursor over it: the outline is drawn
   Shared<bool> present;    // still on the board; cleared when its pair is found
   Shared<float> r, g, b;   // colour of the closed box, 0.00..1.00
+  Shared<int8_t> side;     // on a board of two-kind cards: 0 the pair's first card, 1 its second
 };
 
 struct Star {
@@ -148,6 +149,11 @@ struct GameState {
   Shared<bool> shuffledFaces;                 // false: the classic faces, face f is picture f
   Shared<int32_t> setPictureCount{kClassicPictureCount};  // pictures ready; 0 while loading
   Shared<int16_t> facePicture[kClassicPictureCount];       // the set's picture of face f
+  // A deck whose pairs are two different cards (a word and its picture): setPictureCount counts
+  // its pairs, and card `side` of pair p is the set's picture 2 p + side. dividedBoard: the
+  // first cards are dealt on the board's first half, the second cards on the other.
+  Shared<bool> twoKindCards;
+  Shared<bool> dividedBoard;
 
   // Playing together: reset by DealBoard
   Players players;

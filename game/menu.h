@@ -36,6 +36,9 @@ enum class MenuName : uint32_t {
   players = 11,
   records = 12,
   language = 13,
+  clock = 14,   // selector: the countdown or the relaxed clock
+  speech = 15,  // switch: speak the menus and boards
+  motion = 16,  // switch: less motion
 };
 
 constexpr uint32_t PickNameOf(MenuName name) { return static_cast<uint32_t>(name); }

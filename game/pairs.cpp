@@ -14,7 +14,13 @@ bool FacesBelongTogether(const GameState& state, int face, int otherFace) {
 }
 
 bool BelongTogether(const GameState& state, uint8_t first, uint8_t second) {
+  if (state.twoKindCards && state.boxes[first].side == state.boxes[second].side) return false;
   return FacesBelongTogether(state, state.boxes[first].face, state.boxes[second].face);
+}
+
+int CardPicture(const GameState& state, int box) {
+  const int picture = state.facePicture[state.boxes[box].face];
+  return state.twoKindCards ? 2 * picture + state.boxes[box].side : picture;
 }
 
 }  // namespace game

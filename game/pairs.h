@@ -18,7 +18,13 @@ int PairOfFace(const GameState& state, int face);
 // Whether cards with these faces belong together. Any thread.
 bool FacesBelongTogether(const GameState& state, int face, int otherFace);
 
-// Whether the boxes first and second (0-based, dealt) hold a pair. Tick thread (judging a try).
+// Whether the boxes first and second (0-based, dealt) hold a pair: their faces share one and, on
+// a board of two-kind cards, one is the pair's first card and the other its second. Tick thread
+// (judging a try).
 bool BelongTogether(const GameState& state, uint8_t first, uint8_t second);
+
+// The set's picture that box (0-based, dealt) shows when open: its face's picture, or on a board
+// of two-kind cards that picture's card on the box's side (2 picture + side). Any thread.
+int CardPicture(const GameState& state, int box);
 
 }  // namespace game

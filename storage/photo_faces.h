@@ -22,10 +22,15 @@ inline constexpr int kFacePixels = 128;
 // One prepared face: kFacePixels x kFacePixels pixels, red-green-blue, bottom row first, rows
 // packed (like DecodedImage, ready for a GL upload). source names the file it came from; name
 // is what a set's manifest calls the face (empty: named by its file).
+// A deck's card may instead be a word, a sound, or a picture with either: rgb is then empty
+// for a card without a picture, word holds its text (english empty: no word), sound an encoded
+// sound file played when the card opens.
 struct FaceImage {
   std::string source;
   std::vector<uint8_t> rgb;
   TranslatedName name;
+  TranslatedName word{};
+  std::vector<uint8_t> sound{};
 };
 
 // Decodes the picture file at path (JPEG, PNG or WebP, recognised by its content) within the

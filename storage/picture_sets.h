@@ -4,6 +4,7 @@
 // through PhotoSetLoader (storage/photo_faces.h). Nothing here ever writes into a folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,16 @@ inline constexpr int kMaxSetNameCharacters = 32;
 // "key = value", names a key twice, or gives no name or one that is too long.
 bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string& problem);
 
-enum class SetKind { classic, package, folder, files };
+enum class SetKind { classic, package, folder, files, deck };
+
+// Who made a deck's file: our own set package with its pairs in the manifest, a Sugar Memorize
+// game (a ZIP holding game.xml), or a KDE Pairs theme (NAME.pairs.tar.bz2, .zip or a folder).
+enum class DeckFormat : uint8_t { none, own, sugar, kdePairs };
+
+// Which game of a deck a set plays: the deck's own pairs, or one of those a KDE Pairs theme
+// offers (the same picture twice, its two pictures, a picture and its word, a picture and its
+// sound); a theme is listed once for each game it supports.
+enum class DeckGame : uint8_t { pairs, samePicture, twoPictures, pictureAndWord, pictureAndSound };
 
 struct PictureSetInfo {
   SetKind kind = SetKind::classic;
@@ -36,6 +46,8 @@ struct PictureSetInfo {
   std::vector<std::string> paths;  // the package, the folder, or the files
   std::string key;  // what tessary.conf keeps: "classic", a package's stem, or an absolute path
   int pictureCount = 0;  // the classic and package sets' faces; 0 for folders until loaded
+  DeckFormat deckFormat = DeckFormat::none;  // a deck's (kind deck)
+  DeckGame deckGame = DeckGame::pairs;
 };
 
 // The classic set: the ten faces of the game's own package.
