@@ -204,6 +204,14 @@ struct GameState {
   // start and follows the selector's steps. UI thread only.
   Shared<uint8_t> language;
   Shared<bool> hoverLanguage;
+  // Play by ear and at ease: read at start from the settings (and the desktop's own settings),
+  // switched in the menu. speechOn: the game speaks (and ticks where the highlight goes on a
+  // board); clockChoice: a ClockChoice, the countdown (the original) or the relaxed clock;
+  // lessMotion: the title, the stars and the about cubes keep still.
+  Shared<bool> speechOn;
+  Shared<int8_t> clockChoice;
+  Shared<bool> lessMotion;
+  Shared<bool> hoverClock;
 
   // Sound: one-shot requests, raised with RequestSound, cleared by the sound thread
   Shared<bool> soundRequests[kSoundRequestCount];
