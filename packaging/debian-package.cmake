@@ -22,7 +22,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TESSARY_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # WenQuanYi Zen Hei Sharp, the face of the game's texts (its bitmap strike). The Noto faces draw
 # what it lacks: Arabic, Devanagari, Japanese and Korean in their own faces, the bold labels.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei")
+# The deck readers' libraries (archives, XML, SVG) are named too, though shlibdeps finds them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei, libarchive13, libxml2, librsvg2-2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-noto-cjk")
 set(CPACK_STRIP_FILES ON)
 # Folders 0755 whatever the umask of the one who builds.

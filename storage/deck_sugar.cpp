@@ -70,14 +70,16 @@ std::string OpenGame(const DeckFiles& files, SugarGame& game) {
   return {};
 }
 
-// The entry a card's file name means: in folder (images/ or sounds/) beside game.xml, or as
-// written relative to game.xml; "" for a name reaching outside the deck.
+// The entry a card's file name means: in folder (images/ or sounds/) beside game.xml, else as
+// written relative to game.xml when that exists; "" for a name reaching outside the deck.
 std::string EntryFor(const DeckFiles& files, const std::string& base, const char* folder,
                      const std::string& name) {
   const std::string clean = CleanDeckName(name);
   if (clean.empty()) return {};
   const std::string inFolder = base + folder + clean;
-  return files.contents.count(inFolder) != 0 ? inFolder : base + clean;
+  return files.contents.count(inFolder) != 0 || files.contents.count(base + clean) == 0
+             ? inFolder
+             : base + clean;
 }
 
 std::string BuildCard(const std::string& path, const DeckFiles& files, const std::string& base,

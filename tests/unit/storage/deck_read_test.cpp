@@ -123,7 +123,7 @@ TEST_F(DeckReadTest, SugarGameOfTwoKindsWithTextsPicturesAndSounds) {
   EXPECT_EQ(Pixel(cards.faces[4].rgb, 64, 5), (std::vector<uint8_t>{255, 255, 255}));
   EXPECT_EQ(Pixel(cards.faces[4].rgb, 64, 122), (std::vector<uint8_t>{255, 255, 255}));
   ASSERT_EQ(problems.size(), 2u);
-  EXPECT_TRUE(Mentions(problems, "pair 4: picture Colours/gone.png is missing (skipped)"));
+  EXPECT_TRUE(Mentions(problems, "pair 4: picture Colours/images/gone.png is missing (skipped)"));
   EXPECT_TRUE(Mentions(problems, "pair 5: a card has nothing on it (skipped)"));
 }
 
