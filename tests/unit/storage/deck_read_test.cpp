@@ -128,14 +128,17 @@ TEST_F(DeckReadTest, SugarGameOfTwoKindsWithTextsPicturesAndSounds) {
 }
 
 TEST_F(DeckReadTest, SugarGameOfEqualPairsDealsOneCardPerPair) {
-  WriteArchive("same.zip", {{"game.xml", "<memorize name='Same' equal_pairs='1'>"
-                                         "<pair achar='a' bchar='b'/><pair achar='c'/></memorize>"}});
+  std::string xml = "<memorize name='Same' equal_pairs='1'><pair achar='a' bchar='b'/>";
+  for (int i = 1; i <= storage::kMaxDeckPairs; ++i)
+    xml += "<pair achar='" + std::to_string(i) + "'/>";
+  WriteArchive("same.zip", {{"game.xml", xml + "</memorize>"}});
   DeckCards cards;
   std::vector<std::string> problems;
   ASSERT_TRUE(storage::ReadDeck(storage::DeckSetsAt("same.zip").at(0), cards, problems));
   EXPECT_FALSE(cards.twoKinds);
-  ASSERT_EQ(cards.faces.size(), 2u);
-  EXPECT_EQ(cards.faces[1].word.english, "c");
+  ASSERT_EQ(cards.faces.size(), std::size_t(storage::kMaxDeckPairs));
+  EXPECT_EQ(cards.faces[1].word.english, "1");
+  EXPECT_EQ(problems, std::vector<std::string>{"same.zip: only the first 200 pairs are played"});
 }
 
 const std::string kTheme =
