@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <span>
 
+#include "storage/deck_own.h"
 #include "storage/formats.h"
+#include "storage/manifest_lines.h"
 #include "storage/paths.h"
 #include "storage/picture_package.h"
 #include "storage/storage_local.h"
@@ -20,31 +23,6 @@ namespace storage {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The length of the UTF-8 sequence at text[i], or 0 when it is not one (overlong forms,
-// surrogates and code points past U+10FFFF included).
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  std::size_t length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 ? 2 : 0;
-  if (length == 0 || lead > 0xf4 || i + length > text.size()) return 0;
-  uint32_t point = lead & (0x7f >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xc0) != 0x80) return 0;
-    point = (point << 6) | (byte(i + k) & 0x3f);
-  }
-  const uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (point < smallest[length] || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff))
-    return 0;
-  return length;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 struct ArchiveCloser {
   void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -67,13 +45,6 @@ int CountFaceEntries(const std::string& path, std::string& problem) {
          zip_name_locate(archive.get(), SetFaceEntry(count).c_str(), 0) >= 0)
     ++count;
   return count;
-}
-
-// A language code of a name's key: letters, digits and '_' ("zh", "pt_br").
-bool IsLanguageCode(std::string_view code) {
-  return !code.empty() && code.size() <= 8 && std::all_of(code.begin(), code.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-  });
 }
 
 // The field a name key sets (lower case): "name", "name.CODE", "face.N", "face.N.CODE" with N
@@ -103,23 +74,24 @@ std::string* NameField(SetManifest& manifest, std::string_view key) {
   }
   if (rest.empty()) return &name->english;
   // The key came lower-cased: the code is spelled back as the catalogues spell it ("zh_TW").
-  std::string code(rest.substr(1));
-  if (const std::size_t region = code.find('_'); region != std::string::npos)
-    for (std::size_t i = region + 1; i < code.size(); ++i)
-      code[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(code[i])));
-  return &name->translations[code];
+  return &name->translations[CatalogueSpelling(rest.substr(1))];
 }
 
 bool IsShortName(std::string_view name) {
-  int characters = 0;
-  for (char c : name) characters += (static_cast<unsigned char>(c) & 0xc0) != 0x80;
-  return characters <= kMaxSetNameCharacters;
+  return CharacterCount(name) <= static_cast<std::size_t>(kMaxSetNameCharacters);
 }
 
 // A built-in set package, or nothing after one line on stderr.
 bool ReadSetPackage(const fs::path& path, PictureSetInfo& set) {
   const std::string native = path.string();
   std::string problem;
+  // A package whose manifest gives pairs is a deck, keyed by its stem like any built-in set.
+  if (const int deck = ReadOwnDeckInfo(native, set, problem); deck != 0) {
+    if (deck < 0) ReportProblem(problem);
+    set.key = path.stem().string();
+    return deck > 0;
+  }
+  problem.clear();
   const int count = CountFaceEntries(native, problem);
   if (count < 0) {
     ReportProblem(native + ": not a picture set: " + problem);
@@ -160,63 +132,33 @@ std::string AbsolutePath(const std::string& path) {
 }  // namespace
 
 bool ParseSetManifest(std::string_view text, SetManifest& manifest, std::string& problem) {
-  if (text.size() > kMaxManifestBytes) {
-    problem = "is larger than " + std::to_string(kMaxManifestBytes) + " bytes";
-    return false;
-  }
-  if (text.starts_with("\xef\xbb\xbf")) text.remove_prefix(3);
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = Utf8SequenceAt(text, i);
-    if (length == 0) {
-      problem = "is not UTF-8 text";
-      return false;
-    }
-    i += length;
-  }
+  return ParseSetManifestWith(text, kMaxManifestBytes, manifest, nullptr, problem);
+}
 
+bool ParseSetManifestWith(std::string_view text, std::size_t maxBytes, SetManifest& manifest,
+                          const std::function<bool(const ManifestLine&, std::string&)>& other,
+                          std::string& problem) {
   SetManifest parsed;
   std::set<std::string, std::less<>> seen;
-  int lineNumber = 0;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    ++lineNumber;
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    const std::string where = "line " + std::to_string(lineNumber);
-    if (std::any_of(line.begin(), line.end(), [](char c) {
-          return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f;
-        })) {
-      problem = where + " holds a control character";
-      return false;
-    }
-    line = Trimmed(line);
-    if (line.empty() || line.front() == '#') continue;
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos || Trimmed(line.substr(0, equals)).empty()) {
-      problem = where + " is not \"key = value\"";
-      return false;
-    }
-    std::string key(Trimmed(line.substr(0, equals)));
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const std::string_view value = Trimmed(line.substr(equals + 1));
-    if (key == "license") key = "licence";
+  const auto take = [&](const ManifestLine& line, std::string& refusal) {
     std::string* field = nullptr;
-    if (key == "author") field = &parsed.author;
-    else if (key == "licence") field = &parsed.licence;
-    else field = NameField(parsed, key);
-    if (field == nullptr) continue;  // a key of a later version
-    if (!seen.insert(key).second) {
-      problem = where + " gives " + key + " a second time";
+    if (line.key == "author") field = &parsed.author;
+    else if (line.key == "licence") field = &parsed.licence;
+    else field = NameField(parsed, line.key);
+    if (field == nullptr) return !other || other(line, refusal);  // else a later version's
+    if (!seen.insert(line.key).second) {
+      refusal = line.where + " gives " + line.key + " a second time";
       return false;
     }
-    field->assign(value);
+    field->assign(line.value);
     if (!IsShortName(*field)) {
-      problem = "the name \"" + *field + "\" is longer than " +
+      refusal = "the name \"" + *field + "\" is longer than " +
                 std::to_string(kMaxSetNameCharacters) + " characters";
       return false;
     }
-  }
+    return true;
+  };
+  if (!ForEachManifestLine(text, maxBytes, take, problem)) return false;
   if (parsed.name.english.empty()) {
     problem = "gives no name";
     return false;

@@ -54,7 +54,7 @@ struct PictureSetInfo {
 PictureSetInfo ClassicSet();
 
 // The sets in the selector's order: the classic set, the built-in packages of builtInFolder
-// (sorted by file name) and the folders inside playerFolder (sorted by name, hidden ones
+// (sorted by file name; a package whose manifest gives pairs is a deck of our own format) and the folders inside playerFolder (sorted by name, hidden ones
 // skipped). A package that is not a valid set is left out after one line on stderr; a missing
 // folder gives no sets. UI thread, at start.
 std::vector<PictureSetInfo> FindPictureSetsIn(const std::string& builtInFolder,

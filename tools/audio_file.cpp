@@ -68,9 +68,10 @@ int DrainEncoder(AVCodecContext* codec, AVFormatContext* format, AVStream* strea
 
 }  // namespace
 
-bool WriteWav(const std::filesystem::path& path, const StereoSamples& samples) {
-  const uint32_t channels = 2;
+std::string WavBytes(std::span<const float> samples, int channels, int sampleRate) {
   const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+  const uint32_t rate = static_cast<uint32_t>(sampleRate);
+  const uint32_t count = static_cast<uint32_t>(channels);
   std::string bytes;
   bytes.reserve(44 + dataBytes);
   bytes += "RIFF";
@@ -78,15 +79,19 @@ bool WriteWav(const std::filesystem::path& path, const StereoSamples& samples) {
   bytes += "WAVEfmt ";
   PutLittle(bytes, 16, 4);
   PutLittle(bytes, 1, 2);  // PCM
-  PutLittle(bytes, channels, 2);
-  PutLittle(bytes, kSampleRate, 4);
-  PutLittle(bytes, kSampleRate * channels * 2, 4);
-  PutLittle(bytes, channels * 2, 2);
+  PutLittle(bytes, count, 2);
+  PutLittle(bytes, rate, 4);
+  PutLittle(bytes, rate * count * 2, 4);
+  PutLittle(bytes, count * 2, 2);
   PutLittle(bytes, 16, 2);
   bytes += "data";
   PutLittle(bytes, dataBytes, 4);
   for (float sample : samples) PutLittle(bytes, static_cast<uint16_t>(ToPcm16(sample)), 2);
+  return bytes;
+}
 
+bool WriteWav(const std::filesystem::path& path, const StereoSamples& samples) {
+  const std::string bytes = WavBytes(samples, 2, kSampleRate);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   file.close();

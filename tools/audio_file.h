@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ inline constexpr int kSampleRate = 44100;
 
 // Interleaved stereo samples in [-1, 1]: left, right, left, right...
 using StereoSamples = std::vector<float>;
+
+// A 16-bit PCM WAV file's bytes of interleaved samples of channels channels at sampleRate.
+std::string WavBytes(std::span<const float> samples, int channels, int sampleRate);
 
 // Writes samples as a 44.1 kHz 16-bit stereo PCM WAV. Returns false after a message on stderr.
 bool WriteWav(const std::filesystem::path& path, const StereoSamples& samples);

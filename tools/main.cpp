@@ -4,7 +4,8 @@
 //   tessary-datagen --measure DIR
 // Writes DIR/data/game.px, the picture sets DIR/data/pictures/*.px, the same pictures at twice
 // their size in DIR/data/game-2x.px and DIR/data/pictures-2x/*.px, DIR/data/loading.logo,
-// DIR/data/icon.bmp and the nine files of DIR/music/; the picture sets name themselves in the
+// DIR/data/icon.bmp and the nine files of DIR/music/, and the built-in decks beside the sets in
+// DIR/data/pictures/; the picture sets and decks name themselves in the
 // languages of the catalogues PO_DIR/LINGUAS names. The same bytes on every run. --icons draws the
 // window icon's artwork at the desktop's sizes into DIR/SIZExSIZE/apps/NAME.png. --measure prints
 // the figures of DIR's sounds.
@@ -19,6 +20,7 @@
 #include "storage/formats.h"
 #include "tools/image_file.h"
 #include "tools/measure.h"
+#include "tools/decks.h"
 #include "tools/pictures.h"
 #include "tools/sounds.h"
 
@@ -110,6 +112,21 @@ bool WritePictureSets(const std::filesystem::path& out,
   return ok;
 }
 
+// The built-in decks, each a package of its manifest and its entries in the pictures folder.
+bool WriteDecks(const std::filesystem::path& out, std::span<const tools::Catalogue> catalogues) {
+  const std::filesystem::path folder = out / storage::NativePath(storage::kPicturesFolder);
+  bool ok = true;
+  for (tools::DeckArt& deck : tools::MakeDecks(catalogues)) {
+    for (const tools::PackageItem& item : deck.entries) ok = ok && !item.jpeg.empty();
+    deck.entries.insert(deck.entries.begin(),
+                        {std::string(storage::kSetManifestEntry),
+                         std::vector<uint8_t>(deck.manifest.begin(), deck.manifest.end())});
+    ok = tools::WritePackage(folder / (deck.fileStem + std::string(storage::kSetPackageSuffix)),
+                             deck.entries) && ok;
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +169,7 @@ int main(int argc, char** argv) {
   const std::vector<tools::NamedPicture> pictures = tools::MakePackagePictures();
   ok = WritePackagePictures(out / storage::NativePath(storage::kPackagePath), pictures);
   ok = WritePictureSets(out, catalogues, storage::kPicturesFolder) && ok;
+  ok = WriteDecks(out, catalogues) && ok;
   {
     // The same artwork drawn again at twice the size, for large windows.
     tools::DrawingScale twice(storage::kHighResolutionFactor);

@@ -59,6 +59,22 @@ Picture MakeFace(int face);
 // A face card: the emoji with its shadow on a pastel card of the background colour (0xRRGGBB).
 Picture MakeEmojiCard(std::string_view emoji, uint32_t background);
 
+// A face of the emoji sets: the emoji on a pastel card and what it shows.
+struct EmojiFace {
+  std::string_view emoji;
+  uint32_t background;
+  std::string_view name;     // what it shows, for the manifest: in English
+  std::string_view chinese;  // and in Chinese
+};
+// The animals set's faces, in their order.
+std::span<const EmojiFace> AnimalFaces();
+
+// A manifest's lines for a name: its English value, the Chinese one as "KEY.zh" (what readers
+// before the catalogues' codes know; left out when chinese is empty), then one "KEY.CODE" per
+// catalogue that translates the English.
+std::string NameLines(const std::string& key, std::string_view english, std::string_view chinese,
+                      std::span<const Catalogue> catalogues);
+
 // The built-in picture sets beside the classic faces: each a name for its file, the manifest's
 // text and its faces (at least ten, PackagePictureSize("box1.jpg") times DrawingScale each).
 // The manifest names the set and its faces in English, Chinese ("zh") and the language of each

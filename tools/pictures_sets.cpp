@@ -12,13 +12,6 @@
 namespace tools {
 namespace {
 
-struct EmojiFace {
-  std::string_view emoji;
-  uint32_t background;
-  std::string_view name;     // what it shows, for the manifest: in English
-  std::string_view chinese;  // and in Chinese
-};
-
 // Within a set each silhouette differs from the others; the pastels only help.
 constexpr std::array<EmojiFace, 12> kAnimals = {{
     // TRANSLATORS: the built-in picture sets' face names, shown under a face found; at most
@@ -205,20 +198,6 @@ struct FaceName {
   std::string_view chinese;
 };
 
-// The key's lines: its English value, the Chinese one as "KEY.zh" (what readers before the
-// catalogues' codes know), then one "KEY.CODE" per catalogue that translates the English.
-std::string NameLines(const std::string& key, std::string_view english, std::string_view chinese,
-                      std::span<const Catalogue> catalogues) {
-  std::string text = key + " = " + std::string(english) + "\n";
-  text += key + ".zh = " + std::string(chinese) + "\n";
-  for (const Catalogue& catalogue : catalogues) {
-    const std::string_view translated = catalogue.Find(english);
-    if (!translated.empty())
-      text += key + "." + catalogue.code + " = " + std::string(translated) + "\n";
-  }
-  return text;
-}
-
 std::string Manifest(std::string_view name, std::string_view chineseName,
                      const std::vector<FaceName>& faces, std::span<const Catalogue> catalogues) {
   std::string text = "# A Tessary picture set\n";
@@ -238,6 +217,20 @@ std::vector<FaceName> NamesOf(std::span<const EmojiFace> faces) {
 }
 
 }  // namespace
+
+std::string NameLines(const std::string& key, std::string_view english, std::string_view chinese,
+                      std::span<const Catalogue> catalogues) {
+  std::string text = key + " = " + std::string(english) + "\n";
+  if (!chinese.empty()) text += key + ".zh = " + std::string(chinese) + "\n";
+  for (const Catalogue& catalogue : catalogues) {
+    const std::string_view translated = catalogue.Find(english);
+    if (!translated.empty())
+      text += key + "." + catalogue.code + " = " + std::string(translated) + "\n";
+  }
+  return text;
+}
+
+std::span<const EmojiFace> AnimalFaces() { return kAnimals; }
 
 std::vector<PictureSetArt> MakePictureSets(std::span<const Catalogue> catalogues) {
   std::vector<PictureSetArt> sets;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "game/menu_looks.h"
+#include "storage/decks.h"
 #include "storage/formats.h"
 #include "storage/picture_package.h"
 #include "storage/picture_sets.h"
@@ -224,7 +225,9 @@ TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGr
   ASSERT_GE(languages.size(), 12u);
   std::vector<std::string> keys;
   for (const auto& set : sets) keys.push_back(set.key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"classic", "animals", "fruit", "shapes", "vehicles"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"classic", "animal-names", "animals", "fruit",
+                                            "greek-letters", "letters", "numbers", "shapes",
+                                            "sounds", "vehicles"}));
   for (const auto& set : sets) {
     if (set.kind != storage::SetKind::package) continue;
     SCOPED_TRACE(set.key);
@@ -261,6 +264,66 @@ TEST(PictureSets, EveryBuiltInSetHasTenOrMoreDistinctFacesAndTheShapesDifferInGr
         }
       }
     }
+  }
+}
+
+// The built-in decks read back as the game reads them: every pair, a word in every language
+// where a card has one, pictures of distinct dots, sounds that differ.
+TEST(Decks, EveryBuiltInDeckReadsWholeWithItsWordsInEveryLanguage) {
+  const std::vector<std::string> languages = Languages();
+  std::map<std::string, storage::DeckCards> decks;
+  for (const auto& set : storage::FindPictureSetsIn(DataPath("data/pictures"), "")) {
+    if (set.kind != storage::SetKind::deck) continue;
+    SCOPED_TRACE(set.key);
+    EXPECT_EQ(set.deckFormat, storage::DeckFormat::own);
+    for (const std::string& code : languages)
+      EXPECT_NE(set.name.In(code), set.name.english) << code;
+    std::vector<std::string> problems;
+    storage::DeckCards& cards = decks[set.key];
+    ASSERT_TRUE(storage::ReadDeck(set, cards, problems));
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_EQ(cards.faces.size(), std::size_t(set.pictureCount) * (cards.twoKinds ? 2 : 1));
+    EXPECT_FALSE(cards.divided);
+    for (const storage::FaceImage& face : cards.faces)
+      EXPECT_FALSE(face.word.english.empty() && face.rgb.empty() && face.sound.empty());
+  }
+  const std::map<std::string, int> pairs = {{"animal-names", 12}, {"greek-letters", 24},
+                                            {"letters", 26}, {"numbers", 10}, {"sounds", 10}};
+  ASSERT_EQ(decks.size(), pairs.size());
+  for (const auto& [key, count] : pairs) {
+    SCOPED_TRACE(key);
+    const storage::DeckCards& cards = decks[key];
+    EXPECT_EQ(cards.faces.size(), std::size_t(count) * (key == "sounds" ? 1 : 2));
+    EXPECT_EQ(cards.twoKinds, key != "sounds");
+  }
+  // Each animal's name in every language.
+  for (std::size_t i = 1; i < decks["animal-names"].faces.size(); i += 2) {
+    const storage::TranslatedName& word = decks["animal-names"].faces[i].word;
+    for (const std::string& code : languages)
+      EXPECT_TRUE(word.translations.contains(code)) << word.english << " in " << code;
+  }
+  EXPECT_EQ(decks["greek-letters"].faces[0].word.english, "Α");
+  EXPECT_EQ(decks["greek-letters"].faces[1].word.english, "α");
+  EXPECT_EQ(decks["letters"].faces[51].word.english, "z");
+  // Numbers: the word, then its dots; no two dot cards alike.
+  const auto& numbers = decks["numbers"].faces;
+  for (std::size_t a = 1; a < numbers.size(); a += 2) {
+    EXPECT_EQ(numbers[a - 1].word.english, std::to_string(a / 2 + 1));
+    ASSERT_EQ(numbers[a].rgb.size(), std::size_t(storage::kFacePixels * storage::kFacePixels * 3));
+    for (std::size_t b = a + 2; b < numbers.size(); b += 2) {
+      double difference = 0;
+      for (std::size_t k = 0; k < numbers[a].rgb.size(); ++k)
+        difference += std::abs(numbers[a].rgb[k] - numbers[b].rgb[k]);
+      EXPECT_GT(difference / double(numbers[a].rgb.size()), 2.0) << a << " and " << b;
+    }
+  }
+  // Sounds: each a distinct WAV, short, named in every language.
+  const auto& sounds = decks["sounds"].faces;
+  for (std::size_t a = 0; a < sounds.size(); ++a) {
+    EXPECT_LT(sounds[a].sound.size(), std::size_t(64 * 1024));
+    for (const std::string& code : languages)
+      EXPECT_TRUE(sounds[a].name.translations.contains(code)) << code;
+    for (std::size_t b = a + 1; b < sounds.size(); ++b) EXPECT_NE(sounds[a].sound, sounds[b].sound);
   }
 }
 

@@ -51,6 +51,8 @@ std::vector<std::string> GeneratedFiles() {
   for (const char* set : {"animals", "fruit", "shapes", "vehicles"})
     for (const char* folder : {"data/pictures/", "data/pictures-2x/"})
       files.push_back(folder + std::string(set) + ".px");
+  for (const char* deck : {"animal-names", "greek-letters", "letters", "numbers", "sounds"})
+    files.push_back("data/pictures/" + std::string(deck) + ".px");
   for (std::string_view sound : storage::kSoundFiles) files.push_back(storage::NativePath(sound));
   return files;
 }
