@@ -83,6 +83,7 @@ def test_installed_from_anywhere():
                      "share/man/man6/tessary.6.gz", "share/tessary/data/game.px",
                      "share/tessary/data/game-2x.px",
                      "share/tessary/data/pictures-2x/animals.px",
+                     "share/tessary/data/pictures/numbers.px",
                      "share/tessary/music/menu.wma"]:
             check(os.path.isfile(os.path.join(place.prefix, name)), "not installed: " + name)
         config = os.path.join(place.scratch, "config")
