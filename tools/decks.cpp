@@ -240,31 +240,40 @@ struct DeckSound {
   Mono (*make)();
 };
 
-// TRANSLATORS: the sounds deck's pair names, spoken when two alike sounds are found; at most
-// about 16 characters.
+constexpr Instrument kBell = Instrument::Bell, kMarimba = Instrument::Marimba,
+                     kPiano = Instrument::ElectricPiano, kPluck = Instrument::Pluck,
+                     kBrass = Instrument::Brass, kBass = Instrument::Bass, kPad = Instrument::Pad;
 const std::array<DeckSound, 10> kDeckSounds = {{
+    // TRANSLATORS: the sounds deck's pair names, spoken when two alike sounds are found; at
+    // most about 16 characters.
     {N_("Bell"), "铃铛",
-     [] { return Tones({{Instrument::Bell, 84, 0, 0.12, 0.6f}, {Instrument::Bell, 88, 0.15, 0.12, 0.6f},
-                        {Instrument::Bell, 91, 0.3, 0.3, 0.6f}}); }},
+     [] {
+       return Tones({{kBell, 84, 0, 0.12, 0.6f}, {kBell, 88, 0.15, 0.12, 0.6f},
+                     {kBell, 91, 0.3, 0.3, 0.6f}});
+     }},
     {N_("Marimba"), "马林巴",
-     [] { return Tones({{Instrument::Marimba, 79, 0, 0.1, 0.8f}, {Instrument::Marimba, 76, 0.14, 0.1, 0.8f},
-                        {Instrument::Marimba, 72, 0.28, 0.3, 0.8f}}); }},
+     [] {
+       return Tones({{kMarimba, 79, 0, 0.1, 0.8f}, {kMarimba, 76, 0.14, 0.1, 0.8f},
+                     {kMarimba, 72, 0.28, 0.3, 0.8f}});
+     }},
     {N_("Piano"), "钢琴",
-     [] { return Tones({{Instrument::ElectricPiano, 76, 0, 0.25, 0.8f},
-                        {Instrument::ElectricPiano, 72, 0.3, 0.4, 0.8f}}); }},
+     [] { return Tones({{kPiano, 76, 0, 0.25, 0.8f}, {kPiano, 72, 0.3, 0.4, 0.8f}}); }},
     {N_("Guitar"), "吉他",
-     [] { return Tones({{Instrument::Pluck, 57, 0, 0.1, 0.9f}, {Instrument::Pluck, 57, 0.12, 0.1, 0.9f},
-                        {Instrument::Pluck, 64, 0.24, 0.3, 0.9f}}); }},
+     [] {
+       return Tones({{kPluck, 57, 0, 0.1, 0.9f}, {kPluck, 57, 0.12, 0.1, 0.9f},
+                     {kPluck, 64, 0.24, 0.3, 0.9f}});
+     }},
     {N_("Trumpet"), "小号",
-     [] { return Tones({{Instrument::Brass, 60, 0, 0.15, 0.8f}, {Instrument::Brass, 67, 0.2, 0.45, 0.8f}}); }},
+     [] { return Tones({{kBrass, 60, 0, 0.15, 0.8f}, {kBrass, 67, 0.2, 0.45, 0.8f}}); }},
     {N_("Bass"), "贝斯",
-     [] { return Tones({{Instrument::Bass, 36, 0, 0.18, 1.0f}, {Instrument::Bass, 36, 0.3, 0.3, 1.0f}}); }},
+     [] { return Tones({{kBass, 36, 0, 0.18, 1.0f}, {kBass, 36, 0.3, 0.3, 1.0f}}); }},
     {N_("Drum"), "鼓", Drums},
     {N_("Bird"), "鸟", Chirps},
     {N_("Frog"), "青蛙", Croaks},
     {N_("Organ"), "风琴",
-     [] { return Tones({{Instrument::Pad, 60, 0, 0.6, 0.7f}, {Instrument::Pad, 64, 0, 0.6, 0.6f},
-                        {Instrument::Pad, 67, 0, 0.6, 0.6f}}); }},
+     [] {
+       return Tones({{kPad, 60, 0, 0.6, 0.7f}, {kPad, 64, 0, 0.6, 0.6f}, {kPad, 67, 0, 0.6, 0.6f}});
+     }},
 }};
 
 // The sound's WAV at kDeckSoundRate, its peak brought to a common loudness, with short fades.

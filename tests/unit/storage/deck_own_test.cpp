@@ -92,7 +92,8 @@ TEST_F(OwnDeckTest, ReadsWordPairsPicturesWithWordsAndAlikeSounds) {
   EXPECT_EQ(cards_.faces[1].word.In("zh_TW"), "小a");
   EXPECT_EQ(cards_.faces[3].word.english, "c");
   EXPECT_TRUE(cards_.faces[0].rgb.empty());
-  EXPECT_EQ(problems_, std::vector<std::string>{set_.key + ": pair 2 has no second card: left out"});
+  EXPECT_EQ(problems_,
+            std::vector<std::string>{set_.key + ": pair 2 has no second card: left out"});
 
   // A picture and its word; a picture of any shape becomes a face, a broken one leaves its pair.
   ASSERT_TRUE(Read("name = Pets\npair.1.a.picture = cat.jpg\npair.1.b.word = Cat\n"
@@ -102,7 +103,8 @@ TEST_F(OwnDeckTest, ReadsWordPairsPicturesWithWordsAndAlikeSounds) {
                     {"bad.jpg", Text("no picture")}}));
   EXPECT_FALSE(cards_.divided);
   ASSERT_EQ(cards_.faces.size(), 4u);
-  EXPECT_EQ(cards_.faces[0].rgb.size(), std::size_t(storage::kFacePixels * storage::kFacePixels * 3));
+  EXPECT_EQ(cards_.faces[0].rgb.size(),
+            std::size_t(storage::kFacePixels * storage::kFacePixels * 3));
   EXPECT_NEAR(cards_.faces[0].rgb[0], 90, 3);
   EXPECT_EQ(cards_.faces[0].name.english, "cat") << "no word, no pair name: the entry's stem";
   EXPECT_EQ(cards_.faces[1].word.In("fr"), "Chat");
@@ -184,7 +186,8 @@ TEST_F(OwnDeckTest, MoreThanTwoHundredPairsKeepTheFirstAndACancelStopsTheReading
   ASSERT_EQ(cards_.faces.size(), 200u);
   EXPECT_EQ(cards_.faces.back().word.english, "w200");
   ASSERT_EQ(problems_.size(), 1u);
-  EXPECT_TRUE(problems_[0].ends_with("more than 200 pairs: the first 200 are used")) << problems_[0];
+  EXPECT_TRUE(problems_[0].ends_with("more than 200 pairs: the first 200 are used"))
+      << problems_[0];
 
   const std::atomic<bool> cancel{true};
   EXPECT_FALSE(storage::ReadDeck(set_, cards_, problems_, &cancel));
