@@ -12,6 +12,7 @@
 #include <set>
 #include <span>
 
+#include "storage/deck_limits.h"
 #include "storage/deck_local.h"
 #include "storage/formats.h"
 #include "storage/manifest_lines.h"
@@ -24,15 +25,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The limits of what a deck may hold. These belong in the one table every deck reader shares
-// (storage/deck_limits.h); they move there once that table exists.
-constexpr int kMaxDeckPairs = 200;
-constexpr std::size_t kMaxDeckManifestBytes = 65536;
-constexpr int64_t kMaxDeckArchiveEntries = 2000;
-constexpr uint64_t kMaxDeckEntryBytes = uint64_t{16} << 20;
-constexpr uint64_t kMaxDeckTotalBytes = uint64_t{64} << 20;
-constexpr uint64_t kMaxDeckSoundBytes = uint64_t{1} << 20;
-constexpr double kMaxDeckSoundSeconds = 10.0;
+// The deck limits' table (storage/deck_limits.h) in the units this file counts in.
+constexpr int kPairLimit = kMaxDeckPairs;
+constexpr std::size_t kManifestLimit = static_cast<std::size_t>(kMaxDeckManifestBytes);
+constexpr int64_t kEntryCountLimit = kMaxDeckEntries;
+constexpr uint64_t kEntryLimit = static_cast<uint64_t>(kMaxDeckEntryBytes);
+constexpr uint64_t kTotalLimit = static_cast<uint64_t>(kMaxDeckTotalBytes);
+constexpr uint64_t kSoundLimit = static_cast<uint64_t>(kMaxDeckSoundBytes);
+constexpr double kSoundSecondsLimit = kMaxDeckSoundSeconds;
 constexpr std::size_t kMaxEntryNameBytes = 255;
 
 // ---- The manifest's pair keys ----
@@ -66,7 +66,7 @@ std::string* PairField(std::vector<DeckPairEntries>& pairs, std::string_view key
   const bool named = side < 0 ? field == "name" : field == "word";
   if (!named && (side < 0 || (field != "picture" && field != "sound"))) return nullptr;
   if (dot != std::string_view::npos && (!named || !IsLanguageCode(code))) return nullptr;
-  if (number > kMaxDeckPairs) return nullptr;
+  if (number > kPairLimit) return nullptr;
   if (pairs.size() < static_cast<std::size_t>(number))
     pairs.resize(static_cast<std::size_t>(number));
   DeckPairEntries& pair = pairs[static_cast<std::size_t>(number - 1)];
@@ -103,14 +103,14 @@ Archive OpenDeckArchive(const std::string& path, std::string& problem) {
     zip_error_fini(&error);
     return nullptr;
   }
-  if (zip_get_num_entries(archive.get(), 0) > kMaxDeckArchiveEntries) {
-    problem = "holds more than " + std::to_string(kMaxDeckArchiveEntries) + " entries";
+  if (zip_get_num_entries(archive.get(), 0) > kEntryCountLimit) {
+    problem = "holds more than " + std::to_string(kEntryCountLimit) + " entries";
     return nullptr;
   }
   return archive;
 }
 
-// Reads entry name within limit bytes, adding to total (refused past kMaxDeckTotalBytes). Empty
+// Reads entry name within limit bytes, adding to total (refused past kTotalLimit). Empty
 // with problem set when it is missing, too large or unreadable.
 std::vector<uint8_t> ReadDeckEntry(zip_t* archive, const std::string& name, uint64_t limit,
                                    uint64_t& total, std::string& problem) {
@@ -128,8 +128,8 @@ std::vector<uint8_t> ReadDeckEntry(zip_t* archive, const std::string& name, uint
                               : "larger than " + std::to_string(limit) + " bytes");
     return {};
   }
-  if (total + stat.size > kMaxDeckTotalBytes) {
-    problem = "the entries read pass " + std::to_string(kMaxDeckTotalBytes) + " bytes";
+  if (total + stat.size > kTotalLimit) {
+    problem = "the entries read pass " + std::to_string(kTotalLimit) + " bytes";
     return {};
   }
   std::vector<uint8_t> bytes(stat.size);
@@ -199,9 +199,9 @@ double SoundSeconds(std::span<const uint8_t> bytes) {
 std::string SoundProblem(const std::string& name, std::span<const uint8_t> bytes) {
   const double seconds = SoundSeconds(bytes);
   if (seconds < 0) return "entry \"" + name + "\" is no WAV, Ogg or FLAC sound";
-  if (seconds > kMaxDeckSoundSeconds)
+  if (seconds > kSoundSecondsLimit)
     return "entry \"" + name + "\" plays longer than " +
-           std::to_string(int(kMaxDeckSoundSeconds)) + " seconds";
+           std::to_string(int(kSoundSecondsLimit)) + " seconds";
   return {};
 }
 
@@ -223,7 +223,7 @@ bool ReadCard(zip_t* archive, const DeckPairEntries& pair, const DeckCardEntries
   face.name = CardName(pair, card);
   if (!card.picture.empty()) {
     const std::vector<uint8_t> bytes =
-        ReadDeckEntry(archive, card.picture, kMaxDeckEntryBytes, total, problem);
+        ReadDeckEntry(archive, card.picture, kEntryLimit, total, problem);
     if (bytes.empty()) return false;
     const std::string reason = PrepareFaceFromBytes(bytes, face.rgb, cancel);
     if (!reason.empty()) {
@@ -232,7 +232,7 @@ bool ReadCard(zip_t* archive, const DeckPairEntries& pair, const DeckCardEntries
     }
   }
   if (!card.sound.empty()) {
-    face.sound = ReadDeckEntry(archive, card.sound, kMaxDeckSoundBytes, total, problem);
+    face.sound = ReadDeckEntry(archive, card.sound, kSoundLimit, total, problem);
     if (face.sound.empty()) return false;
     problem = SoundProblem(card.sound, face.sound);
     if (!problem.empty()) return false;
@@ -279,7 +279,7 @@ bool ParseDeckManifest(std::string_view text, DeckManifest& manifest, std::strin
     } else {
       field = PairField(parsed.pairs, line.key, number, isEntry);
       if (field == nullptr) {
-        pastLimit = pastLimit || number > kMaxDeckPairs;
+        pastLimit = pastLimit || number > kPairLimit;
         return true;  // a key of a later version, or a pair past the limit
       }
     }
@@ -304,7 +304,7 @@ bool ParseDeckManifest(std::string_view text, DeckManifest& manifest, std::strin
     }
     return true;
   };
-  if (!ParseSetManifestWith(text, kMaxDeckManifestBytes, parsed.set, take, problem)) return false;
+  if (!ParseSetManifestWith(text, kManifestLimit, parsed.set, take, problem)) return false;
   // The first number not given ends the list.
   std::size_t count = 0;
   while (count < parsed.pairs.size() && given.contains(static_cast<int>(count) + 1)) ++count;
@@ -313,7 +313,7 @@ bool ParseDeckManifest(std::string_view text, DeckManifest& manifest, std::strin
     problem = "gives no pair.1";
     return false;
   }
-  parsed.morePairs = pastLimit && count == static_cast<std::size_t>(kMaxDeckPairs);
+  parsed.morePairs = pastLimit && count == static_cast<std::size_t>(kPairLimit);
   const auto dropEmpty = [](TranslatedName& name) {
     std::erase_if(name.translations, [](const auto& entry) { return entry.second.empty(); });
   };
@@ -328,8 +328,8 @@ std::vector<std::size_t> UsablePairs(const DeckManifest& manifest,
   std::vector<std::size_t> usable;
   const bool twoKinds = manifest.TwoKinds();
   if (manifest.morePairs && problems)
-    problems->push_back("more than " + std::to_string(kMaxDeckPairs) + " pairs: the first " +
-                        std::to_string(kMaxDeckPairs) + " are used");
+    problems->push_back("more than " + std::to_string(kPairLimit) + " pairs: the first " +
+                        std::to_string(kPairLimit) + " are used");
   for (std::size_t i = 0; i < manifest.pairs.size(); ++i) {
     const DeckPairEntries& pair = manifest.pairs[i];
     const std::string which = "pair " + std::to_string(i + 1);
@@ -353,7 +353,7 @@ int ReadOwnDeckInfo(const std::string& path, PictureSetInfo& set, std::string& p
   if (zip_name_locate(archive.get(), manifestName.c_str(), 0) < 0) return 0;
   uint64_t total = 0;
   const std::vector<uint8_t> bytes =
-      ReadDeckEntry(archive.get(), manifestName, kMaxDeckManifestBytes, total, problem);
+      ReadDeckEntry(archive.get(), manifestName, kManifestLimit, total, problem);
   if (bytes.empty()) {
     // Too large for a deck is too large for a set too.
     problem = path + ": " + problem;
@@ -404,7 +404,7 @@ bool ReadOwnDeck(const PictureSetInfo& set, DeckCards& cards, std::vector<std::s
   uint64_t total = 0;
   std::vector<uint8_t> bytes;
   if (archive) {
-    bytes = ReadDeckEntry(archive.get(), std::string(kSetManifestEntry), kMaxDeckManifestBytes,
+    bytes = ReadDeckEntry(archive.get(), std::string(kSetManifestEntry), kManifestLimit,
                           total, problem);
   }
   DeckManifest manifest;

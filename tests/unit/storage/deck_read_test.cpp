@@ -191,7 +191,8 @@ TEST_F(DeckReadTest, KdeThemeFolderNeverFollowsLinks) {
   std::filesystem::create_directories("theme/pictures");
   std::filesystem::create_directory("elsewhere");
   WriteText("theme/colours.game", kTheme);
-  WriteBytes("elsewhere/green.jpg", std::vector<uint8_t>(GreenJpeg().begin(), GreenJpeg().end()));
+  const std::string green = GreenJpeg();  // one string: two calls' iterators would not pair
+  WriteBytes("elsewhere/green.jpg", std::vector<uint8_t>(green.begin(), green.end()));
   std::filesystem::create_symlink(directory_ / "elsewhere/green.jpg", "theme/green.jpg");
   std::filesystem::create_directory_symlink(directory_ / "elsewhere", "theme/pictures/out");
   WriteText("theme/pictures/wide.svg", kWideSvg);
