@@ -83,6 +83,9 @@ bool ReadArchive(int fd, const std::string& path,
     if (std::string reason = budget.AddEntry(); !reason.empty()) return fail(reason);
     const char* rawName = archive_entry_pathname(entry);
     const std::string shown = rawName != nullptr ? rawName : "";
+    if (shown.size() > kMaxDeckEntryNameBytes)
+      return fail("holds a file name longer than " + std::to_string(kMaxDeckEntryNameBytes) +
+                  " bytes");
     const std::string name = CleanDeckName(shown);
     if (name.empty()) return fail("holds a file named \"" + shown + "\", outside the deck");
     const mode_t type = archive_entry_filetype(entry);

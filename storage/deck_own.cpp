@@ -12,6 +12,7 @@
 #include <set>
 #include <span>
 
+#include "storage/deck_limits.h"
 #include "storage/deck_local.h"
 #include "storage/formats.h"
 #include "storage/manifest_lines.h"
@@ -23,17 +24,6 @@ namespace storage {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The limits of what a deck may hold. These belong in the one table every deck reader shares
-// (storage/deck_limits.h); they move there once that table exists.
-constexpr int kMaxDeckPairs = 200;
-constexpr std::size_t kMaxDeckManifestBytes = 65536;
-constexpr int64_t kMaxDeckArchiveEntries = 2000;
-constexpr uint64_t kMaxDeckEntryBytes = uint64_t{16} << 20;
-constexpr uint64_t kMaxDeckTotalBytes = uint64_t{64} << 20;
-constexpr uint64_t kMaxDeckSoundBytes = uint64_t{1} << 20;
-constexpr double kMaxDeckSoundSeconds = 10.0;
-constexpr std::size_t kMaxEntryNameBytes = 255;
 
 // ---- The manifest's pair keys ----
 
@@ -81,7 +71,7 @@ std::string* PairField(std::vector<DeckPairEntries>& pairs, std::string_view key
 }
 
 bool IsSensibleEntryName(std::string_view name) {
-  return name.size() <= kMaxEntryNameBytes && !name.starts_with('/') &&
+  return name.size() <= kMaxDeckEntryNameBytes && !name.starts_with('/') &&
          name.find("..") == std::string_view::npos && name.find('\\') == std::string_view::npos;
 }
 
@@ -103,8 +93,8 @@ Archive OpenDeckArchive(const std::string& path, std::string& problem) {
     zip_error_fini(&error);
     return nullptr;
   }
-  if (zip_get_num_entries(archive.get(), 0) > kMaxDeckArchiveEntries) {
-    problem = "holds more than " + std::to_string(kMaxDeckArchiveEntries) + " entries";
+  if (zip_get_num_entries(archive.get(), 0) > kMaxDeckEntries) {
+    problem = "holds more than " + std::to_string(kMaxDeckEntries) + " entries";
     return nullptr;
   }
   return archive;
@@ -128,7 +118,7 @@ std::vector<uint8_t> ReadDeckEntry(zip_t* archive, const std::string& name, uint
                               : "larger than " + std::to_string(limit) + " bytes");
     return {};
   }
-  if (total + stat.size > kMaxDeckTotalBytes) {
+  if (total + stat.size > uint64_t(kMaxDeckTotalBytes)) {
     problem = "the entries read pass " + std::to_string(kMaxDeckTotalBytes) + " bytes";
     return {};
   }

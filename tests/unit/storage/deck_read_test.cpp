@@ -191,7 +191,7 @@ TEST_F(DeckReadTest, KdeThemeFolderNeverFollowsLinks) {
   std::filesystem::create_directories("theme/pictures");
   std::filesystem::create_directory("elsewhere");
   WriteText("theme/colours.game", kTheme);
-  WriteBytes("elsewhere/green.jpg", std::vector<uint8_t>(GreenJpeg().begin(), GreenJpeg().end()));
+  WriteText("elsewhere/green.jpg", GreenJpeg());
   std::filesystem::create_symlink(directory_ / "elsewhere/green.jpg", "theme/green.jpg");
   std::filesystem::create_directory_symlink(directory_ / "elsewhere", "theme/pictures/out");
   WriteText("theme/pictures/wide.svg", kWideSvg);
@@ -223,6 +223,7 @@ TEST_F(DeckReadTest, HostileDecksAreRefusedWithOneLine) {
   } cases[] = {
       {"up.zip", {{"game.xml", game}, {"../x.png", "x"}}, "named \"../x.png\", outside the deck"},
       {"root.zip", {{"game.xml", game}, {"/etc/x.png", "x"}}, "outside the deck"},
+      {"long.zip", {{"game.xml", game}, {std::string(256, 'n'), "x"}}, "longer than 255 bytes"},
       {"many.zip", many, "holds more than 2000 files"},
       {"big.tar.bz2", {{"game.xml", game}, {"big", zeros16}}, "big unpacks to more than 16 MiB"},
       {"big.zip", {{"game.xml", game}, {"big", zeros16}}, "big unpacks to more than 16 MiB"},
