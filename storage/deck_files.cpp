@@ -45,6 +45,12 @@ struct Budget {
   }
 };
 
+// libarchive may have no text for an error (a ZIP's entry cut short, for one).
+std::string ErrorOf(archive* reader) {
+  const char* text = archive_error_string(reader);
+  return text != nullptr ? text : "unknown error";
+}
+
 struct ArchiveFree {
   void operator()(archive* reader) const { archive_read_free(reader); }
 };
@@ -64,8 +70,7 @@ bool ReadArchive(int fd, const std::string& path,
   archive_read_support_filter_gzip(reader.get());
   archive_read_support_filter_xz(reader.get());
   if (archive_read_open_fd(reader.get(), fd, kChunkBytes) != ARCHIVE_OK)
-    return fail(std::string("is not an archive that can be read: ") +
-                archive_error_string(reader.get()));
+    return fail("is not an archive that can be read: " + ErrorOf(reader.get()));
   Budget budget;
   std::vector<uint8_t> chunk(kChunkBytes);
   for (;;) {
@@ -74,10 +79,13 @@ bool ReadArchive(int fd, const std::string& path,
     const int status = archive_read_next_header(reader.get(), &entry);
     if (status == ARCHIVE_EOF) break;
     if (status != ARCHIVE_OK && status != ARCHIVE_WARN)
-      return fail(std::string("is damaged: ") + archive_error_string(reader.get()));
+      return fail("is damaged: " + ErrorOf(reader.get()));
     if (std::string reason = budget.AddEntry(); !reason.empty()) return fail(reason);
     const char* rawName = archive_entry_pathname(entry);
     const std::string shown = rawName != nullptr ? rawName : "";
+    if (shown.size() > kMaxDeckEntryNameBytes)
+      return fail("holds a file name longer than " + std::to_string(kMaxDeckEntryNameBytes) +
+                  " bytes");
     const std::string name = CleanDeckName(shown);
     if (name.empty()) return fail("holds a file named \"" + shown + "\", outside the deck");
     const mode_t type = archive_entry_filetype(entry);
@@ -102,7 +110,7 @@ bool ReadArchive(int fd, const std::string& path,
       if (Cancelled(cancel)) return fail("reading stopped");
       const la_ssize_t n = archive_read_data(reader.get(), chunk.data(), chunk.size());
       if (n == 0) break;
-      if (n < 0) return fail(name + " is damaged: " + archive_error_string(reader.get()));
+      if (n < 0) return fail(name + " is damaged: " + ErrorOf(reader.get()));
       const int64_t now = int64_t(bytes.size()) + n;
       if (std::string reason = budget.AddBytes(name, now, n); !reason.empty())
         return fail(reason);

@@ -29,8 +29,9 @@ struct DeckFiles {
 // Reads the archive (ZIP, tar with bzip2, gzip or xz) or the folder at path, keeping the bytes of
 // the files keep(name) is true for. An entry that is a link, a device or another non-file is
 // left out with one line in problems. False, with one line naming path as problems' last, for a
-// path that is neither, an entry named with "..", an absolute name, or beyond the limits (counted
-// while unpacking), or when cancel is set. A folder's links are never followed. Any thread.
+// path that is neither, an entry named with "..", an absolute or too long name, or beyond the
+// limits (counted while unpacking), or when cancel is set. A folder's links are never
+// followed. Any thread.
 bool ReadDeckFiles(const std::string& path, const std::function<bool(std::string_view)>& keep,
                    DeckFiles& files, std::vector<std::string>& problems,
                    const std::atomic<bool>* cancel = nullptr);

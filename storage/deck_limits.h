@@ -3,6 +3,7 @@
 // before it is decoded: the entry or the pair with one line, or the whole deck.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace storage {
@@ -12,6 +13,8 @@ namespace storage {
 inline constexpr int kMaxDeckEntries = 2000;
 inline constexpr int64_t kMaxDeckEntryBytes = int64_t{16} << 20;
 inline constexpr int64_t kMaxDeckTotalBytes = int64_t{64} << 20;
+// An archive's entry name, in bytes (a longer one refuses the deck).
+inline constexpr std::size_t kMaxDeckEntryNameBytes = 255;
 // Folders inside a deck's folder followed at most this deep (a KDE Pairs theme as a folder).
 inline constexpr int kMaxDeckFolderDepth = 8;
 

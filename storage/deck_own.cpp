@@ -81,7 +81,7 @@ std::string* PairField(std::vector<DeckPairEntries>& pairs, std::string_view key
 }
 
 bool IsSensibleEntryName(std::string_view name) {
-  return name.size() <= kMaxEntryNameBytes && !name.starts_with('/') &&
+  return name.size() <= kMaxDeckEntryNameBytes && !name.starts_with('/') &&
          name.find("..") == std::string_view::npos && name.find('\\') == std::string_view::npos;
 }
 
@@ -103,8 +103,8 @@ Archive OpenDeckArchive(const std::string& path, std::string& problem) {
     zip_error_fini(&error);
     return nullptr;
   }
-  if (zip_get_num_entries(archive.get(), 0) > kEntryCountLimit) {
-    problem = "holds more than " + std::to_string(kEntryCountLimit) + " entries";
+  if (zip_get_num_entries(archive.get(), 0) > kMaxDeckEntries) {
+    problem = "holds more than " + std::to_string(kMaxDeckEntries) + " entries";
     return nullptr;
   }
   return archive;
@@ -128,8 +128,8 @@ std::vector<uint8_t> ReadDeckEntry(zip_t* archive, const std::string& name, uint
                               : "larger than " + std::to_string(limit) + " bytes");
     return {};
   }
-  if (total + stat.size > kTotalLimit) {
-    problem = "the entries read pass " + std::to_string(kTotalLimit) + " bytes";
+  if (total + stat.size > uint64_t(kMaxDeckTotalBytes)) {
+    problem = "the entries read pass " + std::to_string(kMaxDeckTotalBytes) + " bytes";
     return {};
   }
   std::vector<uint8_t> bytes(stat.size);

@@ -224,6 +224,7 @@ TEST_F(DeckReadTest, HostileDecksAreRefusedWithOneLine) {
   } cases[] = {
       {"up.zip", {{"game.xml", game}, {"../x.png", "x"}}, "named \"../x.png\", outside the deck"},
       {"root.zip", {{"game.xml", game}, {"/etc/x.png", "x"}}, "outside the deck"},
+      {"long.zip", {{"game.xml", game}, {std::string(256, 'n'), "x"}}, "longer than 255 bytes"},
       {"many.zip", many, "holds more than 2000 files"},
       {"big.tar.bz2", {{"game.xml", game}, {"big", zeros16}}, "big unpacks to more than 16 MiB"},
       {"big.zip", {{"game.xml", game}, {"big", zeros16}}, "big unpacks to more than 16 MiB"},
