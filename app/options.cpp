@@ -40,7 +40,8 @@ constexpr std::array<OptionEntry, 7> kOptions = {{
     {{"players", "1|2|3|4|computer",
       "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
-    {{"pictures", "DIR", "play this run with the pictures of folder DIR"}, kPicturesCode},
+    {{"pictures", "PATH", "play this run with the pictures of folder PATH, or the deck PATH"},
+     kPicturesCode},
 }};
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {

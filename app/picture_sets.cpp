@@ -3,11 +3,21 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "game/text_id.h"
 #include "render/render.h"
+#include "sound/card_sounds.h"
 
 namespace app {
 
 namespace {
+
+// What a KDE Pairs theme's set plays, after its name in the selector (the theme is listed once
+// per game it offers), by storage::DeckGame.
+constexpr std::string_view kDeckGameNames[] = {
+    "",
+    // TRANSLATORS: the games of a memory game theme, after its name in the pictures selector
+    // ("Animals: Picture and word"); at most about 18 characters each.
+    N_("Same picture"), N_("Two pictures"), N_("Picture and word"), N_("Picture and sound")};
 
 // Sets may change only where no board is dealt or shown.
 bool SetsMayChange(int8_t scene) {
@@ -26,6 +36,7 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
   prepared_.assign(sets_.size(), std::nullopt);
   sharper_.assign(sets_.size(), {});
   skipped_.assign(sets_.size(), 0);
+  shapes_.assign(sets_.size(), {});
   rememberedAtStart_ = remembered.value_or("");
 
   int index = 0;
@@ -38,7 +49,7 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
       if (sets_[i].key == rememberedAtStart_) index = static_cast<int>(i);
     std::error_code error;
     if (index < 0 && rememberedAtStart_.front() == '/' &&
-        std::filesystem::is_directory(rememberedAtStart_, error))
+        std::filesystem::exists(rememberedAtStart_, error))
       index = AddPlayerSet({rememberedAtStart_});
     if (index < 0) {
       std::fprintf(stderr, "tessary: the picture set \"%s\" is gone; playing the classic faces\n",
@@ -53,25 +64,52 @@ void PictureSetChooser::Start(const std::string& commandLineFolder,
 
 void PictureSetChooser::Publish() {
   std::vector<std::string> names;
-  for (const storage::PictureSetInfo& set : sets_)
-    names.push_back(set.kind == storage::SetKind::classic
-                        ? std::string(render::Tr(set.name.english))
-                        : set.name.In(game::CatalogueCodeOf(language_)));
+  for (const storage::PictureSetInfo& set : sets_) {
+    std::string name = set.kind == storage::SetKind::classic
+                           ? std::string(render::Tr(set.name.english))
+                           : set.name.In(game::CatalogueCodeOf(language_));
+    const auto game = static_cast<std::size_t>(set.deckGame);
+    if (set.deckFormat == storage::DeckFormat::kdePairs && game > 0 &&
+        game < std::size(kDeckGameNames))
+      name += ": " + std::string(render::Tr(kDeckGameNames[game]));
+    names.push_back(std::move(name));
+  }
   render::SetPictureSetNames(names);
   state_.pictureSetCount = static_cast<int32_t>(sets_.size());
   state_.pictureSet = chosen_;
 }
 
 int PictureSetChooser::AddPlayerSet(const std::vector<std::string>& paths) {
-  storage::PictureSetInfo set = storage::PlayerSet(paths);
-  // The same folder twice is one set.
-  for (std::size_t i = 0; i < sets_.size(); ++i)
-    if (!set.key.empty() && sets_[i].key == set.key) return static_cast<int>(i);
-  sets_.push_back(std::move(set));
-  prepared_.emplace_back();
-  sharper_.emplace_back();
-  skipped_.push_back(0);
-  return static_cast<int>(sets_.size()) - 1;
+  std::vector<storage::PictureSetInfo> found;
+  if (paths.size() == 1) found = storage::DeckSetsAt(paths.front());
+  if (found.empty()) found.push_back(storage::PlayerSet(paths));
+  int first = -1;
+  for (storage::PictureSetInfo& set : found) {
+    // The same folder or deck twice is one set.
+    int index = -1;
+    for (std::size_t i = 0; i < sets_.size(); ++i)
+      if (!set.key.empty() && sets_[i].key == set.key) index = static_cast<int>(i);
+    if (index < 0) {
+      sets_.push_back(std::move(set));
+      prepared_.emplace_back();
+      sharper_.emplace_back();
+      skipped_.push_back(0);
+      shapes_.emplace_back();
+      index = static_cast<int>(sets_.size()) - 1;
+    }
+    if (first < 0) first = index;
+  }
+  return first;
+}
+
+void PictureSetChooser::SetLanguage(game::Language language) {
+  language_ = language;
+  if (sets_.empty()) return;
+  Publish();
+  // A deck's cards show their words in the language: drawn again.
+  if (applied_ >= 0 && sets_[static_cast<std::size_t>(applied_)].kind == storage::SetKind::deck &&
+      prepared_[static_cast<std::size_t>(applied_)])
+    Apply(applied_);
 }
 
 void PictureSetChooser::Choose(int index) {
@@ -101,6 +139,15 @@ void PictureSetChooser::Poll() {
       render::SetPictureSetStatus(status);
     }
   }
+  if (deckLoading_ >= 0 && deckLoader_.Finished()) {
+    const auto index = static_cast<std::size_t>(deckLoading_);
+    storage::DeckCards cards = deckLoader_.TakeCards();
+    skipped_[index] = static_cast<int>(deckLoader_.TakeProblems().size());
+    shapes_[index] = {cards.twoKinds, cards.divided};
+    prepared_[index] = std::move(cards.faces);
+    if (deckLoading_ == chosen_) applied_ = -1;
+    deckLoading_ = -1;
+  }
   if (chosen_ != applied_ && SetsMayChange(state_.scene.load(std::memory_order_acquire)))
     Apply(chosen_);
 }
@@ -109,6 +156,13 @@ void PictureSetChooser::Apply(int index) {
   applied_ = index;
   const storage::PictureSetInfo& set = sets_[static_cast<std::size_t>(index)];
   auto& prepared = prepared_[static_cast<std::size_t>(index)];
+  const DeckShape shape = shapes_[static_cast<std::size_t>(index)];
+  // Before any face is used: a deal reads them with the faces.
+  state_.twoKindCards = set.kind == storage::SetKind::deck && shape.twoKinds;
+  state_.dividedBoard = state_.twoKindCards && shape.divided;
+  // Only a deck's cards sound; every other set keeps the game's own sounds alone.
+  state_.cardSounds = false;
+  sound::UseCardSounds({});
   if (set.kind == storage::SetKind::classic) {
     render::UsePictureSetFaces({});
     state_.shuffledFaces = false;
@@ -128,16 +182,21 @@ void PictureSetChooser::Apply(int index) {
              skipped_[static_cast<std::size_t>(index)]);
     return;
   }
-  // A folder: prepared off the UI thread; the levels wait (no pictures yet) and the menu shows
-  // the progress.
+  // A folder or a deck: prepared off the UI thread; the levels wait (no pictures yet) and the
+  // menu shows the progress.
   state_.setPictureCount = 0;
   state_.shuffledFaces = true;
-  if (loading_ != index) {
+  const bool deck = set.kind == storage::SetKind::deck;
+  if (deck && deckLoading_ != index) {
+    deckLoading_ = index;
+    deckLoader_.Start(set);
+  } else if (!deck && loading_ != index) {
     loading_ = index;
     loader_.Start(set.paths);
   }
   render::PictureSetStatus status;
   status.loading = true;
+  status.deck = deck;
   render::SetPictureSetStatus(status);
 }
 
@@ -146,9 +205,20 @@ void PictureSetChooser::UseFaces(const std::vector<storage::FaceImage>& faces,
                                  int skipped) {
   render::UsePictureSetFaces(faces, sharperFaces);
   state_.shuffledFaces = true;
-  state_.setPictureCount = static_cast<int32_t>(faces.size());
+  sound::CardSoundFiles sounds;
+  bool anySound = false;
+  for (const storage::FaceImage& face : faces) {
+    sounds.push_back(face.sound);
+    anySound = anySound || !face.sound.empty();
+  }
+  if (anySound) sound::UseCardSounds(std::move(sounds));
+  state_.cardSounds = anySound;
+  // A two-kind deck holds two cards per pair; a face is a pair.
+  const std::size_t cardsPerFace = state_.twoKindCards ? 2 : 1;
+  state_.setPictureCount = static_cast<int32_t>(faces.size() / cardsPerFace);
   render::PictureSetStatus status;
   status.skipped = skipped;
+  status.deck = sets_[static_cast<std::size_t>(applied_)].kind == storage::SetKind::deck;
   render::SetPictureSetStatus(status);
 }
 

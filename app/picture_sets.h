@@ -1,6 +1,6 @@
 // The picture set in play: finds the sets, makes the chosen one's faces the boards' (a package at
-// once, a folder of photos off the UI thread with progress on the menu), takes folders and files
-// dropped onto the window, and tells tessary.conf what to remember.
+// once, a folder of photos or a deck off the UI thread with progress on the menu), takes folders,
+// files and decks dropped onto the window, and tells tessary.conf what to remember.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "game/game_state.h"
 #include "game/language.h"
+#include "storage/decks.h"
 #include "storage/photo_faces.h"
 #include "storage/picture_sets.h"
 
@@ -36,10 +37,8 @@ class PictureSetChooser {
   void Poll();
 
   // Hands the selector the sets' names in language from now on (once started).
-  void SetLanguage(game::Language language) {
-    language_ = language;
-    if (!sets_.empty()) Publish();
-  }
+  // A deck's words are drawn again in the new language.
+  void SetLanguage(game::Language language);
 
   // Drops onto the window: a folder, or files, dropped together become a set and are chosen.
   void OnDropBegin();
@@ -62,6 +61,7 @@ class PictureSetChooser {
   void Apply(int index);
   void UseFaces(const std::vector<storage::FaceImage>& faces,
                 const std::vector<storage::FaceImage>& sharperFaces, int skipped);
+  // Adds the sets of paths (a deck's, else a folder or files of photos); returns the first.
   int AddPlayerSet(const std::vector<std::string>& paths);
 
   game::GameState& state_;
@@ -70,6 +70,12 @@ class PictureSetChooser {
   std::vector<std::optional<std::vector<storage::FaceImage>>> prepared_;
   std::vector<std::vector<storage::FaceImage>> sharper_;  // a built-in set's, at twice the size
   std::vector<int> skipped_;
+  // A deck's shape, per set, known once its cards are read.
+  struct DeckShape {
+    bool twoKinds = false;
+    bool divided = false;
+  };
+  std::vector<DeckShape> shapes_;
   game::Language language_ = game::Language::english;
   int chosen_ = 0;
   int applied_ = -1;
@@ -78,6 +84,8 @@ class PictureSetChooser {
   std::string rememberedAtStart_;
   std::vector<std::string> dropped_;
   storage::PhotoSetLoader loader_;
+  int deckLoading_ = -1;  // the deck the deck loader reads
+  storage::DeckLoader deckLoader_;
 };
 
 }  // namespace app

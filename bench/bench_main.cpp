@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
   if (Wanted(only, "sharper")) bench::MeasureHighResolutionSwap(bench);
   if (Wanted(only, "sound")) bench::MeasureSoundOpening(bench);
   if (Wanted(only, "photos")) bench::MeasurePhotos(bench);
+  if (Wanted(only, "decks")) bench::MeasureDecks(bench);
   if (Wanted(only, "resolution")) bench::MeasureResolution(bench);
   if (Wanted(only, "languages")) bench::MeasureLanguages(bench);
   if (Wanted(only, "memory")) {

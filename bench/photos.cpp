@@ -59,20 +59,6 @@ void PumpEvents() {
   }
 }
 
-// The game draws its menu at the display's rate (60 frames a second under Xvfb, paced): the
-// bench does the same, and times each frame's own work, from the start of its drawing to the
-// end of its swap.
-constexpr auto kFramePeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
-
-double DrawPacedMenuFrame(WindowBench& bench, game::GameState& menu, Clock::time_point& due) {
-  std::this_thread::sleep_until(due);
-  due = std::max(due + kFramePeriod, Clock::now());
-  const Clock::time_point start = Clock::now();
-  PumpEvents();
-  render::DrawFrame(bench.window, menu, *bench.staging);
-  return SecondsSince(start);
-}
-
 struct LoadRun {
   double seconds = 0;
   std::vector<double> frameTimes;
@@ -100,6 +86,15 @@ LoadRun LoadFolder(WindowBench& bench, game::GameState& menu, const std::string&
 }
 
 }  // namespace
+
+double DrawPacedMenuFrame(WindowBench& bench, game::GameState& menu, Clock::time_point& due) {
+  std::this_thread::sleep_until(due);
+  due = std::max(due + kFramePeriod, Clock::now());
+  const Clock::time_point start = Clock::now();
+  PumpEvents();
+  render::DrawFrame(bench.window, menu, *bench.staging);
+  return SecondsSince(start);
+}
 
 void MeasurePhotos(WindowBench& bench) {
   std::string pattern = (fs::temp_directory_path() / "tessary-bench-photos-XXXXXX").string();

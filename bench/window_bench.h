@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_util.h"
 #include "game/game_state.h"
 #include "render/render.h"
 #include "storage/formats.h"
@@ -28,6 +29,14 @@ void MeasureLoadAssets(WindowBench& bench);
 void MeasureHighResolutionSwap(WindowBench& bench);
 void MeasureSoundOpening(WindowBench& bench);
 void MeasurePhotos(WindowBench& bench);
+// A deck of 100 pairs (pictures and words) read off the UI thread and made ready to play.
+void MeasureDecks(WindowBench& bench);
+
+// The game draws its menu at the display's rate (60 frames a second under Xvfb, paced): a bench
+// does the same, and times each frame's own work, from the start of its drawing to the end of
+// its swap. Waits until due, then moves due on by a frame.
+inline constexpr auto kFramePeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
+double DrawPacedMenuFrame(WindowBench& bench, game::GameState& menu, Clock::time_point& due);
 void MeasureResolution(WindowBench& bench);
 // The menu and the hard board with German, Arabic and Chinese texts against English.
 void MeasureLanguages(WindowBench& bench);

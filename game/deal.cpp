@@ -38,6 +38,27 @@ void ChooseFacePictures(GameState& state, int faceCount, RandomSource& random) {
   }
 }
 
+namespace {
+
+// Deals faces 1..faceCount-1 `copies` times each over boxes first..first+count-1, which hold face
+// 0 (free) on entry; the boxes still holding it at the end are face 0's copies. A draw that lands
+// on a taken box is wasted and drawn again.
+void DealFaces(GameState& state, const LevelParams& params, int first, int count, int copies,
+               RandomSource& random) {
+  for (int face = 1; face < params.faceCount; ++face) {
+    int placed = 0;
+    while (placed < copies) {
+      Box& box = state.boxes[first + random.Next() % count];
+      if (box.face == 0) {
+        box.face = static_cast<int8_t>(face);
+        ++placed;
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void DealBoard(GameState& state, Level level, RandomSource& random) {
   const LevelParams& params = ParamsOf(level);
 
@@ -61,16 +82,19 @@ void DealBoard(GameState& state, Level level, RandomSource& random) {
     box.b = 1.0f;
   }
 
-  // Face 0 marks a free box while dealing; the boxes still holding it at the end are face 0's
-  // copies. A draw that lands on a taken box is wasted and drawn again.
-  for (int face = 1; face < params.faceCount; ++face) {
-    int placed = 0;
-    while (placed < params.copiesPerFace) {
-      Box& box = state.boxes[random.Next() % params.boxCount];
-      if (box.face == 0) {
-        box.face = static_cast<int8_t>(face);
-        ++placed;
-      }
+  if (state.twoKindCards && state.dividedBoard) {
+    // First cards in the first half, second cards in the other: two deals of half the copies.
+    const int half = params.boxCount / 2;
+    DealFaces(state, params, 0, half, params.copiesPerFace / 2, random);
+    DealFaces(state, params, half, params.boxCount - half, params.copiesPerFace / 2, random);
+    for (int i = 0; i < params.boxCount; ++i) state.boxes[i].side = i < half ? 0 : 1;
+  } else {
+    DealFaces(state, params, 0, params.boxCount, params.copiesPerFace, random);
+    // A face's copies alternate first and second card in box order: no draw of their own.
+    int dealt[kClassicPictureCount] = {};
+    for (int i = 0; i < params.boxCount; ++i) {
+      Box& box = state.boxes[i];
+      box.side = state.twoKindCards ? static_cast<int8_t>(dealt[box.face]++ % 2) : int8_t{0};
     }
   }
 

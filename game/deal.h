@@ -1,4 +1,5 @@
 // Dealing a board: the level's counters reset and each face placed copiesPerFace times at random.
+// On a board of two-kind cards each box also gets its side (Box::side): which card of its pair.
 #pragma once
 
 #include <cstdint>

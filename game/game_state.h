@@ -45,8 +45,9 @@ enum class SoundRequest : uint8_t {
   stopGameMusic,
   stopAboutMusic,
   stopEffects,
+  playCard,  // the sound of the card just opened (cardSound), on a deck whose cards sound
 };
-inline constexpr int kSoundRequestCount = 13;
+inline constexpr int kSoundRequestCount = 14;
 
 inline constexpr int kBoxCapacity = 80;
 inline constexpr int kStarCount = 50;
@@ -90,6 +91,7 @@ struct Players {
 // What the computer knows of the board. Tick thread only; reset by DealBoard.
 struct OpponentMemory {
   int8_t face[kBoxCapacity] = {};  // the face remembered at each box; -1 never seen or forgotten
+  int8_t side[kBoxCapacity] = {};  // the card's side remembered with its face (two-kind boards)
   bool shown[kBoxCapacity] = {};   // open at the last tick: this showing has been noted
   int wait = -1;                   // ticks until its next pick; -1 before it begins to wait
 };
@@ -154,6 +156,11 @@ struct GameState {
   // first cards are dealt on the board's first half, the second cards on the other.
   Shared<bool> twoKindCards;
   Shared<bool> dividedBoard;
+  // The chosen deck has cards with sounds: opening a card asks for its sound (playCard), and
+  // cardSound says which card (a set picture as CardPicture gives it). Set by the app with the
+  // faces; cardSound written before each request.
+  Shared<bool> cardSounds;
+  Shared<int16_t> cardSound{-1};
 
   // Playing together: reset by DealBoard
   Players players;

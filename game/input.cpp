@@ -4,6 +4,7 @@
 
 #include "game/level.h"
 #include "game/menu.h"
+#include "game/pairs.h"
 #include "game/pause.h"
 #include "game/records.h"
 #include "game/scenes.h"
@@ -74,6 +75,7 @@ void ClickBoard(GameState& state, const LevelParams& params, const InputActions&
   }
   if (!wasOpen) state.boardProgress.compare_exchange(kBoardUntouched, kBoxOpened);
   RequestSound(state, SoundRequest::playBox);
+  if (!wasOpen) RequestCardSound(state, index);
 }
 
 void ClickScreen(GameState& state, const SceneDescription& description) {

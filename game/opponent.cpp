@@ -21,13 +21,15 @@ std::vector<int> UnknownBoxes(const GameState& state, const LevelParams& params,
   return boxes;
 }
 
-// A present, closed box remembered with a face that belongs with `face`, but `except`; -1 for
-// none.
-int RememberedBox(const GameState& state, const LevelParams& params, int face, int except) {
+// A present, closed box remembered with a card that belongs with the card `face` on `side`
+// (a face's other side on a board of two-kind cards), but `except`; -1 for none.
+int RememberedBox(const GameState& state, const LevelParams& params, int face, int side,
+                  int except) {
   for (int i = 0; i < params.boxCount; ++i) {
     const Box& box = state.boxes[i];
     if (i != except && box.present && !box.open &&
-        FacesBelongTogether(state, state.opponent.face[i], face))
+        FacesBelongTogether(state, state.opponent.face[i], face) &&
+        !(state.twoKindCards && state.opponent.side[i] == side))
       return i;
   }
   return -1;
@@ -62,7 +64,10 @@ void NoteShownBoxes(GameState& state, const LevelParams& params, RandomSource& r
   for (int i = 0; i < params.boxCount; ++i) {
     const Box& box = state.boxes[i];
     const bool openNow = box.present && box.open;
-    if (openNow && !memory.shown[i] && random.Next() % 100 < percent) memory.face[i] = box.face;
+    if (openNow && !memory.shown[i] && random.Next() % 100 < percent) {
+      memory.face[i] = box.face;
+      memory.side[i] = box.side;
+    }
     memory.shown[i] = openNow;
   }
 }
@@ -71,14 +76,15 @@ int ChooseOpponentPick(const GameState& state, const LevelParams& params, Random
   if (state.selectionCount == 1) {
     // The open box is in plain view: look for its match in memory.
     const int first = state.firstPick;
-    const int match = RememberedBox(state, params, state.boxes[first].face, first);
+    const int match =
+        RememberedBox(state, params, state.boxes[first].face, state.boxes[first].side, first);
     if (match >= 0) return match;
     return BlindPick(state, params, first, random);
   }
   for (int i = 0; i < params.boxCount; ++i) {
     const int face = state.opponent.face[i];
     if (face == kUnknown || !state.boxes[i].present || state.boxes[i].open) continue;
-    if (RememberedBox(state, params, face, i) >= 0) return i;
+    if (RememberedBox(state, params, face, state.opponent.side[i], i) >= 0) return i;
   }
   return BlindPick(state, params, -1, random);
 }
@@ -105,6 +111,7 @@ void OpponentStep(GameState& state, const LevelParams& params, RandomSource& ran
     state.secondPick = index;
   state.selectionCount.store(static_cast<int8_t>(count + 1), std::memory_order_release);
   RequestSound(state, SoundRequest::playBox);
+  RequestCardSound(state, index);
 }
 
 }  // namespace game

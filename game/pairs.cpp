@@ -23,4 +23,10 @@ int CardPicture(const GameState& state, int box) {
   return state.twoKindCards ? 2 * picture + state.boxes[box].side : picture;
 }
 
+void RequestCardSound(GameState& state, int box) {
+  if (!state.cardSounds) return;
+  state.cardSound = static_cast<int16_t>(CardPicture(state, box));
+  RequestSound(state, SoundRequest::playCard);
+}
+
 }  // namespace game

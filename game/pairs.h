@@ -27,4 +27,8 @@ bool BelongTogether(const GameState& state, uint8_t first, uint8_t second);
 // of two-kind cards that picture's card on the box's side (2 picture + side). Any thread.
 int CardPicture(const GameState& state, int box);
 
+// A box just opened: on a deck whose cards sound, asks for the sound of its card; nothing
+// otherwise. Any thread that opens a box.
+void RequestCardSound(GameState& state, int box);
+
 }  // namespace game

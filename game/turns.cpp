@@ -26,6 +26,7 @@ void StartTurns(GameState& state, Level level) {
   OpponentMemory& memory = state.opponent;
   for (int i = 0; i < kBoxCapacity; ++i) {
     memory.face[i] = -1;
+    memory.side[i] = 0;
     memory.shown[i] = false;
   }
   memory.wait = -1;

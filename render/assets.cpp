@@ -504,6 +504,10 @@ void CompileFaceList(int face, unsigned texture) {
   CompileFlatQuad(LIST_FACE_FIRST + static_cast<GLuint>(face), texture, 0.2f, 0.2f);
 }
 
+void CompileSecondCardList(int face, unsigned texture) {
+  CompileFlatQuad(LIST_FACE_SECOND_FIRST + static_cast<GLuint>(face), texture, 0.2f, 0.2f);
+}
+
 bool HasOptionalPicture(int k) { return TheAssets().optionalTextures[k] != 0; }
 
 void MakeLogoTexture(Assets& assets, const storage::StagingPixels& stagingPixels) {

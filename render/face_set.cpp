@@ -4,7 +4,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "game/level.h"
 #include "game/menu.h"
@@ -28,6 +30,18 @@ void UsePictureSetFaces(std::span<const storage::FaceImage> faces,
   assets.setFaces.clear();
   assets.sharperSetFaces.clear();
   constexpr std::size_t kFaceBytes = std::size_t{storage::kFacePixels} * storage::kFacePixels * 3;
+  // A deck's words and sounds become pictures here, in the language of the moment; its cards
+  // have no sharper twins.
+  std::vector<storage::FaceImage> composed;
+  if (std::any_of(faces.begin(), faces.end(), NeedsComposing)) {
+    const game::Language language = CurrentLanguage();
+    for (const storage::FaceImage& face : faces)
+      composed.push_back(NeedsComposing(face) ? ComposeCard(face, game::CatalogueCodeOf(language),
+                                                            game::CodeOf(language))
+                                              : face);
+    faces = composed;
+    sharperFaces = {};
+  }
   // The sharper faces go with the faces one to one, or not at all.
   bool sharperFit = sharperFaces.size() == faces.size();
   for (const storage::FaceImage& face : sharperFaces)
@@ -54,17 +68,27 @@ void SetPictureSetStatus(const PictureSetStatus& status) { currentStatus = statu
 
 void BindFaceLists(const game::GameState& state, Assets& assets, bool aboutRow) {
   const bool classic = !state.shuffledFaces || assets.setTextures.empty();
+  // A two-kind deck holds two cards per pair: the first card in the face's list, the second in
+  // its second-card list (the about row shows the first cards).
+  const int cards = state.twoKindCards && !classic ? 2 : 1;
+  const auto textureOf = [&](int picture) -> unsigned {
+    return picture >= 0 && static_cast<std::size_t>(picture) < assets.setTextures.size()
+               ? assets.setTextures[static_cast<std::size_t>(picture)]
+               : 0;
+  };
   for (int face = 0; face < kFaceCount; ++face) {
     unsigned wanted = assets.textures[LIST_FACE_FIRST - 1 + face];
-    if (!classic) {
-      const int picture = aboutRow ? face : int{state.facePicture[face]};
-      wanted = picture >= 0 && static_cast<std::size_t>(picture) < assets.setTextures.size()
-                   ? assets.setTextures[static_cast<std::size_t>(picture)]
-                   : 0;
+    const int picture = aboutRow ? face : int{state.facePicture[face]};
+    if (!classic) wanted = textureOf(cards * picture);
+    if (wanted != assets.faceListTextures[face]) {
+      CompileFaceList(face, wanted);
+      assets.faceListTextures[face] = wanted;
     }
-    if (wanted == assets.faceListTextures[face]) continue;
-    CompileFaceList(face, wanted);
-    assets.faceListTextures[face] = wanted;
+    if (cards == 1) continue;
+    const unsigned second = textureOf(2 * picture + 1);
+    if (second == assets.secondListTextures[face]) continue;
+    CompileSecondCardList(face, second);
+    assets.secondListTextures[face] = second;
   }
 }
 
@@ -78,7 +102,10 @@ int AboutRowFaces(const game::GameState& state) {
 void DrawPictureSetNotes(const game::GameState& state) {
   const PictureSetStatus& status = currentStatus;
   std::string line;
-  if (status.loading) {
+  if (status.loading && status.deck) {
+    // TRANSLATORS: on the menu while a learning deck's cards are read.
+    line = Tr("Loading the deck");
+  } else if (status.loading) {
     line = FormatText(Tr("Loading pictures %d/%d"), status.done, status.total);
   } else if (state.setPictureCount <= 0) {
     line = Tr("This set has no pictures");
@@ -92,11 +119,14 @@ void DrawPictureSetNotes(const game::GameState& state) {
   for (const game::LevelParams& params : game::kLevelParams) {
     if (state.setPictureCount >= params.faceCount) continue;
     const float buttonY = game::LevelButton(params.level).place.y;
+    const auto faces = static_cast<unsigned long>(params.faceCount);
     // TRANSLATORS: beside a level button, %d its count of faces (36 to 80); at most about 18
     // characters.
-    DrawTextAt(FormatText(Trn("needs %d picture", "needs %d pictures",
-                              static_cast<unsigned long>(params.faceCount)),
-                          params.faceCount),
+    const std::string_view note = Trn("needs %d picture", "needs %d pictures", faces);
+    // TRANSLATORS: beside a level button when a learning deck is chosen, %d the pairs of cards
+    // the level needs (6 to 10); at most about 18 characters.
+    const std::string_view deckNote = Trn("needs %d pair", "needs %d pairs", faces);
+    DrawTextAt(FormatText(status.deck ? deckNote : note, params.faceCount),
                {1.12f, buttonY * 2.0f - 0.08f}, 1.0f, 0.6f, 0.5f);
   }
 }

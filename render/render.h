@@ -55,8 +55,9 @@ std::string_view Tr(std::string_view source);
 std::string_view Trn(std::string_view singular, std::string_view plural, unsigned long n);
 
 // The name of face f (0..9) of the boards and the about row, in the chosen language: a classic
-// face's, a built-in set's face as its manifest names it, or a photo's file name without its
-// extension. Empty for a face out of range. UI thread.
+// face's, a deck card's word (a two-kind deck's first card), a built-in set's face as its
+// manifest names it, or a photo's file name without its extension. Empty for a face out of
+// range. UI thread.
 std::string FaceName(const game::GameState& state, int face);
 
 // The one window: caption "Tessary", 800 x 600 at first and resizable, placed centred by the
@@ -172,6 +173,7 @@ struct PictureSetStatus {
   int done = 0;
   int total = 0;
   int skipped = 0;  // files of the chosen set that could not be used
+  bool deck = false;  // the set is a deck: its faces are pairs
 };
 void SetPictureSetStatus(const PictureSetStatus& status);
 

@@ -64,6 +64,8 @@ enum DisplayList : unsigned {
   LIST_SELECTOR = 40,
   LIST_SELECTOR_HOVER = 41,
   LIST_README_BLANK = 42,  // the help page without its words
+  // On a board of two-kind cards, face f's second card is list 50 + f; compiled on such boards.
+  LIST_FACE_SECOND_FIRST = 50,
 };
 // A picture with its label baked in may have a label-less twin in the package: list L's twin is
 // list kBlankListOffset + L, compiled only when the package has it.
@@ -118,6 +120,7 @@ struct Assets {
   // The chosen picture set's faces; empty for the classic ones (textures 24..33).
   std::vector<unsigned> setTextures;
   unsigned faceListTextures[kFaceCount] = {};  // what face list f binds now
+  unsigned secondListTextures[kFaceCount] = {};  // what second-card list f binds now
   // The pixels behind setTextures, kept to upload again at the other size; sharperSetFaces is
   // empty, or as many at twice the size. Replaced by UsePictureSetFaces.
   std::vector<storage::FaceImage> setFaces;
@@ -178,6 +181,18 @@ void CompileDisplayLists(const Assets& assets);
 
 // Compiles face list LIST_FACE_FIRST + face as the flat face square with texture.
 void CompileFaceList(int face, unsigned texture);
+// The same for list LIST_FACE_SECOND_FIRST + face, face f's second card.
+void CompileSecondCardList(int face, unsigned texture);
+
+// ---- A deck's cards (card_faces.cpp) ----
+
+// Whether a deck's card is more than a picture: a word, a sound, or nothing to show.
+bool NeedsComposing(const storage::FaceImage& card);
+// The card as a kFacePixels square picture (bottom row first): a word drawn big on a plain
+// card, a picture with its word in a band, a speaker for a sound alone, a badge for a sound
+// beside a picture or word. The word in the language of wordCode, shaped for language.
+storage::FaceImage ComposeCard(const storage::FaceImage& card, std::string_view wordCode,
+                               std::string_view language);
 
 // Recompiles the face lists whose picture changed: for a board, the pictures its deal chose
 // (facePicture); for the about row (aboutRow), the set's first pictures in order.

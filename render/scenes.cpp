@@ -244,7 +244,9 @@ void DrawBoard(const game::GameState& state, game::Level level) {
         if (box.open) {
           const int face = box.face;
           White();
-          if (face >= 0 && face < kFaceCount) glCallList(LIST_FACE_FIRST + face);
+          const GLuint first = state.twoKindCards && box.side == 1 ? LIST_FACE_SECOND_FIRST
+                                                                  : LIST_FACE_FIRST;
+          if (face >= 0 && face < kFaceCount) glCallList(first + static_cast<GLuint>(face));
           if (together) {
             glDisable(GL_BLEND);
             DrawBoxOutlineIn(turnColour);

@@ -155,10 +155,14 @@ std::string FaceName(const game::GameState& state, int face) {
   const Assets& assets = TheAssets();
   if (!state.shuffledFaces || assets.setFaces.empty())
     return std::string(Tr(kClassicFaceNames[face]));
-  const int picture = state.facePicture[face];
+  // A two-kind deck's face is named by its first card.
+  const int picture = state.facePicture[face] * (state.twoKindCards ? 2 : 1);
   if (picture < 0 || static_cast<std::size_t>(picture) >= assets.setFaces.size()) return {};
   const storage::FaceImage& image = assets.setFaces[static_cast<std::size_t>(picture)];
-  const std::string& named = image.name.In(game::CatalogueCodeOf(CurrentLanguage()));
+  const std::string_view code = game::CatalogueCodeOf(CurrentLanguage());
+  // A deck's card says its word; else the face's name.
+  if (const std::string& word = image.word.In(code); !word.empty()) return word;
+  const std::string& named = image.name.In(code);
   if (!named.empty()) return named;
   // A photo is named by its file; a package's face by its entry ("path:box3.jpg").
   std::string source = image.source;

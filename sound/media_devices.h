@@ -31,6 +31,11 @@ class MediaDevices {
   virtual void PlayLooped(int slot) = 0;
   // Stops the slot and keeps its position for the next PlayLooped. Sound thread.
   virtual void Stop(int slot) = 0;
+  // Plays the sound of a deck's card (a set picture, storage order) once, cutting a card sound
+  // playing; a card without a sound is silent. Sound thread.
+  virtual void PlayCard(int) {}
+  // Stops a card's sound. Sound thread.
+  virtual void StopCard() {}
 };
 
 // The device set of a game without sound output: every slot is empty.

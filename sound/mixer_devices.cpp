@@ -15,6 +15,8 @@ constexpr int kRequestedChannels = 2;
 constexpr int kChunkFrames = 1024;
 // Looped music plays over a channel that loops this much silence.
 constexpr std::size_t kSilenceFrames = 1024;
+// A deck card's sound plays on the channel after the devices'.
+constexpr int kCardChannel = kSlotCount;
 
 }  // namespace
 
@@ -31,7 +33,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(bool quiet) {
   Uint16 sampleFormat = 0;
   Mix_QuerySpec(&format.sampleRate, &sampleFormat, &format.channels);
   format.sampleFormat = sampleFormat;
-  if (!CanDecodeInto(format) || Mix_AllocateChannels(kSlotCount) != kSlotCount) {
+  if (!CanDecodeInto(format) || Mix_AllocateChannels(kSlotCount + 1) != kSlotCount + 1) {
     std::fprintf(stderr,
                  "tessary: unusable sound device (format %#x, %d channels); no sound\n",
                  sampleFormat, format.channels);
@@ -47,6 +49,7 @@ MixerDevices::MixerDevices(const PcmFormat& format,
                            const std::array<std::string, kSlotCount>& paths)
     : frameBytes_(static_cast<std::size_t>(format.BytesPerFrame())),
       silence_(kSilenceFrames * frameBytes_, format.sampleFormat == AUDIO_U8 ? 0x80 : 0) {
+  format_ = format;
   silenceChunk_.allocated = 0;
   silenceChunk_.abuf = silence_.data();
   silenceChunk_.alen = static_cast<Uint32>(silence_.size());
@@ -76,7 +79,40 @@ MixerDevices::MixerDevices(const PcmFormat& format,
 MixerDevices::~MixerDevices() {
   // Halting takes the mixer's lock, so once it returns no channel reads this object's sound.
   for (int slot = 0; slot < kSlotCount; ++slot) Mix_HaltChannel(slot);
+  Mix_HaltChannel(kCardChannel);
 }
+
+void MixerDevices::PlayCard(int card) {
+  std::shared_ptr<const CardSoundFiles> files = CurrentCardSounds();
+  // The chunk reads cardPcm_: silence the channel before anything in it changes.
+  Mix_HaltChannel(kCardChannel);
+  if (files != cardFiles_) {
+    cardFiles_ = std::move(files);
+    cardPcm_.assign(cardFiles_->size(), {});
+    cardFailed_.assign(cardFiles_->size(), false);
+  }
+  if (card < 0 || static_cast<std::size_t>(card) >= cardFiles_->size()) return;
+  const auto index = static_cast<std::size_t>(card);
+  const std::vector<uint8_t>& encoded = (*cardFiles_)[index];
+  if (encoded.empty() || cardFailed_[index]) return;
+  std::vector<uint8_t>& pcm = cardPcm_[index];
+  if (pcm.empty()) {
+    std::string error;
+    if (!DecodeAudioBytes(encoded, format_, pcm, error)) {
+      std::fprintf(stderr, "tessary: cannot play the sound of card %d: %s\n", card + 1,
+                   error.c_str());
+      cardFailed_[index] = true;
+      return;
+    }
+  }
+  cardChunk_.allocated = 0;
+  cardChunk_.abuf = pcm.data();
+  cardChunk_.alen = static_cast<Uint32>(pcm.size());
+  cardChunk_.volume = MIX_MAX_VOLUME;
+  Mix_PlayChannel(kCardChannel, &cardChunk_, 0);
+}
+
+void MixerDevices::StopCard() { Mix_HaltChannel(kCardChannel); }
 
 void MixerDevices::Play(int slot) {
   if (!IsValid(slot)) return;
@@ -129,6 +165,7 @@ void MixerDevices::SetLoopPosition(int slot, std::size_t frame) {
 }
 
 void MixerDevices::Suspend() {
+  Mix_HaltChannel(kCardChannel);
   for (int slot = 0; slot < kSlotCount; ++slot) {
     Mix_HaltChannel(slot);
     devices_[slot].looping = false;

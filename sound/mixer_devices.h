@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "sound/card_sounds.h"
 #include "sound/media_devices.h"
 #include "sound/pcm_decoder.h"
 
 namespace sound {
 
-// The mixer (44100 Hz, stereo, 16-bit asked; nine channels), open for the object's life, over
+// The mixer (44100 Hz, stereo, 16-bit asked; nine channels and one for a card's sound), open for the object's life, over
 // SDL's audio subsystem, which the thread that started SDL starts before and stops after: SDL
 // counts its subsystems without a lock.
 class AudioOutput {
@@ -52,6 +53,10 @@ class MixerDevices final : public MediaDevices {
   void Play(int slot) override;
   void PlayLooped(int slot) override;
   void Stop(int slot) override;
+  // A deck card's sound, on a channel of its own after the nine; decoded from CurrentCardSounds
+  // on its first play and kept while the deck stays. An undecodable one: one line, silence.
+  void PlayCard(int card) override;
+  void StopCard() override;
 
   // Whether the slot holds a device.
   bool IsOpen(int slot) const;
@@ -85,6 +90,12 @@ class MixerDevices final : public MediaDevices {
   std::vector<uint8_t> silence_;
   Mix_Chunk silenceChunk_{};
   std::array<Device, kSlotCount> devices_;
+  // The cards' sounds: those of the deck handed over last, decoded as they play.
+  std::shared_ptr<const CardSoundFiles> cardFiles_;
+  std::vector<std::vector<uint8_t>> cardPcm_;  // per card; empty until decoded
+  std::vector<bool> cardFailed_;
+  Mix_Chunk cardChunk_{};
+  PcmFormat format_;
 };
 
 }  // namespace sound

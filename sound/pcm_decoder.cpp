@@ -1,6 +1,8 @@
 #include "sound/pcm_decoder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -53,9 +55,10 @@ AVSampleFormat ToAvSampleFormat(SDL_AudioFormat format) {
 // its layout midway.
 class Converter {
  public:
-  Converter(const PcmFormat& format, std::vector<uint8_t>& pcm) : format_(format), pcm_(pcm) {
+  Converter(const PcmFormat& format, std::vector<uint8_t>& pcm, int maxSeconds)
+      : format_(format), pcm_(pcm), maxSeconds_(maxSeconds) {
     av_channel_layout_default(&outLayout_, format.channels);
-    maxBytes_ = std::size_t{static_cast<std::size_t>(kMaxDecodedSeconds)} *
+    maxBytes_ = std::size_t{static_cast<std::size_t>(maxSeconds)} *
                 static_cast<std::size_t>(format.sampleRate) * format.BytesPerFrame();
   }
   ~Converter() {
@@ -141,7 +144,7 @@ class Converter {
       if (room == 0) return true;
       const std::size_t used = pcm_.size();
       if (used + static_cast<std::size_t>(room) * frameBytes > maxBytes_) {
-        error = "longer than " + std::to_string(kMaxDecodedSeconds) + " s";
+        error = "longer than " + std::to_string(maxSeconds_) + " s";
         return false;
       }
       pcm_.resize(used + static_cast<std::size_t>(room) * frameBytes);
@@ -161,6 +164,7 @@ class Converter {
   const PcmFormat format_;
   std::vector<uint8_t>& pcm_;
   std::size_t maxBytes_ = 0;
+  int maxSeconds_ = kMaxDecodedSeconds;
   double expectedFrames_ = 0;  // the input's length in output frames
   AVChannelLayout outLayout_{};
   AVChannelLayout inLayout_{};
@@ -192,31 +196,11 @@ bool DecodePacket(AVCodecContext& decoder, const AVPacket* packet, AVFrame& fram
   }
 }
 
-}  // namespace
-
-bool CanDecodeInto(const PcmFormat& format) {
-  return format.sampleRate > 0 && format.channels > 0 &&
-         ToAvSampleFormat(format.sampleFormat) != AV_SAMPLE_FMT_NONE;
-}
-
-bool DecodeAudioFile(const std::string& path, const PcmFormat& format, std::vector<uint8_t>& pcm,
-                     std::string& error) {
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-  pcm.clear();
-  if (!CanDecodeInto(format)) {
-    error = "unsupported output sample format";
-    return false;
-  }
-
-  AVFormatContext* rawInput = nullptr;
-  int result = avformat_open_input(&rawInput, path.c_str(), nullptr, nullptr);
-  if (result < 0) {
-    error = AvErrorText(result);
-    return false;
-  }
+// Decodes the best audio stream of an opened input into pcm, at most maxSeconds long.
+bool DecodeInput(AVFormatContext* rawInput, const PcmFormat& format, std::vector<uint8_t>& pcm,
+                 std::string& error, int maxSeconds) {
   std::unique_ptr<AVFormatContext, FormatCloser> input(rawInput);
-  result = avformat_find_stream_info(input.get(), nullptr);
+  int result = avformat_find_stream_info(input.get(), nullptr);
   if (result < 0) {
     error = "unreadable media file: " + AvErrorText(result);
     return false;
@@ -241,7 +225,7 @@ bool DecodeAudioFile(const std::string& path, const PcmFormat& format, std::vect
     return false;
   }
 
-  Converter converter(format, pcm);
+  Converter converter(format, pcm, maxSeconds);
   bool ok = true;
   while (ok && av_read_frame(input.get(), packet.get()) >= 0) {
     if (packet->stream_index == stream)
@@ -259,6 +243,104 @@ bool DecodeAudioFile(const std::string& path, const PcmFormat& format, std::vect
     return false;
   }
   return true;
+}
+
+bool StartDecoding(const PcmFormat& format, std::vector<uint8_t>& pcm, std::string& error) {
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+  pcm.clear();
+  if (CanDecodeInto(format)) return true;
+  error = "unsupported output sample format";
+  return false;
+}
+
+// Bytes in memory read through FFmpeg's own buffer.
+struct MemoryReader {
+  std::span<const uint8_t> bytes;
+  std::size_t position = 0;
+
+  static int Read(void* opaque, uint8_t* buffer, int size) {
+    auto& reader = *static_cast<MemoryReader*>(opaque);
+    const std::size_t left = reader.bytes.size() - reader.position;
+    const std::size_t count = std::min(left, static_cast<std::size_t>(std::max(size, 0)));
+    if (count == 0) return AVERROR_EOF;
+    std::copy_n(reader.bytes.data() + reader.position, count, buffer);
+    reader.position += count;
+    return static_cast<int>(count);
+  }
+  static int64_t Seek(void* opaque, int64_t offset, int whence) {
+    auto& reader = *static_cast<MemoryReader*>(opaque);
+    const auto size = static_cast<int64_t>(reader.bytes.size());
+    if ((whence & AVSEEK_SIZE) != 0) return size;
+    int64_t target = offset;
+    if ((whence & 3) == SEEK_CUR) target += static_cast<int64_t>(reader.position);
+    if ((whence & 3) == SEEK_END) target += size;
+    if (target < 0 || target > size) return -1;
+    reader.position = static_cast<std::size_t>(target);
+    return target;
+  }
+};
+
+struct IoFreer {
+  void operator()(AVIOContext* io) const {
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+  }
+};
+
+}  // namespace
+
+bool CanDecodeInto(const PcmFormat& format) {
+  return format.sampleRate > 0 && format.channels > 0 &&
+         ToAvSampleFormat(format.sampleFormat) != AV_SAMPLE_FMT_NONE;
+}
+
+bool DecodeAudioFile(const std::string& path, const PcmFormat& format, std::vector<uint8_t>& pcm,
+                     std::string& error) {
+  if (!StartDecoding(format, pcm, error)) return false;
+  AVFormatContext* rawInput = nullptr;
+  const int result = avformat_open_input(&rawInput, path.c_str(), nullptr, nullptr);
+  if (result < 0) {
+    error = AvErrorText(result);
+    return false;
+  }
+  return DecodeInput(rawInput, format, pcm, error, kMaxDecodedSeconds);
+}
+
+bool DecodeAudioBytes(std::span<const uint8_t> bytes, const PcmFormat& format,
+                      std::vector<uint8_t>& pcm, std::string& error, int maxSeconds) {
+  if (!StartDecoding(format, pcm, error)) return false;
+  if (bytes.size() > kMaxCardSoundBytes) {
+    error = "larger than " + std::to_string(kMaxCardSoundBytes) + " bytes";
+    return false;
+  }
+  constexpr int kBufferBytes = 4096;
+  MemoryReader reader{bytes};
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferBytes));
+  AVIOContext* rawIo = buffer == nullptr ? nullptr
+                                         : avio_alloc_context(buffer, kBufferBytes, 0, &reader,
+                                                              MemoryReader::Read, nullptr,
+                                                              MemoryReader::Seek);
+  if (rawIo == nullptr) {
+    av_free(buffer);
+    error = "out of memory";
+    return false;
+  }
+  std::unique_ptr<AVIOContext, IoFreer> io(rawIo);
+  AVFormatContext* rawInput = avformat_alloc_context();
+  if (rawInput == nullptr) {
+    error = "out of memory";
+    return false;
+  }
+  // Our own reader: the bytes alone, never a file or the network.
+  rawInput->pb = io.get();
+  rawInput->flags |= AVFMT_FLAG_CUSTOM_IO;
+  const int result = avformat_open_input(&rawInput, nullptr, nullptr, nullptr);
+  if (result < 0) {  // FFmpeg has freed the context
+    error = AvErrorText(result);
+    return false;
+  }
+  return DecodeInput(rawInput, format, pcm, error, maxSeconds);
 }
 
 }  // namespace sound

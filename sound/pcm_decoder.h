@@ -4,6 +4,7 @@
 #include <SDL_audio.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,5 +33,15 @@ bool CanDecodeInto(const PcmFormat& format);
 // file cannot be opened, holds no decodable audio or is too long. Any thread.
 bool DecodeAudioFile(const std::string& path, const PcmFormat& format, std::vector<uint8_t>& pcm,
                      std::string& error);
+
+// A card's sound: at most this many bytes encoded and kMaxCardSoundSeconds long.
+inline constexpr std::size_t kMaxCardSoundBytes = 1 << 20;
+inline constexpr int kMaxCardSoundSeconds = 10;
+
+// Decodes an encoded sound held in memory (a deck card's) like DecodeAudioFile, refusing more
+// than kMaxCardSoundBytes of input or maxSeconds of sound. Reads nothing but bytes. Any thread.
+bool DecodeAudioBytes(std::span<const uint8_t> bytes, const PcmFormat& format,
+                      std::vector<uint8_t>& pcm, std::string& error,
+                      int maxSeconds = kMaxCardSoundSeconds);
 
 }  // namespace sound

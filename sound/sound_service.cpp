@@ -10,7 +10,7 @@ namespace {
 
 using game::SoundRequest;
 
-enum class Command { kPlay, kPlayLooped, kStop, kStopEffects };
+enum class Command { kPlay, kPlayLooped, kStop, kStopEffects, kPlayCard };
 enum class Condition { kMusicOn, kSoundOn, kAlways };
 
 struct Rule {
@@ -36,6 +36,7 @@ constexpr std::array<Rule, game::kSoundRequestCount> kRules = {{
     {SoundRequest::stopGameMusic, Command::kStop, Condition::kAlways, SOUND_GAME},
     {SoundRequest::stopAboutMusic, Command::kStop, Condition::kAlways, SOUND_ABOUT},
     {SoundRequest::stopEffects, Command::kStopEffects, Condition::kAlways, -1},
+    {SoundRequest::playCard, Command::kPlayCard, Condition::kSoundOn, -1},
 }};
 
 constexpr bool RulesFollowRequestOrder() {
@@ -57,13 +58,17 @@ bool ConditionHolds(const game::GameState& state, Condition condition) {
   return false;
 }
 
-void Send(MediaDevices& devices, const Rule& rule) {
+void Send(const game::GameState& state, MediaDevices& devices, const Rule& rule) {
   switch (rule.command) {
     case Command::kPlay: devices.Play(rule.slot); break;
     case Command::kPlayLooped: devices.PlayLooped(rule.slot); break;
     case Command::kStop: devices.Stop(rule.slot); break;
     case Command::kStopEffects:
       for (int slot : kEffectSlots) devices.Stop(slot);
+      devices.StopCard();
+      break;
+    case Command::kPlayCard:
+      if (state.cardSound >= 0) devices.PlayCard(state.cardSound);
       break;
   }
 }
@@ -103,7 +108,7 @@ void ServeSoundRequests(game::GameState& state, MediaDevices& devices) {
   for (const Rule& rule : kRules) {
     // Cleared before the command, so a request raised while it runs is served next pass.
     if (!state.soundRequests[static_cast<int>(rule.request)].exchange(false)) continue;
-    if (ConditionHolds(state, rule.condition)) Send(devices, rule);
+    if (ConditionHolds(state, rule.condition)) Send(state, devices, rule);
   }
 }
 

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "storage/photo_faces.h"
@@ -34,5 +36,34 @@ std::vector<PictureSetInfo> DeckSetsAt(const std::string& path);
 // set. Any thread: the picture sets' loader calls it off the UI thread.
 bool ReadDeck(const PictureSetInfo& set, DeckCards& cards, std::vector<std::string>& problems,
               const std::atomic<bool>* cancel = nullptr);
+
+// Reads one deck set with ReadDeck on a worker thread of its own, below the UI thread's
+// priority, as PhotoSetLoader prepares a folder of photos.
+class DeckLoader {
+ public:
+  DeckLoader() = default;
+  DeckLoader(const DeckLoader&) = delete;
+  DeckLoader& operator=(const DeckLoader&) = delete;
+  // Starts reading set; a read in progress is cancelled first and its result dropped. UI thread.
+  void Start(PictureSetInfo set);
+  // True once the worker has finished (also before any Start). Any thread.
+  bool Finished() const { return finished_.load(std::memory_order_acquire); }
+  // The cards read (empty faces when the deck was refused) and the problems, each also printed
+  // once to stderr; nothing before Finished. UI thread.
+  DeckCards TakeCards();
+  std::vector<std::string> TakeProblems();
+  // Cancels a read in progress and joins the worker.
+  ~DeckLoader();
+
+ private:
+  void Cancel();
+  std::thread worker_;
+  std::atomic<bool> finished_{true};
+  std::atomic<bool> cancel_{false};
+  // Handed over from the worker at its end, under resultsLock_.
+  std::mutex resultsLock_;
+  DeckCards cards_;
+  std::vector<std::string> problems_;
+};
 
 }  // namespace storage

@@ -26,9 +26,6 @@ namespace storage {
 
 namespace {
 
-// Added to the niceness of the worker thread alone.
-constexpr int kWorkerNiceness = 10;
-
 // A file to prepare, and the folder it was found in (empty when it was named itself).
 struct Candidate {
   std::string path;

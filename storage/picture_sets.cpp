@@ -12,6 +12,7 @@
 #include <span>
 
 #include "storage/deck_own.h"
+#include "storage/decks.h"
 #include "storage/formats.h"
 #include "storage/manifest_lines.h"
 #include "storage/paths.h"
@@ -203,8 +204,21 @@ std::vector<PictureSetInfo> FindPictureSetsIn(const std::string& builtInFolder,
     PictureSetInfo set;
     if (ReadSetPackage(package, set)) sets.push_back(std::move(set));
   }
-  for (const fs::path& folder : sortedEntries(playerFolder, true))
-    sets.push_back(PlayerSet({folder.string()}));
+  // The player's folder: each deck (a file or a folder) gives its sets, any other folder is a
+  // set of photos.
+  std::vector<fs::path> playerEntries;
+  std::error_code error;
+  for (fs::directory_iterator it(playerFolder, error), end; !error && it != end;
+       it.increment(error))
+    if (!it->path().filename().string().starts_with('.')) playerEntries.push_back(it->path());
+  std::sort(playerEntries.begin(), playerEntries.end());
+  for (const fs::path& entry : playerEntries) {
+    std::vector<PictureSetInfo> decks = DeckSetsAt(entry.string());
+    std::error_code typeError;
+    if (decks.empty() && fs::is_directory(entry, typeError))
+      decks.push_back(PlayerSet({entry.string()}));
+    for (PictureSetInfo& deck : decks) sets.push_back(std::move(deck));
+  }
   return sets;
 }
 

@@ -9,6 +9,9 @@
 
 namespace storage {
 
+// Added to the niceness of a loader's worker thread alone (photos, decks).
+inline constexpr int kWorkerNiceness = 10;
+
 // Writes "tessary: <text>" and a line end to stderr in one piece.
 void ReportProblem(std::string_view text);
 

@@ -210,5 +210,51 @@ TEST(DealBoard, AnotherSetDrawsDistinctFacesFromAllItsPicturesAndTheClassicSetNo
   }
 }
 
+// Two-kind cards: the same boxes from the same draws, each face's copies alternating first and
+// second card in box order; a divided board deals the first cards on its first half only.
+TEST(DealBoard, TwoKindCardsAlternateSidesWithoutADrawAndADividedBoardSplitsItsHalves) {
+  for (Level level : {Level::easy, Level::normal, Level::hard}) {
+    const LevelParams& params = ParamsOf(level);
+    for (uint32_t seed = 1; seed <= 50; ++seed) {
+      auto reference = std::make_unique<GameState>();
+      reference->shuffledFaces = true;
+      reference->setPictureCount = 12;
+      LcgRandom referenceRandom(seed);
+      DealBoard(*reference, level, referenceRandom);
+      auto state = std::make_unique<GameState>();
+      state->shuffledFaces = true;
+      state->setPictureCount = 12;
+      state->twoKindCards = true;
+      LcgRandom random(seed);
+      DealBoard(*state, level, random);
+      ASSERT_EQ(random.Next(), referenceRandom.Next()) << "a two-kind deal drew more";
+      std::array<int, 10> seen{};
+      for (int i = 0; i < params.boxCount; ++i) {
+        ASSERT_EQ(state->boxes[i].face, reference->boxes[i].face);
+        ASSERT_EQ(reference->boxes[i].side, 0);
+        ASSERT_EQ(state->boxes[i].side, seen[static_cast<size_t>(state->boxes[i].face)]++ % 2);
+      }
+      for (int face = 0; face < 10; ++face)
+        ASSERT_EQ(state->facePicture[face], reference->facePicture[face]);
+
+      auto divided = std::make_unique<GameState>();
+      divided->twoKindCards = true;
+      divided->dividedBoard = true;
+      LcgRandom dividedRandom(seed);
+      DealBoard(*divided, level, dividedRandom);
+      std::array<std::array<int, 2>, 10> counts{};
+      for (int i = 0; i < params.boxCount; ++i) {
+        const int side = i < params.boxCount / 2 ? 0 : 1;
+        ASSERT_EQ(divided->boxes[i].side, side) << "box " << i;
+        ++counts[static_cast<size_t>(divided->boxes[i].face)][static_cast<size_t>(side)];
+      }
+      for (int face = 0; face < params.faceCount; ++face)
+        for (int side : {0, 1})
+          ASSERT_EQ(counts[static_cast<size_t>(face)][static_cast<size_t>(side)],
+                    params.copiesPerFace / 2);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace game

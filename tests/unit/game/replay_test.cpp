@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "game/choices.h"
+#include "game/pairs.h"
 #include "game/records.h"
 #include "test_support.h"
 
@@ -140,6 +142,42 @@ TEST(Replay, AWonEasyBoardALostNormalBoardAndTheHiddenPicture) {
   EXPECT_EQ(h.pauses, 18 + 2 + 1 + 1);  // pairs, mismatches, the win, the loss
 }
 
+
+// A deck of words and their pictures: two alike cards of one face are no pair; each word with its
+// picture is. The script is written from the board dealt, as a player who knows it would play.
+TEST(Replay, AGameOfWordsAndPicturesPlaysToItsEnd) {
+  Harness h;
+  h.now = 1700000000;  // the easy board above, its cards now alternating word and picture
+  h.state.shuffledFaces = true;
+  h.state.setPictureCount = 8;
+  h.state.twoKindCards = true;
+  h.state.cardSounds = true;
+  EXPECT_EQ(Replay(h, "tick 1 tick 3 click 2 tick 1 summary"),
+            "scene=3 pairs=0 score=0 time=120/ won=0 lost=0 sel=0 best=0,0,0\n");
+  std::vector<int> cards[6][2];
+  for (int i = 0; i < 36; ++i)
+    cards[h.state.boxes[i].face][h.state.boxes[i].side].push_back(i + 1);
+  // Face 0 is boxes 1 3 6 16 28 32: words at 1, 6, 28 and pictures at 3, 16, 32.
+  EXPECT_EQ(cards[0][0], (std::vector<int>{1, 6, 28}));
+  EXPECT_EQ(cards[0][1], (std::vector<int>{3, 16, 32}));
+  std::string script = "second 1 click 1 click 6 tick 1 summary ";
+  for (int face = 0; face < 6; ++face)
+    for (std::size_t k = 0; k < 3; ++k)
+      script += "click " + std::to_string(cards[face][0][k]) + " click " +
+                std::to_string(cards[face][1][k]) + " tick 1 ";
+  script += "summary";
+  EXPECT_EQ(Replay(h, script),
+            "scene=3 pairs=0 score=0 time=119/119 won=0 lost=0 sel=0 best=0,0,0\n"
+            "scene=3 pairs=18 score=2142 time=119/119 won=1 lost=0 sel=3 best=2142,0,0\n");
+  EXPECT_EQ(h.state.misses, 1);
+  // Every card opened asked for its own sound, the last one the last card's.
+  const std::vector<SoundRequest> requests = h.RequestList();
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), SoundRequest::playCard), 2 + 36);
+  EXPECT_EQ(h.state.cardSound, CardPicture(h.state, cards[5][1][2] - 1));
+  for (int i = 0; i < 36; ++i)
+    EXPECT_EQ(CardPicture(h.state, i), 2 * h.state.facePicture[h.state.boxes[i].face] +
+                                           h.state.boxes[i].side);
+}
 
 // The pause: the clock, the colours and a pair waiting to be judged all wait; the key or click
 // that ends it does nothing else; the game given up afterwards is reported with what it reached.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "sound/pcm_decoder.h"
 #include "test_sounds.h"
@@ -123,6 +124,35 @@ TEST_F(Decoding, RefusesAnOutputFormatItCannotMake) {
   sound_test::WriteWav(dir.path() / "ramp.wav", sound_test::StereoRamp(100));
   const SDL_AudioFormat foreignEndian = AUDIO_S16SYS == AUDIO_S16LSB ? AUDIO_S16MSB : AUDIO_S16LSB;
   EXPECT_FALSE(Decode(dir.path() / "ramp.wav", {44100, 2, foreignEndian}));
+}
+
+// A deck card's sound comes from memory: decoded as the file would be, within its own limits
+// (bytes and seconds), and nothing that is not sound.
+TEST_F(Decoding, ACardsSoundDecodesFromMemoryWithinItsLimits) {
+  const Pcm16 ramp = sound_test::StereoRamp(10000);
+  sound_test::WriteWav(dir.path() / "ramp.wav", ramp);
+  std::ifstream in(dir.path() / "ramp.wav", std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  ASSERT_TRUE(sound::DecodeAudioBytes(bytes, kMixerFormat, pcm, error)) << error;
+  EXPECT_EQ(AsSamples(pcm), ramp.samples);
+
+  // One second of sound allowed: a 2 s tone is refused, whole.
+  sound_test::WriteWav(dir.path() / "long.wav", sound_test::Tone(44100, 1, 88200, 440.0, 0.5));
+  std::ifstream longIn(dir.path() / "long.wav", std::ios::binary);
+  const std::vector<uint8_t> longBytes((std::istreambuf_iterator<char>(longIn)),
+                                       std::istreambuf_iterator<char>());
+  EXPECT_FALSE(sound::DecodeAudioBytes(longBytes, kMixerFormat, pcm, error, 1));
+  EXPECT_NE(error.find("longer than 1 s"), std::string::npos) << error;
+  EXPECT_TRUE(pcm.empty());
+
+  std::vector<uint8_t> large(sound::kMaxCardSoundBytes + 1, 0);
+  std::copy(bytes.begin(), bytes.end(), large.begin());
+  EXPECT_FALSE(sound::DecodeAudioBytes(large, kMixerFormat, pcm, error));
+  const std::string text = "this is not a sound at all, only words";
+  EXPECT_FALSE(sound::DecodeAudioBytes(std::vector<uint8_t>(text.begin(), text.end()),
+                                       kMixerFormat, pcm, error));
+  EXPECT_FALSE(sound::DecodeAudioBytes({}, kMixerFormat, pcm, error));
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ class FakeDevices final : public sound::MediaDevices {
   void Play(int slot) override { Record("play " + std::to_string(slot)); }
   void PlayLooped(int slot) override { Record("loop " + std::to_string(slot)); }
   void Stop(int slot) override { Record("stop " + std::to_string(slot)); }
+  void PlayCard(int card) override { Record("card " + std::to_string(card)); }
+  void StopCard() override { Record("stop card"); }
 
   Calls Taken() {
     std::lock_guard lock(mutex_);
@@ -75,12 +77,13 @@ class SoundServing : public ::testing::Test {
   FakeDevices devices;
 };
 
-TEST_F(SoundServing, ServesAllThirteenRequestsInTheirOrderAndClearsThem) {
+TEST_F(SoundServing, ServesAllFourteenRequestsInTheirOrderAndClearsThem) {
   for (int i = game::kSoundRequestCount - 1; i >= 0; --i)
     game::RequestSound(state, static_cast<SoundRequest>(i));
+  state.cardSound = 5;
   EXPECT_EQ(Serve(), (Calls{"loop 0", "play 1", "loop 2", "play 3", "play 4", "play 5", "play 6",
                             "play 7", "loop 8", "stop 0", "stop 2", "stop 8", "stop 1", "stop 3",
-                            "stop 4", "stop 5", "stop 6", "stop 7"}));
+                            "stop 4", "stop 5", "stop 6", "stop 7", "stop card", "card 5"}));
   EXPECT_FALSE(sound::AnySoundRequested(state));
   EXPECT_TRUE(Serve().empty());
 }
@@ -103,9 +106,10 @@ TEST_F(SoundServing, MusicSwitchedOffDropsMusicRequestsForGood) {
 
 TEST_F(SoundServing, SoundSwitchedOffDropsEffectsButNotStops) {
   state.soundOn = false;
+  state.cardSound = 2;
   Raise({SoundRequest::playButton, SoundRequest::playBox, SoundRequest::playError,
          SoundRequest::playBingo, SoundRequest::playLose, SoundRequest::playWin,
-         SoundRequest::playGameMusic, SoundRequest::stopGameMusic});
+         SoundRequest::playGameMusic, SoundRequest::stopGameMusic, SoundRequest::playCard});
   EXPECT_EQ(Serve(), (Calls{"loop 2", "stop 2"}));
   state.soundOn = true;
   EXPECT_TRUE(Serve().empty());
@@ -113,7 +117,8 @@ TEST_F(SoundServing, SoundSwitchedOffDropsEffectsButNotStops) {
 
 TEST_F(SoundServing, StopEffectsStopsTheSixEffectsAndNoMusic) {
   Raise({SoundRequest::stopEffects});
-  EXPECT_EQ(Serve(), (Calls{"stop 1", "stop 3", "stop 4", "stop 5", "stop 6", "stop 7"}));
+  EXPECT_EQ(Serve(), (Calls{"stop 1", "stop 3", "stop 4", "stop 5", "stop 6", "stop 7",
+                            "stop card"}));
 }
 
 TEST_F(SoundServing, ARequestRaisedTwiceBeforeServiceIsServedOnce) {
