@@ -5,12 +5,15 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "scratch_directory.h"
+#include "storage/decks.h"
 #include "storage/picture_sets.h"
 
 namespace {
@@ -124,11 +127,32 @@ TEST_F(PictureSetsTest, ListsTheValidPackagesAndThePlayersFoldersInOrder) {
   WriteZip("builtin/bare.px", {{"box1.jpg", face}});
   WriteText("builtin/junk.px", "not an archive");
   WriteText("builtin/notes.txt", "ignored");
+  // In the player's folder a deck is a set of its own; a plain set package or a file is not.
+  WriteZip("mine/Doubles.px", {{"set.txt", Text("name = Sums\npair.1.a.word = 1+1\n"
+                                                "pair.1.b.word = 2\npair.1.b.word.de = zwei\n"
+                                                "pair.2.a.picture = one.jpg\npair.2.b.word = 1\n"
+                                                "pair.3.a.word = 3\n")},
+                               {"one.jpg", face}});
+  WriteZip("mine/plain.px", {{"set.txt", Text("name = Plain\n")}, {"box1.jpg", face}});
+  WriteText("mine/notes.txt", "ignored");
 
   const auto sets = storage::FindPictureSetsIn("builtin", "mine");
   std::vector<std::string> names;
   for (const auto& set : sets) names.push_back(set.name.english);
-  EXPECT_EQ(names, (std::vector<std::string>{"Classic", "Zoo", "Cats", "Holiday 2026"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Classic", "Zoo", "Cats", "Sums", "Holiday 2026"}));
+  EXPECT_EQ(sets[3].kind, storage::SetKind::deck);
+
+  // Read off the UI thread: a pair without its second card is skipped with one line.
+  storage::DeckLoader loader;
+  loader.Start(sets[3]);
+  while (!loader.Finished()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const storage::DeckCards deck = loader.TakeCards();
+  EXPECT_TRUE(deck.twoKinds);
+  ASSERT_EQ(deck.faces.size(), 4u);
+  EXPECT_EQ(deck.faces[0].word.english, "1+1");
+  EXPECT_EQ(deck.faces[1].word.In("de"), "zwei");
+  EXPECT_EQ(deck.faces[2].rgb.size(), std::size_t(storage::kFacePixels) * storage::kFacePixels * 3);
+  EXPECT_EQ(loader.TakeProblems().size(), 1u);
   EXPECT_EQ(sets[0].key, "classic");
   EXPECT_EQ(sets[1].key, "zoo");
   EXPECT_EQ(sets[1].name.In("zh"), "动物园");
