@@ -5,6 +5,7 @@ wherever it lies); then it finds which card goes with which by trying one of eac
 would, and clears the board."""
 
 import os
+import shutil
 import sys
 import tempfile
 import zipfile
@@ -12,14 +13,13 @@ import zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (case, Game, box_center, check, distance, menu_button,  # noqa: E402
                      run_cases, screen_face)
-from test_game import wait_board  # noqa: E402
+from test_game import brightness, wait_board  # noqa: E402
 
 BINARY = os.environ.get("TESSARY_BINARY", "")
 DATA_DIR = os.environ.get("TESSARY_DATA_DIR", "")
 
 SUMS = [("1+1", "2"), ("2+1", "3"), ("2+2", "4"), ("2+3", "5"), ("3+3", "6"), ("3+4", "7"),
         ("4+4", "8"), ("4+5", "9")]
-SAME = 6  # below: the same card; distinct words lie far apart
 
 
 def write_deck(path):
@@ -30,33 +30,42 @@ def write_deck(path):
         deck.writestr("set.txt", "\n".join(lines) + "\n")
 
 
-def region_of(point):
-    x, y = point
-    return (x - 22, y - 22, x + 22, y + 22)
+def is_card(shot, index):
+    """Whether box `index` shows a word card: near its four corners (inside the outline of the
+    player's colour) the card's plain paper, above and below the word."""
+    x, y = box_center("easy", index)
+    return all(min(shot.mean(x + dx - 2, y + dy - 2, x + dx + 2, y + dy + 2)) > 200
+               for dx in (-18, 18) for dy in (-20, 20))
 
 
-def open_box(g, board, index):
-    """Clicks box `index` and waits until its card shows, settled; returns what shows."""
+def is_gone(shot, index):
+    """Whether box `index` is gone: its middle is the dark board (as test_game counts boxes)."""
+    x, y = box_center("easy", index)
+    return brightness(shot, (x - 4, y - 4, x + 4, y + 4)) <= 25
+
+
+def open_box(g, index):
+    """Clicks box `index` and waits until its card shows, settled; returns what it shows."""
     point = box_center("easy", index)
     g.click(*point)
-    shot = g.wait_shot(lambda shot: shot.difference(board, region_of(point)) > 10,
-                       "box %d to open" % index, settled=True)
+    shot = g.wait_shot(lambda shot: is_card(shot, index), "box %d to show a card" % index,
+                       settled=True)
     return shot, screen_face(shot, point)
 
 
-def judged(g, board, opened, indexes):
-    """After a try (both cards open in `opened`): waits for the judgement after the half-second
-    pause and tells whether the cards were a pair (gone) rather than closed again."""
-    regions = [region_of(box_center("easy", i)) for i in indexes]
-    shot = g.wait_shot(lambda shot: all(shot.difference(opened, r) > 10 for r in regions),
-                       "boxes %s to be judged" % indexes, settled=True)
-    return all(shot.difference(board, r) > 4 for r in regions)
+def close_box(g, index):
+    g.click(*box_center("easy", index))
+    g.wait_shot(lambda shot: not is_card(shot, index), "box %d to close" % index)
 
 
-def wait_closed(g, board, index):
-    region = region_of(box_center("easy", index))
-    g.wait_shot(lambda shot: shot.difference(board, region) < 4, "box %d to close" % index,
-                settled=True)
+def try_pair(g, a, b):
+    """Opens two boxes and tells, after the half-second judgement, whether they were a pair
+    (gone) rather than closed again."""
+    open_box(g, a)
+    open_box(g, b)
+    shot = g.wait_shot(lambda shot: not is_card(shot, a) and not is_card(shot, b),
+                       "boxes %d and %d to be judged" % (a, b), settled=True)
+    return is_gone(shot, a) and is_gone(shot, b)
 
 
 @case(timeout=420)
@@ -69,59 +78,56 @@ def test_a_deck_of_sums_played_to_its_end():
     try:
         g.start()
         g.wait_menu()
+        g.move(5, 5)
         g.click(*menu_button("easy"))
-        board = wait_board(g, "easy")
+        wait_board(g, "easy")
 
-        # Every box once: the cards are grouped by their pixels.
-        groups = []  # [the card's pixels, [box indexes]]
+        # Every box once; then the cards are grouped by their pixels, the nearest first, into
+        # the 12 cards the 6 pairs have (a card shows a little differently at each place of the
+        # board in perspective, far less than another card differs).
+        faces = []
         for index in range(36):
-            shot, face = open_box(g, board, index)
-            if index == 35:
-                g.screenshot(keep=os.path.join(folder, "word-card.png"))
-            near = [group for group in groups if distance(face, group[0]) < SAME]
-            if near:
-                near[0][1].append(index)
-            else:
-                groups.append([face, [index]])
-            g.click(*box_center("easy", index))
-            wait_closed(g, board, index)
+            faces.append(open_box(g, index)[1])
+            close_box(g, index)
+        apart = [[distance(a, b) for b in faces] for a in faces]
+        groups = [[face, [index]] for index, face in enumerate(faces)]
+        while len(groups) > 12:
+            _, i, j = min((max(apart[a][b] for a in groups[i][1] for b in groups[j][1]), i, j)
+                          for i in range(len(groups)) for j in range(i + 1, len(groups)))
+            groups[i][1] += groups.pop(j)[1]
         check(len(groups) == 12, "the cards fell into %d groups, not the 6 pairs' 12 cards: %s"
               % (len(groups), [group[1] for group in groups]))
         check(all(len(group[1]) == 3 for group in groups),
               "each card shows 3 times: %s" % [group[1] for group in groups])
 
-        # A board with some cards open, for the eye.
-        for index in groups[0][1][:1] + groups[1][1][:1]:
-            open_box(g, board, index)
-        g.screenshot(keep=os.path.join(folder, "two-cards.png"))
-        for index in groups[0][1][:1] + groups[1][1][:1]:
-            g.click(*box_center("easy", index))
-            wait_closed(g, board, index)
+        # Two different cards open, kept to look at.
+        a, b = groups[0][1][0], groups[1][1][0]
+        open_box(g, a)
+        open_box(g, b)
+        g.screenshot(keep=os.path.join(g.run_dir, "two-word-cards.png"))
+        g.wait_shot(lambda shot: not is_card(shot, a) and not is_card(shot, b),
+                    "boxes %d and %d to be judged" % (a, b), settled=True)
 
         # Which group goes with which: one of each tried; a pair vanishes, then the rest of the
         # two groups are paired off.
         left = list(range(len(groups)))
         while left:
             first = left.pop(0)
-            for other in list(left):
-                a, b = groups[first][1][0], groups[other][1][0]
-                open_box(g, board, a)
-                opened, _ = open_box(g, board, b)
-                if judged(g, board, opened, [a, b]):
-                    left.remove(other)
+            for other in left:
+                if try_pair(g, groups[first][1][0], groups[other][1][0]):
                     for x, y in zip(groups[first][1][1:], groups[other][1][1:]):
-                        open_box(g, board, x)
-                        opened, _ = open_box(g, board, y)
-                        check(judged(g, board, opened, [x, y]), "boxes %d and %d: no pair" % (x, y))
+                        check(try_pair(g, x, y), "boxes %d and %d: no pair" % (x, y))
+                    left.remove(other)
                     break
             else:
-                check(False, "no card goes with group %d" % first)
-        g.wait_settled("the finished board")
-        g.screenshot(keep=os.path.join(folder, "finished.png"))
-        g.close()
+                check(False, "no card goes with the card of boxes %s" % groups[first][1])
+        shot = g.wait_settled("the board played to its end")
+        check(all(is_gone(shot, index) for index in range(36)), "boxes are left on the board")
+        shutil.copy(shot.path, os.path.join(g.run_dir, "sums-played.png"))
         check("skipped" not in g.stderr(), g.stderr())
     finally:
         g.cleanup()
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "game/menu_looks.h"
 #include "gl_context.h"
@@ -322,6 +324,72 @@ TEST_F(TextTest, WithoutAFontTextsAreSkippedButTheStateIsTheSame) {
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_FLOAT_EQ(colour[1], 1.0f);
   EXPECT_FLOAT_EQ(colour[0], 0.0f);
+}
+
+// A deck's cards made pictures: a word big and centred on plain paper whatever its script (a
+// long one smaller, still whole), a picture keeping its pixels above its word band, a speaker
+// for a sound alone.
+TEST_F(TextTest, ACardsWordIsDrawnBigAndWholeOnPlainPaperAndAPictureKeepsItsPixels) {
+  constexpr int kSide = storage::kFacePixels;
+  // Ink rows and columns of a composed card (bottom row first), and whether its corners are
+  // paper.
+  struct Ink {
+    int left = kSide, right = -1, top = kSide, bottom = -1;
+    bool paperCorners = true;
+  };
+  const auto inkOf = [](const std::vector<uint8_t>& rgb) {
+    Ink ink;
+    for (int y = 0; y < kSide; ++y)
+      for (int x = 0; x < kSide; ++x) {
+        const uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kSide + x) * 3];
+        const bool corner = (x < 4 || x >= kSide - 4) && (y < 4 || y >= kSide - 4);
+        if (corner && (p[0] < 240 || p[2] < 215)) ink.paperCorners = false;
+        if (p[0] > 128) continue;
+        ink.left = std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y);
+        ink.bottom = std::max(ink.bottom, y);
+      }
+    return ink;
+  };
+  for (const char* word : {"5", "2+3", "Katze", "猫", "बिल्ली", "قطة", "a rather long word"}) {
+    storage::FaceImage card;
+    card.word.english = "cat";
+    card.word.translations["de"] = word;
+    const storage::FaceImage composed = render::ComposeCard(card, "de", "de");
+    ASSERT_EQ(composed.rgb.size(), std::size_t{kSide} * kSide * 3);
+    const Ink ink = inkOf(composed.rgb);
+    EXPECT_TRUE(ink.paperCorners) << word;
+    ASSERT_GE(ink.right, 0) << word << ": no ink";
+    EXPECT_GE(ink.left, 4) << word << " reaches the card's edge";
+    EXPECT_LE(ink.right, kSide - 5) << word;
+    EXPECT_GE(ink.top, 4) << word;
+    EXPECT_LE(ink.bottom, kSide - 5) << word;
+    EXPECT_LE(std::abs((ink.left + ink.right) - (kSide - 1)), 6) << word << " is not centred";
+    if (std::string_view(word).size() <= 3) {
+      EXPECT_GE(ink.bottom - ink.top, 30) << word << " is not drawn big";
+    }
+  }
+
+  storage::FaceImage picture;
+  picture.rgb.assign(std::size_t{kSide} * kSide * 3, 0);
+  for (std::size_t i = 0; i < picture.rgb.size(); ++i) picture.rgb[i] = static_cast<uint8_t>(i % 251);
+  picture.word.english = "cat";
+  EXPECT_TRUE(render::NeedsComposing(picture));
+  const storage::FaceImage banded = render::ComposeCard(picture, "en", "en");
+  // Rows bottom first: the band lies over the lowest rows, the rest is the picture's own.
+  const std::size_t bandBytes = std::size_t{kSide} * 3 * 32;
+  EXPECT_TRUE(std::equal(banded.rgb.begin() + bandBytes, banded.rgb.end(),
+                         picture.rgb.begin() + bandBytes));
+  EXPECT_NE(banded.rgb, picture.rgb);
+  picture.word = {};
+  EXPECT_FALSE(render::NeedsComposing(picture)) << "a plain picture stays as it is";
+
+  storage::FaceImage sound;
+  sound.sound = {1, 2, 3};
+  const Ink speaker = inkOf(render::ComposeCard(sound, "en", "en").rgb);
+  EXPECT_TRUE(speaker.paperCorners);
+  EXPECT_GE(speaker.right - speaker.left, 50) << "no speaker drawn";
 }
 
 TEST(GLFontTest, TheRequestIsTheGamesOwn) {
