@@ -1,8 +1,8 @@
 // tessary_bench: the figures measured inside one real game window (SDL, GLX), printed as rows of
 // the bench table. Run from a directory holding data/ (the game's run directory), or name it:
 //   tessary_bench [--data DIR] [--repetitions N] [--batch SECONDS]
-//                 [--only frames,pixels,picks,text,assets,sharper,sound,photos,memory,resolution,
-//                         languages]
+//                 [--only frames,pixels,picks,text,assets,sharper,sound,photos,decks,memory,
+//                         resolution,languages]
 #include <GL/gl.h>
 #include <SDL.h>
 #include <unistd.h>
