@@ -22,6 +22,7 @@ enum OptionCode : int {
   kLangCode,
   kPlayersCode,
   kPicturesCode,
+  kSpeechCode,
 };
 
 struct OptionEntry {
@@ -29,7 +30,7 @@ struct OptionEntry {
   int code;
 };
 
-constexpr std::array<OptionEntry, 7> kOptions = {{
+constexpr std::array<OptionEntry, 8> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
@@ -41,6 +42,8 @@ constexpr std::array<OptionEntry, 7> kOptions = {{
       "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
     {{"pictures", "DIR", "play this run with the pictures of folder DIR"}, kPicturesCode},
+    {{"speech", nullptr, "speak the menus and boards through speech-dispatcher, this run"},
+     kSpeechCode},
 }};
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
@@ -119,6 +122,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         }
         result.options.pictures = optarg;
         break;
+      case kSpeechCode: result.options.speech = true; break;
       default: return fail();
     }
   }
