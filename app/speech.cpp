@@ -80,6 +80,11 @@ class SpeechdBackend final : public SpeechBackend {
     sigemptyset(&signals);
     sigaddset(&signals, InterruptSignal());
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    // A daemon killed mid-game: libspeechd's write to its socket must fail with EPIPE, not end
+    // the game by SIGPIPE (sent to the writing thread, so blocking it here is enough).
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     started_.store(true, std::memory_order_release);
 
     char* error = nullptr;
