@@ -35,6 +35,8 @@ SpeechEvent BoxEvent(const game::GameState& state, int scene, int box) {
 Announcer::Seen Announcer::Look(const game::GameState& state) const {
   Seen now;
   now.scene = state.scene.load(std::memory_order_acquire);
+  // Loaded first: the tick releases the boxes after it counted the try.
+  now.judging = state.selectionCount.load(std::memory_order_acquire) == 2;
   now.highlight = game::HighlightedName(state);
   for (const game::MenuControl& control : game::MenuControls()) {
     MenuValue value;
@@ -135,6 +137,12 @@ std::vector<SpeechEvent> Announcer::Observe(const game::GameState& state) {
   const int scene = state.scene.load(std::memory_order_acquire);
   if (!IsSteadyScene(scene)) return events;
   Seen now = Look(state);
+  // A try is said judged once the boxes are free again, so that the player's next key counts.
+  if (now.judging && now.scene == seen_.scene) {
+    now.pairsFound = seen_.pairsFound;
+    now.misses = seen_.misses;
+    now.current = seen_.current;
+  }
   if (now.scene != seen_.scene) {
     SpeechEvent screen;
     screen.scene = now.scene;

@@ -44,6 +44,7 @@ class Announcer {
     std::bitset<game::kBoxCapacity> open, present;
     int pairsFound = 0, misses = 0, current = 0;
     bool won = false, lost = false, finished = false, paused = false;
+    bool judging = false;  // two boxes open, the try not yet released
   };
 
   Seen Look(const game::GameState& state) const;

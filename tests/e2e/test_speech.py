@@ -55,24 +55,33 @@ class SpeechDaemon:
              "--config-dir", config, "--log-dir", self.log_dir,
              "--pid-file", os.path.join(self.folder, "pid")],
             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(self._log_text, lambda text: "waiting for clients" in text,
-                   "speech-dispatcher to listen", describe=lambda text: text[-300:])
-        self.heard = 0  # the texts the player has read so far
+        self.offset = 0  # of the log, read so far
+        self.received = []  # every text the daemon queued, in order
+        self.heard = 0  # of those, the ones the player has read
+        wait_until(lambda: os.path.exists(self.socket) and self._log_text(),
+                   lambda text: text and "waiting for clients" in text,
+                   "speech-dispatcher to listen")
 
     def address(self):
         return "unix_socket:" + self.socket
 
     def _log_text(self):
+        """The log's lines not read before (whole lines only)."""
         if self.process.poll() is not None:
             raise Failure("speech-dispatcher ended: status %s" % self.process.returncode)
         try:
             with open(self.log, "rb") as f:
-                return f.read().decode(errors="replace")
+                f.seek(self.offset)
+                chunk = f.read()
         except OSError:
             return ""
+        chunk = chunk[:chunk.rfind(b"\n") + 1]
+        self.offset += len(chunk)
+        return chunk.decode(errors="replace")
 
     def texts(self):
-        return QUEUED.findall(self._log_text())
+        self.received += QUEUED.findall(self._log_text())
+        return self.received
 
     def hear(self, accept, what):
         """The first text after those already heard that `accept` takes; the texts before it
@@ -120,75 +129,36 @@ class EarPlayer:
         self.daemon = daemon
         self.at = None  # (row, column) as last said
 
-    def press(self, key):
-        self.game.key(key)
-        pace()
-
-    def move_to(self, row, column):
-        if self.at is None:
-            self.press("Down")  # the first move lands on the top-left box
-            self.at = self.position(self.daemon.hear(POSITION.search, "the first box said"))
-        while self.at != (row, column):
-            r, c = self.at
-            key = ("Down" if row > r else "Up") if row != r else ("Right" if column > c else "Left")
-            self.press(key)
-            self.at = self.position(self.daemon.hear(POSITION.search, "a box said after " + key))
-
-    @staticmethod
-    def position(text):
-        match = POSITION.search(text)
-        return int(match.group(1)), int(match.group(2))
-
-    def open(self, row, column):
-        """Opens the box and returns its face's name, as said."""
-        self.move_to(row, column)
-        self.press("space")
-        text = self.daemon.hear(
-            lambda t: (m := POSITION.search(t)) and m.group(3) and
-            (int(m.group(1)), int(m.group(2))) == (row, column), "the box's face said")
-        return POSITION.search(text).group(3)
-
-    def judged(self):
-        text = self.daemon.hear(lambda t: "Pair found" in t or "No pair" in t, "the try judged")
-        return "Pair found" in text
+    def open(self, place):
+        """Goes to the box and opens it, in one go (the first arrow lands top left; the game
+        says only where the highlight ends): the box's name as said with its place."""
+        at = self.at or (1, 1)
+        keys = ["Down"] if self.at is None else []
+        keys += ["Down" if place[0] > at[0] else "Up"] * abs(place[0] - at[0])
+        keys += ["Right" if place[1] > at[1] else "Left"] * abs(place[1] - at[1])
+        self.game.xdotool("key", *keys, "space")
+        said = self.daemon.hear(lambda t: (m := POSITION.search(t)) and m.group(3) and
+                                (int(m.group(1)), int(m.group(2))) == place,
+                                "the face of %s said" % (place,))
+        self.at = place
+        return POSITION.search(said).group(3)
 
     def play(self):
         """Wins the board: opens unseen boxes two at a time, and pairs what it remembers."""
-        known = {}
-        gone = set()
+        known, gone = {}, set()
         unseen = [(r, c) for r in range(1, ROWS + 1) for c in range(1, COLUMNS + 1)]
 
-        def open_two(first, second):
-            for place in (first, second):
-                known[place] = self.open(*place)
-            if self.judged():
-                gone.update((first, second))
-                return True
-            return False
-
-        def known_pair():
-            seen = {}
-            for place, name in known.items():
-                if place in gone:
-                    continue
-                if name in seen:
-                    return seen[name], place
-                seen[name] = place
-            return None
-
+        def partner(place):
+            return next((p for p, n in known.items()
+                         if n == known[place] and p != place and p not in gone), None)
         while len(gone) < ROWS * COLUMNS:
-            pair = known_pair()
-            if pair:
-                check(open_two(*pair), "the remembered pair %s was no pair" % (pair,))
-                continue
-            first = unseen.pop(0)
-            name = self.open(*first)
-            known[first] = name
-            match = next((p for p, n in known.items()
-                          if n == name and p != first and p not in gone), None)
-            second = match or unseen.pop(0)
-            known[second] = self.open(*second)
-            if self.judged():
+            first = next((p for p in known if p not in gone and partner(p)), None) or \
+                unseen.pop(0)
+            known[first] = self.open(first)
+            second = partner(first) or unseen.pop(0)
+            known[second] = self.open(second)
+            judged = self.daemon.hear(lambda t: "Pair found" in t or "No pair" in t, "the try")
+            if "Pair found" in judged:
                 gone.update((first, second))
 
 

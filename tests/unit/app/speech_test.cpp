@@ -127,9 +127,12 @@ TEST_F(SpeechLines, AnnouncerSaysWhatChangedOnABoard) {
   state->boxes[0].hover = true;
   state->boxes[0].open = true;
   EXPECT_EQ(said(), "Row 1, column 6: Apple");
+  state->selectionCount = 2;
   state->boxes[0].open = false;
   state->boxes[5].open = false;
   state->misses = 1;
+  EXPECT_EQ(said(), "");  // judged, but the boxes not yet free for the next key
+  state->selectionCount = 0;
   EXPECT_EQ(said(), "No pair");
   state->boxes[6].present = false;
   state->pairsFound = 1;
