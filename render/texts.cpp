@@ -153,14 +153,14 @@ const std::vector<std::string>& PictureSetNames() { return pictureSetNames; }
 
 namespace {
 
-// The name of the set's picture `picture`: its word when it is a word card, else its name in
-// the language, else its file's name.
-std::string SetPictureName(int picture) {
+// The name of the set's picture `picture`: its word when asked for and it is a word card, else
+// its name in the language, else its file's name.
+std::string SetPictureName(int picture, bool word) {
   const Assets& assets = TheAssets();
   if (picture < 0 || static_cast<std::size_t>(picture) >= assets.setFaces.size()) return {};
   const storage::FaceImage& image = assets.setFaces[static_cast<std::size_t>(picture)];
   const std::string_view language = game::CatalogueCodeOf(CurrentLanguage());
-  if (const std::string& word = image.word.In(language); !word.empty()) return word;
+  if (const std::string& said = image.word.In(language); word && !said.empty()) return said;
   const std::string& named = image.name.In(language);
   if (!named.empty()) return named;
   // A photo is named by its file; a package's face by its entry ("path:box3.jpg").
@@ -177,7 +177,7 @@ std::string FaceName(const game::GameState& state, int face) {
   if (face < 0 || face >= kFaceCount) return {};
   if (!state.shuffledFaces || TheAssets().setFaces.empty())
     return std::string(Tr(kClassicFaceNames[face]));
-  return SetPictureName(state.facePicture[face]);
+  return SetPictureName(state.facePicture[face], false);
 }
 
 std::string BoxName(const game::GameState& state, int box) {
@@ -186,7 +186,7 @@ std::string BoxName(const game::GameState& state, int box) {
   if (face < 0 || face >= kFaceCount) return {};
   if (!state.shuffledFaces || TheAssets().setFaces.empty())
     return std::string(Tr(kClassicFaceNames[face]));
-  return SetPictureName(game::CardPicture(state, box));
+  return SetPictureName(game::CardPicture(state, box), true);
 }
 
 }  // namespace render
