@@ -1,6 +1,10 @@
 #include "app/narrator.h"
 
 #include <gio/gio.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
 
 namespace app {
 
@@ -31,6 +35,14 @@ void Narrator::Say(const std::vector<SpokenLine>& lines) {
 }
 
 bool ScreenReaderOn() {
+  // The setting belongs to a desktop session, which has a session bus. Without one GSettings
+  // could start a bus of its own (D-Bus autolaunch) just to watch the value.
+  const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat socket {};
+  if ((bus == nullptr || *bus == '\0') &&
+      (runtime == nullptr || ::stat((std::string(runtime) + "/bus").c_str(), &socket) != 0))
+    return false;
   // Looked up first: g_settings_new aborts the process on a schema that is not installed.
   constexpr const char* kSchema = "org.gnome.desktop.a11y.applications";
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();
