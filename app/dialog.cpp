@@ -99,6 +99,7 @@ int CTessaryDlg::RunModal() {
   actions.exitFromMenu = [this] { ExitFromMenu(); };
   if (swapIntervalProc_) actions.setSwapInterval = swapIntervalProc_;
   actions_ = &actions;
+  input_.OnSpeechKey([this](SpeechRequest request) { narrator_.OnRequest(state_, request); });
 
   while (!ended_) {
     SDL_Event event;
@@ -118,6 +119,7 @@ int CTessaryDlg::RunModal() {
     PublishSaveContents();
     if (ended_ || window_.IsMinimised()) continue;
     FollowLanguageChoice();
+    narrator_.OnFrame(state_);
     pictureSets_.Poll();
     PublishSaveContents();
     if (game::IsBoardPaused(state_)) {
@@ -238,6 +240,20 @@ void CTessaryDlg::ApplyPreferences() {
   }
   if (options_.players) state_.playerMode = *options_.players;
   pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), language_);
+  // Speech: the command line, else the player's own choice, else the desktop's screen reader.
+  bool speech = false;
+  if (options_.speech) {
+    speech = true;
+  } else if (const auto chosen = preferences_.Find("speech"); chosen == "on" || chosen == "off") {
+    speech = *chosen == "on";
+  } else {
+    if (chosen)
+      std::fprintf(stderr, "tessary: settings: speech = %s is not on or off; %s\n", chosen->c_str(),
+                   "following the desktop's screen reader");
+    speech = ScreenReaderOn();
+  }
+  state_.speechOn = speech;
+  speechAtStart_ = speech;
 }
 
 std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
@@ -252,6 +268,9 @@ std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
   if (!pictures.empty() && (preferences_.Find("pictures") || pictures != "classic"))
     chosen.Set("pictures", pictures);
   if (languageChosen_) chosen.Set("language", game::CodeOf(language_));
+  // Kept only once switched in the menu: --speech and the screen reader are not the player's
+  // choice for every run.
+  if (state_.speechOn != speechAtStart_) chosen.Set("speech", state_.speechOn ? "on" : "off");
   if (chosen.Text() == preferences_.Text()) return std::nullopt;
   return chosen;
 }
@@ -260,6 +279,7 @@ void CTessaryDlg::UseLanguage(game::Language language) {
   language_ = language;
   state_.language = language.index;
   render::SetLanguage(language);
+  narrator_.SetLanguage(render::CurrentLanguage());
   pictureSets_.SetLanguage(language);
   records_.ShowRecords();
 }

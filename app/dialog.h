@@ -10,6 +10,7 @@
 #include "game/game_state.h"
 #include "app/frame_pacer.h"
 #include "app/input_map.h"
+#include "app/narrator.h"
 #include "app/options.h"
 #include "app/picture_sets.h"
 #include "app/records_keeper.h"
@@ -89,6 +90,8 @@ class CTessaryDlg {
   bool audioStarted_ = false;
   bool ended_ = false;
   RecordsKeeper records_;
+  Narrator narrator_;  // speaks while state_.speechOn; its worker stops within a bounded wait
+  bool speechAtStart_ = false;  // as chosen at start: tessary.conf keeps a change made in the menu
   SaveSnapshot saveSnapshot_;
   bool pausedFrameShown_ = false;  // a paused board is drawn once, then again only on events
   bool redrawPaused_ = false;

@@ -18,7 +18,7 @@ constexpr int kClientRect[4] = {0, 0, render::kClientWidth, render::kClientHeigh
 // About a third of the stick's travel: a stick at rest never drifts the highlight.
 constexpr int kStickDeadZone = 12000;
 
-constexpr std::array<std::pair<SDL_Keycode, Action>, 19> kKeys = {{
+constexpr std::array<std::pair<SDL_Keycode, Action>, 21> kKeys = {{
     {SDLK_UP, Action::up},
     {SDLK_DOWN, Action::down},
     {SDLK_LEFT, Action::left},
@@ -38,6 +38,8 @@ constexpr std::array<std::pair<SDL_Keycode, Action>, 19> kKeys = {{
     {SDLK_F11, Action::fullscreen},
     {SDLK_p, Action::pause},
     {SDLK_PAUSE, Action::pause},
+    {SDLK_t, Action::tellStatus},
+    {SDLK_r, Action::readRules},
 }};
 
 constexpr std::array<std::pair<SDL_GameControllerButton, Action>, 11> kButtons = {{
@@ -213,6 +215,13 @@ void InputMap::Perform(Action action, bool repeat, const game::InputActions& act
     case Action::hiddenKeyJ: game::OnKeyDown(state_, game::Key::J, actions); return;
     case Action::hiddenKeyV: game::OnKeyDown(state_, game::Key::V, actions); return;
     case Action::other: game::OnKeyDown(state_, game::Key::Other, actions); return;
+    case Action::tellStatus:
+    case Action::readRules:
+      // To the game still the other keys they always were; to speech a question, once per press.
+      game::OnKeyDown(state_, game::Key::Other, actions);
+      if (!repeat && speechKey_)
+        speechKey_(action == Action::tellStatus ? SpeechRequest::status : SpeechRequest::rules);
+      return;
     default: break;
   }
   // A held key presses once, as a held mouse button clicks once.
@@ -230,6 +239,7 @@ void InputMap::Perform(Action action, bool repeat, const game::InputActions& act
     case Action::stepPlayers:
       if (inMenu) game::ClickMenuItem(state_, game::MenuName::players, actions);
       break;
+
     default: break;
   }
 }

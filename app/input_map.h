@@ -6,12 +6,14 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
 #include "game/game_state.h"
 #include "game/input.h"
 #include "game/navigation.h"
+#include "app/announcer.h"
 #include "render/render.h"
 
 namespace app {
@@ -35,6 +37,8 @@ enum class Action {
   pause,          // the controller's Start
   stepPictures,   // in the menu: the left shoulder or X steps the picture set as a click does
   stepPlayers,    // in the menu: the right shoulder or Y steps the players as a click does
+  tellStatus,     // T: speech says the time, the score and the pairs left
+  readRules,      // R: speech reads the help screen's rules
   other,          // any other key: handed to the game as such
 };
 
@@ -92,6 +96,9 @@ class InputMap {
   // close the game (Alt+F4), which is the caller's to do.
   bool OnEvent(const SDL_Event& event, const game::InputActions& actions);
 
+  // Where the speech keys (T, R) go; none: they do nothing.
+  void OnSpeechKey(std::function<void(SpeechRequest)> hook) { speechKey_ = std::move(hook); }
+
   // Once a turn of the event loop, minimised too: the repeat of a direction held on a
   // controller; controllers unheard while the window is minimised.
   void OnFrame(uint32_t now);
@@ -113,6 +120,7 @@ class InputMap {
   bool controllersStarted_ = false;
   bool listening_ = true;  // controller events are taken (not while minimised)
   HeldDirection held_;
+  std::function<void(SpeechRequest)> speechKey_;
   std::optional<game::Direction> stick_;  // where the left stick points now
 };
 

@@ -22,6 +22,7 @@ enum OptionCode : int {
   kLangCode,
   kPlayersCode,
   kPicturesCode,
+  kSpeechCode,
 };
 
 struct OptionEntry {
@@ -29,7 +30,7 @@ struct OptionEntry {
   int code;
 };
 
-constexpr std::array<OptionEntry, 7> kOptions = {{
+constexpr std::array<OptionEntry, 8> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
@@ -42,6 +43,8 @@ constexpr std::array<OptionEntry, 7> kOptions = {{
      kPlayersCode},
     {{"pictures", "PATH", "play this run with the pictures of folder PATH, or the deck PATH"},
      kPicturesCode},
+    {{"speech", nullptr, "speak the menus and boards through speech-dispatcher, this run"},
+     kSpeechCode},
 }};
 
 std::array<OptionInfo, kOptions.size()> MakeTable() {
@@ -120,6 +123,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         }
         result.options.pictures = optarg;
         break;
+      case kSpeechCode: result.options.speech = true; break;
       default: return fail();
     }
   }

@@ -16,6 +16,7 @@ struct Options {
   std::optional<game::Language> language;  // --lang CODE; empty: the menu's choice or the locale's
   std::optional<int8_t> players;  // --players: a game::PlayerMode for this run only
   std::string pictures;  // --pictures DIR: a folder of pictures for this run; empty: none
+  bool speech = false;   // --speech: the game speaks this run, whatever the menu's switch says
 };
 
 struct OptionInfo {

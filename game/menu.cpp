@@ -57,6 +57,12 @@ void SwitchVsync(GameState& state, const MenuControl&, const InputActions& actio
   if (actions.setSwapInterval) actions.setSwapInterval(state.vsyncOn ? 1 : 0);
 }
 
+// The application starts or quiets its speech when it sees the switch move.
+void SwitchSpeech(GameState& state, const MenuControl&, const InputActions&) {
+  RequestSound(state, SoundRequest::playButton);
+  state.speechOn = !state.speechOn;
+}
+
 void StepPictures(GameState& state, const MenuControl&, const InputActions&) {
   StepPictureSet(state);
 }
@@ -97,7 +103,7 @@ constexpr MenuKind kSelector = MenuKind::selector;
 
 // The newer controls stand in the free space beside the level buttons, drawn as panels.
 // The labels are texts to translate: a selector panel shows its label above its value.
-constexpr std::array<MenuControl, 13> kMenu = {{
+constexpr std::array<MenuControl, 14> kMenu = {{
     {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
      &GameState::hoverReadme, nullptr, std::nullopt,
      // TRANSLATORS: names the Help button; keep it short, at most about 12 characters.
@@ -157,6 +163,12 @@ constexpr std::array<MenuControl, 13> kMenu = {{
      // TRANSLATORS: a selector panel's label, above the name of the language the game speaks;
      // about 20 Latin letters or 12 Chinese characters.
      N_("Language")},
+    // Above the vsync switch, its twin in shape, drawn from the label-less switch picture.
+    {MenuName::speech, kSwitch, kRight, {kVsyncX, kVsyncY + 0.2f, kZ, 0.39f, 0.07f}, SwitchSpeech,
+     nullptr, &GameState::speechOn, std::nullopt,
+     // TRANSLATORS: names the switch that makes the game speak its menus and boards (for
+     // players who cannot see the screen well); at most about 12 characters.
+     N_("Speech")},
 }};
 
 }  // namespace

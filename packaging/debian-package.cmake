@@ -24,7 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # what it lacks: Arabic, Devanagari, Japanese and Korean in their own faces, the bold labels.
 # The deck readers' libraries (archives, XML, SVG) are named too, though shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei, libarchive13, libxml2, librsvg2-2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-noto-cjk")
+# Speech for players who cannot see the screen well: libspeechd is loaded at run time and the game
+# plays silently without it, so the speech service is recommended, never required.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-noto-cjk, speech-dispatcher, libspeechd2")
 set(CPACK_STRIP_FILES ON)
 # Folders 0755 whatever the umask of the one who builds.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

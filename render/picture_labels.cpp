@@ -46,6 +46,34 @@ bool CallPictureList(unsigned list) {
   return ownLabel;
 }
 
+bool CallLabellessPictureList(unsigned list, const game::MenuPlace& place) {
+  const int texture = TextureOfList(list);
+  // Picking needs only the quad, which the labelled picture shares.
+  if (Picking()) {
+    glCallList(list);
+    return false;
+  }
+  if (HasBlankTwin(texture) && TheAssets().blankTextures[texture] != 0) {
+    glCallList(kBlankListOffset + list);
+  } else {
+    // An older package without label-less pictures: the switch's outline, in its state's colour.
+    const bool on = list == LIST_FPS_ON;
+    const uint32_t rgb = on ? game::kSwitchOnColour : game::kSwitchOffColour;
+    const GLfloat w = place.halfWidth, h = place.halfHeight;
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(Channel(rgb, 16, 0.0), Channel(rgb, 8, 0.0), Channel(rgb, 0, 0.0));
+    glBegin(GL_LINE_LOOP);
+    glVertex3f(-w, -h, 0.0f);
+    glVertex3f(w, -h, 0.0f);
+    glVertex3f(w, h, 0.0f);
+    glVertex3f(-w, h, 0.0f);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 1.0f, 1.0f);
+  }
+  return true;
+}
+
 void DrawPictureLabel(game::MenuName name, std::string_view label, const game::MenuPlace& place,
                       bool lit) {
   if (label.empty()) return;

@@ -21,6 +21,7 @@
 
 #include "game/game_state.h"
 #include "game/language.h"
+#include "game/menu.h"
 #include "game/picture_fit.h"
 #include "render/draw_path.h"
 #include "storage/files.h"
@@ -59,6 +60,13 @@ std::string_view Trn(std::string_view singular, std::string_view plural, unsigne
 // manifest names it, or a photo's file name without its extension. Empty for a face out of
 // range. UI thread.
 std::string FaceName(const game::GameState& state, int face);
+// The name of what box (0-based, dealt) shows when open: its face's name, or on a board of
+// two-kind cards its card's (a word card by its word). Empty when there is none. UI thread.
+std::string BoxName(const game::GameState& state, int box);
+
+// The value a menu selector or panel shows under its label ("Animals", "2 players", "Deutsch");
+// empty for the other controls. UI thread.
+std::string_view MenuValueText(const game::GameState& state, game::MenuName name);
 
 // The one window: caption "Tessary", 800 x 600 at first and resizable, placed centred by the
 // desktop, HiDPI-aware, icon "data/icon.bmp" when present, double-buffered RGB 8/8/8 with a

@@ -219,6 +219,10 @@ bool HasBlankTwin(int texture);
 // the package has the twin (never while picking: both have the same quad). Returns whether it
 // drew the twin, whose label DrawPictureLabel then writes.
 bool CallPictureList(unsigned list);
+// Calls a switch's label-less list (an outline in the switch's colour when the package lacks
+// it), for a label written over it in every language; the labelled list while picking. Returns
+// whether the label is the caller's to write.
+bool CallLabellessPictureList(unsigned list, const game::MenuPlace& place);
 // Writes label (in the player's language) over the picture of the menu control name (none: the
 // back button) standing at place, as game/menu_looks.h places and colours a label: centred on a
 // button, left of a switch's toggle, bold, shrunk to its room; lit (hover, a switch on) white.

@@ -133,6 +133,7 @@ struct MenuPictures {
   game::MenuName name;
   GLuint list, lit;
   GLfloat frameHalfWidth;
+  bool labelless = false;  // drawn from the label-less picture, its label written in every language
 };
 constexpr MenuPictures kMenuPictures[] = {
     {game::MenuName::help, LIST_README, LIST_README_HOVER, 0.0f},
@@ -144,6 +145,7 @@ constexpr MenuPictures kMenuPictures[] = {
     {game::MenuName::sound, LIST_SOUND_OFF, LIST_SOUND_ON, 0.32f},
     {game::MenuName::music, LIST_MUSIC_OFF, LIST_MUSIC_ON, 0.32f},
     {game::MenuName::vsync, LIST_FPS_OFF, LIST_FPS_ON, 0.41f},
+    {game::MenuName::speech, LIST_FPS_OFF, LIST_FPS_ON, 0.41f, true},
 };
 constexpr GLfloat kSwitchFrameHalfHeight = 0.09f;
 
@@ -153,8 +155,10 @@ const MenuPictures* PicturesOf(game::MenuName name) {
   return nullptr;
 }
 
+}  // namespace
+
 // What a panel (a control without pictures of its own) shows under its label.
-std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
+std::string_view MenuValueText(const game::GameState& state, game::MenuName name) {
   switch (name) {
     case game::MenuName::pictures: return PictureSetName(state);
     case game::MenuName::players: return PlayerModeName(state);
@@ -165,6 +169,8 @@ std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
     default: return {};
   }
 }
+
+namespace {
 
 // A panel of the menu: the selector's picture (or, from a package without one, a frame of
 // lines), then its label over its value, both centred. Pickable as a whole quad.
@@ -189,7 +195,7 @@ void DrawPanel(const game::GameState& state, const game::MenuControl& control, b
   if (picking) return;
   // The text plane lies twice as far as the panel: its coordinates are doubled.
   const std::string_view label = Tr(control.label);
-  const std::string_view value = PanelValue(state, control.name);
+  const std::string_view value = MenuValueText(state, control.name);
   // Each text keeps clear of the panel's frame.
   const float room = 2.0f * 2.0f * w * 0.92f;
   DrawTextAt(label, {2.0f * x, 2.0f * y + 2.0f * kTextUnitsPerPixel, Align::centre, room}, 0.55f,
@@ -410,7 +416,8 @@ void DrawMenuButtons(const game::GameState& state) {
     // A switch shows its state, not the cursor.
     const bool shown = control.value != nullptr ? bool(state.*control.value) : lit;
     const GLuint list = shown ? pictures->lit : pictures->list;
-    const bool ownLabel = CallPictureList(list);
+    const bool ownLabel =
+        pictures->labelless ? CallLabellessPictureList(list, control.place) : CallPictureList(list);
     // The switches have no lit picture: the keyboard's highlight frames them instead.
     if (!picking && control.kind == game::MenuKind::toggle &&
         static_cast<uint32_t>(state.hoverSwitch) == game::PickNameOf(control.name))

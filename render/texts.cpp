@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "game/pairs.h"
 #include "game/text_id.h"
 #include "render/render_local.h"
 #include "storage/catalogue_file.h"
@@ -150,19 +151,17 @@ void SetPictureSetNames(const std::vector<std::string>& names) { pictureSetNames
 
 const std::vector<std::string>& PictureSetNames() { return pictureSetNames; }
 
-std::string FaceName(const game::GameState& state, int face) {
-  if (face < 0 || face >= kFaceCount) return {};
+namespace {
+
+// The name of the set's picture `picture`: its word when asked for and it is a word card, else
+// its name in the language, else its file's name.
+std::string SetPictureName(int picture, bool word) {
   const Assets& assets = TheAssets();
-  if (!state.shuffledFaces || assets.setFaces.empty())
-    return std::string(Tr(kClassicFaceNames[face]));
-  // A two-kind deck's face is named by its first card.
-  const int picture = state.facePicture[face] * (state.twoKindCards ? 2 : 1);
   if (picture < 0 || static_cast<std::size_t>(picture) >= assets.setFaces.size()) return {};
   const storage::FaceImage& image = assets.setFaces[static_cast<std::size_t>(picture)];
-  const std::string_view code = game::CatalogueCodeOf(CurrentLanguage());
-  // A deck's card says its word; else the face's name.
-  if (const std::string& word = image.word.In(code); !word.empty()) return word;
-  const std::string& named = image.name.In(code);
+  const std::string_view language = game::CatalogueCodeOf(CurrentLanguage());
+  if (const std::string& said = image.word.In(language); word && !said.empty()) return said;
+  const std::string& named = image.name.In(language);
   if (!named.empty()) return named;
   // A photo is named by its file; a package's face by its entry ("path:box3.jpg").
   std::string source = image.source;
@@ -170,6 +169,25 @@ std::string FaceName(const game::GameState& state, int face) {
                                                    source.find('/', colon) == std::string::npos)
     source.erase(0, colon + 1);
   return std::filesystem::path(source).stem().string();
+}
+
+}  // namespace
+
+std::string FaceName(const game::GameState& state, int face) {
+  if (face < 0 || face >= kFaceCount) return {};
+  if (!state.shuffledFaces || TheAssets().setFaces.empty())
+    return std::string(Tr(kClassicFaceNames[face]));
+  // A two-kind deck's face is named by its first card, which says its word.
+  return SetPictureName(state.facePicture[face] * (state.twoKindCards ? 2 : 1), true);
+}
+
+std::string BoxName(const game::GameState& state, int box) {
+  if (box < 0 || box >= game::kBoxCapacity) return {};
+  const int face = state.boxes[box].face;
+  if (face < 0 || face >= kFaceCount) return {};
+  if (!state.shuffledFaces || TheAssets().setFaces.empty())
+    return std::string(Tr(kClassicFaceNames[face]));
+  return SetPictureName(game::CardPicture(state, box), true);
 }
 
 }  // namespace render

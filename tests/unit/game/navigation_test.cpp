@@ -24,7 +24,7 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
   // The columns the table's places make: Pictures, Players, About; Help, Easy, Normal, Hard,
-  // Exit; Records, Language, VSync, Sound, Music. Up and down go round a column; left and right round the
+  // Exit; Records, Language, Speech, VSync, Sound, Music. Up and down go round a column; left and right round the
   // columns to the nearest in height, a tie to the upper one.
   using M = MenuName;
   struct Neighbours {
@@ -37,11 +37,12 @@ TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
       {M::help, M::exit, M::easy, M::pictures, M::records},
       {M::easy, M::help, M::normal, M::pictures, M::records},
       {M::normal, M::easy, M::hard, M::players, M::language},
-      {M::hard, M::normal, M::exit, M::players, M::language},
+      {M::hard, M::normal, M::exit, M::players, M::speech},
       {M::exit, M::hard, M::help, M::about, M::sound},
       {M::records, M::music, M::language, M::easy, M::pictures},
-      {M::language, M::records, M::vsync, M::normal, M::players},
-      {M::vsync, M::language, M::sound, M::hard, M::about},
+      {M::language, M::records, M::speech, M::normal, M::players},
+      {M::speech, M::language, M::vsync, M::hard, M::about},
+      {M::vsync, M::speech, M::sound, M::hard, M::about},
       {M::sound, M::vsync, M::music, M::exit, M::about},
       {M::music, M::sound, M::records, M::exit, M::about},
   };
@@ -112,10 +113,10 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   MoveHighlight(h.state, D::right);
   EXPECT_TRUE(h.state.hoverLanguage);
   MoveHighlight(h.state, D::down);
-  EXPECT_EQ(h.state.hoverSwitch, static_cast<int8_t>(MenuName::vsync));
+  EXPECT_EQ(h.state.hoverSwitch, static_cast<int8_t>(MenuName::speech));
   EXPECT_FALSE(h.state.hoverNormal);
   EXPECT_FALSE(h.state.hoverLanguage);
-  EXPECT_EQ(HighlightedName(h.state), PickNameOf(MenuName::vsync));
+  EXPECT_EQ(HighlightedName(h.state), PickNameOf(MenuName::speech));
   h.Move(MenuName::sound);
   EXPECT_EQ(h.state.hoverSwitch, 0);
   EXPECT_EQ(HighlightedName(h.state), 0u);
@@ -132,6 +133,7 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   MoveHighlight(h.state, D::right);  // from nothing: Easy
   MoveHighlight(h.state, D::right);  // the records button
   MoveHighlight(h.state, D::down);   // the language selector
+  MoveHighlight(h.state, D::down);   // the speech switch
   MoveHighlight(h.state, D::down);   // the vsync switch
   const bool vsync = h.state.vsyncOn;
   PressHighlighted(h.state, h.actions);
