@@ -61,7 +61,8 @@ XmlDocument ParseDeckXml(std::span<const uint8_t> bytes, std::string& problem) {
   if (!doc) {
     const xmlError* error = xmlGetLastError();
     problem = "is not well-formed XML";
-    if (error != nullptr && error->line > 0) problem += " (line " + std::to_string(error->line) + ")";
+    if (error != nullptr && error->line > 0)
+      problem += " (line " + std::to_string(error->line) + ")";
     return nullptr;
   }
   if (doc->intSubset != nullptr || doc->extSubset != nullptr) {

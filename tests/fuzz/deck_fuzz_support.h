@@ -22,7 +22,8 @@ inline const std::string kDeckSvg =
 inline const std::string kDeckSound = "OggS not really a sound";
 
 // Writes a ZIP (stored, not compressed: quick) of the named entries to path.
-inline void WriteZip(const char* path, const std::vector<std::pair<std::string, std::string>>& entries) {
+inline void WriteZip(const char* path,
+                     const std::vector<std::pair<std::string, std::string>>& entries) {
   archive* writer = archive_write_new();
   archive_write_set_format_zip(writer);
   archive_write_set_options(writer, "zip:compression=store");
