@@ -62,7 +62,7 @@ bool CTessaryDlg::OnInitDialog() {
   storage::OpenScoreFile(files_);
   ApplyPreferences();
   records_.SetPictureSetNamer([this](int32_t set) { return pictureSets_.KeyOf(set); });
-  records_.Load();
+  records_.Load(state_);
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
   // stops after it has been joined.
@@ -118,6 +118,7 @@ int CTessaryDlg::RunModal() {
     PublishSaveContents();
     if (ended_ || window_.IsMinimised()) continue;
     FollowLanguageChoice();
+    records_.FollowClock(state_);
     pictureSets_.Poll();
     PublishSaveContents();
     if (game::IsBoardPaused(state_)) {
@@ -237,6 +238,16 @@ void CTessaryDlg::ApplyPreferences() {
                    players->c_str());
   }
   if (options_.players) state_.playerMode = *options_.players;
+  state_.clockChoice = game::countdown;
+  if (const auto clock = preferences_.Find("clock")) {
+    if (const auto choice = game::ParseClockChoice(*clock))
+      state_.clockChoice = *choice;
+    else
+      std::fprintf(stderr,
+                   "tessary: settings: clock = %s is neither countdown nor relaxed; countdown\n",
+                   clock->c_str());
+  }
+  if (options_.clock) state_.clockChoice = *options_.clock;
   pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), language_);
 }
 
@@ -248,6 +259,11 @@ std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
   const bool chosenInMenu = !options_.players || mode != *options_.players;
   if (chosenInMenu && (preferences_.Find("players") || mode != game::onePlayer))
     chosen.Set("players", game::PlayerModeKey(mode));
+  // --clock is for one run as --players is.
+  const auto clock = static_cast<game::ClockChoice>(int8_t{state_.clockChoice});
+  const bool clockChosenInMenu = !options_.clock || clock != *options_.clock;
+  if (clockChosenInMenu && (preferences_.Find("clock") || clock != game::countdown))
+    chosen.Set("clock", game::ClockChoiceKey(clock));
   const std::string pictures = pictureSets_.RememberedValue();
   if (!pictures.empty() && (preferences_.Find("pictures") || pictures != "classic"))
     chosen.Set("pictures", pictures);

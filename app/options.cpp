@@ -22,6 +22,7 @@ enum OptionCode : int {
   kLangCode,
   kPlayersCode,
   kPicturesCode,
+  kClockCode,
 };
 
 struct OptionEntry {
@@ -29,7 +30,7 @@ struct OptionEntry {
   int code;
 };
 
-constexpr std::array<OptionEntry, 7> kOptions = {{
+constexpr std::array<OptionEntry, 8> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
@@ -40,6 +41,9 @@ constexpr std::array<OptionEntry, 7> kOptions = {{
     {{"players", "1|2|3|4|computer",
       "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
+    {{"clock", "countdown|relaxed",
+      "alone against the level's countdown, or at ease with no time limit, this run"},
+     kClockCode},
     {{"pictures", "PATH", "play this run with the pictures of folder PATH, or the deck PATH"},
      kPicturesCode},
 }};
@@ -111,6 +115,16 @@ CommandLine ParseCommandLine(int argc, char** argv) {
           return fail();
         }
         result.options.players = *mode;
+        break;
+      }
+      case kClockCode: {
+        const auto clock = game::ParseClockChoice(optarg);  // spelled as tessary.conf spells it
+        if (!clock) {
+          std::fprintf(stderr, "tessary: --clock: \"%s\" is neither countdown nor relaxed\n",
+                       optarg);
+          return fail();
+        }
+        result.options.clock = *clock;
         break;
       }
       case kPicturesCode:

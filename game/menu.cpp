@@ -71,6 +71,10 @@ void StepLanguage(GameState& state, const MenuControl&, const InputActions&) {
   state.language = NextLanguage(Language{state.language}).index;
 }
 
+void StepClock(GameState& state, const MenuControl&, const InputActions&) {
+  StepClockChoice(state);
+}
+
 void Records(GameState& state, const MenuControl&, const InputActions&) { OpenRecords(state); }
 
 // The original controls stand where the game has always drawn them, by steps from Help down:
@@ -97,7 +101,7 @@ constexpr MenuKind kSelector = MenuKind::selector;
 
 // The newer controls stand in the free space beside the level buttons, drawn as panels.
 // The labels are texts to translate: a selector panel shows its label above its value.
-constexpr std::array<MenuControl, 13> kMenu = {{
+constexpr std::array<MenuControl, 14> kMenu = {{
     {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
      &GameState::hoverReadme, nullptr, std::nullopt,
      // TRANSLATORS: names the Help button; keep it short, at most about 12 characters.
@@ -145,6 +149,11 @@ constexpr std::array<MenuControl, 13> kMenu = {{
      // TRANSLATORS: a selector panel's label, above the players' mode; about 20 Latin letters
      // or 12 Chinese characters.
      N_("Players")},
+    {MenuName::clock, kSelector, kLeft, {-2.0f, -0.7f, kZ, kPanelHalfWidth, kPanelHalfHeight},
+     StepClock, &GameState::hoverClock, nullptr, std::nullopt,
+     // TRANSLATORS: a selector panel's label, above the chosen clock (the countdown or the
+     // relaxed clock); about 20 Latin letters or 12 Chinese characters.
+     N_("Clock")},
     // Mirrored across from the pictures selector, above the switches.
     {MenuName::records, kButton, kRight, {2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
      Records, &GameState::hoverRecords, nullptr, std::nullopt,

@@ -159,7 +159,7 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     state.selectionCount.store(3, std::memory_order_release);
     environment.pause();
     RequestSound(state, SoundRequest::playWin);
-    if (mode.PlayedWith() == Company::alone) KeepBestScore(state, params, environment);
+    if (mode.KeepsBestScore()) KeepBestScore(state, params, environment);
     ReportBoardResult(state, params, outcome);
     return;
   }

@@ -198,6 +198,7 @@ struct RecordsView {
     int32_t playersGames = 0;
   };
   Level levels[3];
+  bool relaxed = false;  // the relaxed clock's records of games alone: said under the title
 };
 
 // Replaces what the records screen shows. UI thread.

@@ -126,6 +126,16 @@ std::string_view PlayerModeName(const game::GameState& state) {
   return Tr(kModes[game::IsValidPlayerMode(mode) ? mode - game::onePlayer : 0]);
 }
 
+}  // namespace
+
+std::string_view ClockChoiceName(int8_t clock) {
+  // TRANSLATORS: the clock selector's values: the level's countdown (the original game), or a
+  // clock that counts up with no time limit; about 20 Latin letters or 12 Chinese characters.
+  return Tr(clock == game::relaxed ? N_("Relaxed") : N_("Countdown"));
+}
+
+namespace {
+
 // The pictures of the menu's controls that have their own: a button shows `lit` under the
 // highlight, a switch while it is on. The keyboard's frame around a switch is
 // frameHalfWidth x kSwitchFrameHalfHeight.
@@ -158,6 +168,7 @@ std::string_view PanelValue(const game::GameState& state, game::MenuName name) {
   switch (name) {
     case game::MenuName::pictures: return PictureSetName(state);
     case game::MenuName::players: return PlayerModeName(state);
+    case game::MenuName::clock: return ClockChoiceName(state.clockChoice);
     // TRANSLATORS: the records panel's value; about 20 Latin letters or 12 Chinese characters.
     case game::MenuName::records: return Tr("Best ten");
     // In its own language, whatever the texts' language: the player reads it to choose.

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "test_support.h"
+#include "game/choices.h"
+#include "game/mode.h"
 
 namespace game {
 namespace {
@@ -435,6 +437,27 @@ TEST_P(Wins, TheLastPairWinsAndRaisesTheBestScoreOnlyWhenBeaten) {
     EXPECT_EQ(h.pauses, pauses);
     EXPECT_EQ(h.state.selectionCount, 3);
   }
+
+  // The relaxed clock: no countdown, the time counts up, pairs score 100 each, the board shows
+  // and reports its own records and leaves the score file's best alone.
+  Harness h;
+  h.state.clockChoice = relaxed;
+  h.state.bestScore[params.bestScoreSlot] = 0;
+  h.state.relaxedBest[params.bestScoreSlot] = 777;
+  DealThroughTick(h, GetParam());
+  EXPECT_EQ(h.state.bestText.Get(), "00777");
+  EXPECT_EQ(h.state.timeText.Get(), "0");
+  PlayToTheEnd(h, params);
+  EXPECT_TRUE(h.state.won);
+  EXPECT_EQ(h.state.score, params.pairsToWin * kRelaxedPairScore);
+  EXPECT_EQ(h.state.timeLeft, params.timeLimit);
+  EXPECT_EQ(h.state.players.seconds, params.pairsToWin);
+  EXPECT_EQ(h.bestScoreSaves, 0);
+  EXPECT_EQ(h.state.bestScore[params.bestScoreSlot], 0);
+  const std::vector<GameResult> results = h.state.results.TakeAll();
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].clock, relaxed);
+  EXPECT_EQ(results[0].secondsUsed, params.pairsToWin);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, Wins, ::testing::Values(Level::easy, Level::normal, Level::hard));
