@@ -223,6 +223,9 @@ struct GameState {
   Shared<int8_t> clockChoice;
   Shared<bool> lessMotion;
   Shared<bool> hoverClock;
+  // Raised by the ticks (tick thread only) whenever they change what the screen shows: with
+  // less motion the UI thread draws only after an event or a change of this count.
+  Shared<uint32_t> shownChanges;
 
   // Sound: one-shot requests, raised with RequestSound, cleared by the sound thread
   Shared<bool> soundRequests[kSoundRequestCount];

@@ -57,6 +57,12 @@ void SwitchVsync(GameState& state, const MenuControl&, const InputActions& actio
   if (actions.setSwapInterval) actions.setSwapInterval(state.vsyncOn ? 1 : 0);
 }
 
+// The title, the stars and the about cubes stop or go on at their next tick.
+void SwitchMotion(GameState& state, const MenuControl&, const InputActions&) {
+  RequestSound(state, SoundRequest::playButton);
+  state.lessMotion = !state.lessMotion;
+}
+
 void StepPictures(GameState& state, const MenuControl&, const InputActions&) {
   StepPictureSet(state);
 }
@@ -101,7 +107,7 @@ constexpr MenuKind kSelector = MenuKind::selector;
 
 // The newer controls stand in the free space beside the level buttons, drawn as panels.
 // The labels are texts to translate: a selector panel shows its label above its value.
-constexpr std::array<MenuControl, 14> kMenu = {{
+constexpr std::array<MenuControl, 15> kMenu = {{
     {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
      &GameState::hoverReadme, nullptr, std::nullopt,
      // TRANSLATORS: names the Help button; keep it short, at most about 12 characters.
@@ -139,6 +145,13 @@ constexpr std::array<MenuControl, 14> kMenu = {{
      nullptr, &GameState::vsyncOn, std::nullopt,
      // TRANSLATORS: names the switch of vertical synchronisation; at most about 12 characters.
      N_("VSync")},
+    // Above the three, drawn from their label-less picture with its label written in every
+    // language.
+    {MenuName::motion, kSwitch, kRight, {kVsyncX, kVsyncY + 0.4f, kZ, 0.39f, 0.07f}, SwitchMotion,
+     nullptr, &GameState::lessMotion, std::nullopt,
+     // TRANSLATORS: names the switch that keeps the menu's title, stars and cubes still; at
+     // most about 12 characters.
+     N_("Less motion")},
     {MenuName::pictures, kSelector, kLeft, {-2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
      StepPictures, &GameState::hoverPictures, nullptr, std::nullopt,
      // TRANSLATORS: a selector panel's label, above the chosen picture set; the panel holds

@@ -46,6 +46,13 @@ bool CallPictureList(unsigned list) {
   return ownLabel;
 }
 
+bool CallBlankPictureList(unsigned list) {
+  const int texture = TextureOfList(list);
+  if (!HasBlankTwin(texture) || TheAssets().blankTextures[texture] == 0) return false;
+  glCallList(kBlankListOffset + list);
+  return true;
+}
+
 void DrawPictureLabel(game::MenuName name, std::string_view label, const game::MenuPlace& place,
                       bool lit) {
   if (label.empty()) return;

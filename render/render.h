@@ -167,6 +167,11 @@ void UsePictureSetFaces(std::span<const storage::FaceImage> faces,
 // the pictures stay. UI thread.
 void UseHighResolutionPictures(bool use);
 
+// Whether the next frames have work of their own beside drawing: the loading frame, or a change
+// of the pictures' size under way (uploaded a few a frame). With less motion the loop draws them
+// without waiting for an event. UI thread.
+bool FramesPending();
+
 // What the menu says about the chosen picture set. UI thread.
 struct PictureSetStatus {
   bool loading = false;  // a folder is being prepared: done of total files

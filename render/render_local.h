@@ -219,6 +219,9 @@ bool HasBlankTwin(int texture);
 // the package has the twin (never while picking: both have the same quad). Returns whether it
 // drew the twin, whose label DrawPictureLabel then writes.
 bool CallPictureList(unsigned list);
+// Calls the label-less twin of list `list` in every language, for a control whose picture has
+// no label of its own. Returns false, drawing nothing, when the package lacks the twin.
+bool CallBlankPictureList(unsigned list);
 // Writes label (in the player's language) over the picture of the menu control name (none: the
 // back button) standing at place, as game/menu_looks.h places and colours a label: centred on a
 // button, left of a switch's toggle, bold, shrunk to its room; lit (hover, a switch on) white.

@@ -138,11 +138,13 @@ namespace {
 
 // The pictures of the menu's controls that have their own: a button shows `lit` under the
 // highlight, a switch while it is on. The keyboard's frame around a switch is
-// frameHalfWidth x kSwitchFrameHalfHeight.
+// frameHalfWidth x kSwitchFrameHalfHeight. A control that borrows another's pictures draws their
+// label-less twins and writes its own label in every language.
 struct MenuPictures {
   game::MenuName name;
   GLuint list, lit;
   GLfloat frameHalfWidth;
+  bool borrowed = false;
 };
 constexpr MenuPictures kMenuPictures[] = {
     {game::MenuName::help, LIST_README, LIST_README_HOVER, 0.0f},
@@ -154,6 +156,7 @@ constexpr MenuPictures kMenuPictures[] = {
     {game::MenuName::sound, LIST_SOUND_OFF, LIST_SOUND_ON, 0.32f},
     {game::MenuName::music, LIST_MUSIC_OFF, LIST_MUSIC_ON, 0.32f},
     {game::MenuName::vsync, LIST_FPS_OFF, LIST_FPS_ON, 0.41f},
+    {game::MenuName::motion, LIST_FPS_OFF, LIST_FPS_ON, 0.41f, true},
 };
 constexpr GLfloat kSwitchFrameHalfHeight = 0.09f;
 
@@ -421,12 +424,25 @@ void DrawMenuButtons(const game::GameState& state) {
     // A switch shows its state, not the cursor.
     const bool shown = control.value != nullptr ? bool(state.*control.value) : lit;
     const GLuint list = shown ? pictures->lit : pictures->list;
-    const bool ownLabel = CallPictureList(list);
+    bool ownLabel = true;
+    if (!pictures->borrowed) {
+      ownLabel = CallPictureList(list);
+    } else if (!CallBlankPictureList(list)) {
+      // A package without the twins: a frame of lines in the switch's place, its label inside.
+      glDisable(GL_TEXTURE_2D);
+      const GLfloat shade = shown ? 1.0f : 0.45f;
+      glColor3f(shade, shade, shade);
+      Rectangle(picking ? GL_QUADS : GL_LINE_LOOP, control.place.halfWidth,
+                control.place.halfHeight);
+      glEnable(GL_TEXTURE_2D);
+      White();
+    }
     // The switches have no lit picture: the keyboard's highlight frames them instead.
     if (!picking && control.kind == game::MenuKind::toggle &&
         static_cast<uint32_t>(state.hoverSwitch) == game::PickNameOf(control.name))
       FrameSwitch(pictures->frameHalfWidth, kSwitchFrameHalfHeight);
-    if (ownLabel) DrawPictureLabel(control.name, Tr(control.label), control.place, shown);
+    if (ownLabel && !picking)
+      DrawPictureLabel(control.name, Tr(control.label), control.place, shown);
   }
   White();
 }

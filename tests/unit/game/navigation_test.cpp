@@ -23,8 +23,8 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 }
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
-  // The columns the table's places make: Pictures, Players, About; Help, Easy, Normal, Hard,
-  // Exit; Records, Language, VSync, Sound, Music. Up and down go round a column; left and right round the
+  // The columns the table's places make: Pictures, Players, Clock, About; Help, Easy, Normal,
+  // Hard, Exit; Records, Language, Less motion, VSync, Sound, Music. Up and down go round a column; left and right round the
   // columns to the nearest in height, a tie to the upper one.
   using M = MenuName;
   struct Neighbours {
@@ -32,16 +32,18 @@ TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
   };
   const Neighbours cases[] = {
       {M::pictures, M::about, M::players, M::records, M::easy},
-      {M::players, M::pictures, M::about, M::language, M::normal},
-      {M::about, M::players, M::pictures, M::sound, M::exit},
+      {M::players, M::pictures, M::clock, M::language, M::normal},
+      {M::clock, M::players, M::about, M::motion, M::hard},
+      {M::about, M::clock, M::pictures, M::sound, M::exit},
       {M::help, M::exit, M::easy, M::pictures, M::records},
       {M::easy, M::help, M::normal, M::pictures, M::records},
       {M::normal, M::easy, M::hard, M::players, M::language},
-      {M::hard, M::normal, M::exit, M::players, M::language},
+      {M::hard, M::normal, M::exit, M::clock, M::motion},
       {M::exit, M::hard, M::help, M::about, M::sound},
       {M::records, M::music, M::language, M::easy, M::pictures},
-      {M::language, M::records, M::vsync, M::normal, M::players},
-      {M::vsync, M::language, M::sound, M::hard, M::about},
+      {M::language, M::records, M::motion, M::normal, M::players},
+      {M::motion, M::language, M::vsync, M::hard, M::clock},
+      {M::vsync, M::motion, M::sound, M::hard, M::about},
       {M::sound, M::vsync, M::music, M::exit, M::about},
       {M::music, M::sound, M::records, M::exit, M::about},
   };
