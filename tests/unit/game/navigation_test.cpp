@@ -114,6 +114,7 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   MoveHighlight(h.state, D::right);
   EXPECT_TRUE(h.state.hoverLanguage);
   MoveHighlight(h.state, D::down);
+  MoveHighlight(h.state, D::down);  // past the less-motion switch
   EXPECT_EQ(h.state.hoverSwitch, static_cast<int8_t>(MenuName::vsync));
   EXPECT_FALSE(h.state.hoverNormal);
   EXPECT_FALSE(h.state.hoverLanguage);
@@ -134,6 +135,11 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   MoveHighlight(h.state, D::right);  // from nothing: Easy
   MoveHighlight(h.state, D::right);  // the records button
   MoveHighlight(h.state, D::down);   // the language selector
+  MoveHighlight(h.state, D::down);   // the less-motion switch
+  const bool lessMotion = h.state.lessMotion;
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.lessMotion, !lessMotion);
+  h.ClearRequests();
   MoveHighlight(h.state, D::down);   // the vsync switch
   const bool vsync = h.state.vsyncOn;
   PressHighlighted(h.state, h.actions);
