@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/desktop_motion.h"
 #include "app/language.h"
+#include "app/redraw_request.h"
 #include "app/session_end.h"
 #include "app/timer_thread.h"
 #include "game/choices.h"
@@ -22,6 +24,10 @@ namespace {
 storage::StagingPixels stagingPixels;
 
 constexpr auto kGracePeriod = std::chrono::milliseconds(500);
+
+// With less motion and nothing changing, how often the loop still looks at what this thread
+// follows without an event (a folder of pictures loading, say).
+constexpr Uint32 kStillLookMs = 250;
 
 }  // namespace
 
@@ -44,6 +50,7 @@ bool CTessaryDlg::OnInitDialog() {
   UseLanguage(ChooseLanguage(options_.language, preferences_.Find("language")));
   if (!window_.Open(options_.fullscreen.value_or(false))) return false;  // icon, context current
   WatchDisplaySocket();
+  StartRedrawRequests();
   pacer_.SetRate(window_.RefreshRate());
 
   state_.running = true;
@@ -62,7 +69,7 @@ bool CTessaryDlg::OnInitDialog() {
   storage::OpenScoreFile(files_);
   ApplyPreferences();
   records_.SetPictureSetNamer([this](int32_t set) { return pictureSets_.KeyOf(set); });
-  records_.Load();
+  records_.Load(state_);
 
   // SDL counts its subsystems without a lock: audio starts here, before the sound thread, and
   // stops after it has been joined.
@@ -103,13 +110,21 @@ int CTessaryDlg::RunModal() {
 
   while (!ended_) {
     SDL_Event event;
+    bool eventSeen = false;  // an event other than a tick's redraw request
     // While minimised, and on a paused board once it is shown, nothing changes on screen: sleep
-    // until an event comes.
+    // until an event comes. With less motion the same whenever the last frame still shows the
+    // game, until an event or a tick's change (RequestRedraw).
     if (window_.IsMinimised() || (game::IsBoardPaused(state_) && pausedFrameShown_)) {
       if (SDL_WaitEvent(&event) && !PreTranslateMessage(event)) break;
+    } else if (StillShown(false) && SDL_WaitEventTimeout(&event, kStillLookMs)) {
+      eventSeen = !TakeRedrawEvent(event);
+      if (eventSeen && !PreTranslateMessage(event)) break;
     }
-    while (!ended_ && SDL_PollEvent(&event))
+    while (!ended_ && SDL_PollEvent(&event)) {
+      if (TakeRedrawEvent(event)) continue;
+      eventSeen = true;
       if (!PreTranslateMessage(event)) break;
+    }
     input_.OnFrame(SDL_GetTicks());
     if (!ended_ && WindowLost()) {
       EndGame();
@@ -120,6 +135,7 @@ int CTessaryDlg::RunModal() {
     if (ended_ || window_.IsMinimised()) continue;
     FollowLanguageChoice();
     narrator_.OnFrame(state_);
+    records_.FollowClock(state_);
     pictureSets_.Poll();
     PublishSaveContents();
     if (game::IsBoardPaused(state_)) {
@@ -129,6 +145,11 @@ int CTessaryDlg::RunModal() {
     } else {
       pausedFrameShown_ = false;
     }
+    if (StillShown(eventSeen)) continue;
+    // Read before drawing: a change made while the frame is drawn is drawn by the next one.
+    drawnChanges_ = state_.shownChanges;
+    drawnByThisThread_ = ShownByThisThread();
+    drawnScene_ = state_.loadingDone.load(std::memory_order_acquire) && !render::FramesPending();
     // Vsync asked for but refused by the driver: wait for the display's next frame ourselves.
     if (state_.vsyncOn && swapIntervalProc_ == nullptr)
       std::this_thread::sleep_until(pacer_.NextFrame(FramePacer::Clock::now()));
@@ -148,6 +169,23 @@ int CTessaryDlg::RunModal() {
   }
   actions_ = nullptr;
   return exitStatus_;
+}
+
+bool CTessaryDlg::StillShown(bool eventSeen) const {
+  // Full motion draws every pass, as the game always has.
+  return state_.lessMotion && !eventSeen && drawnScene_ && !render::FramesPending() &&
+         !input_.Repeating() && state_.shownChanges == drawnChanges_ &&
+         ShownByThisThread() == drawnByThisThread_;
+}
+
+uint64_t CTessaryDlg::ShownByThisThread() const {
+  uint64_t mix = 0;
+  for (const int64_t value :
+       {int64_t{state_.scene.load(std::memory_order_acquire)}, int64_t{state_.setPictureCount},
+        int64_t{state_.pictureSetCount}, int64_t{state_.pictureSet}, int64_t{state_.language},
+        int64_t{state_.recordRank}, int64_t{state_.paused}, int64_t{state_.clockChoice}})
+    mix = mix * 1000003u ^ static_cast<uint64_t>(value);
+  return mix;
 }
 
 bool CTessaryDlg::PreTranslateMessage(const SDL_Event& event) {
@@ -239,6 +277,26 @@ void CTessaryDlg::ApplyPreferences() {
                    players->c_str());
   }
   if (options_.players) state_.playerMode = *options_.players;
+  state_.clockChoice = game::countdown;
+  if (const auto clock = preferences_.Find("clock")) {
+    if (const auto choice = game::ParseClockChoice(*clock))
+      state_.clockChoice = *choice;
+    else
+      std::fprintf(stderr,
+                   "tessary: settings: clock = %s is neither countdown nor relaxed; countdown\n",
+                   clock->c_str());
+  }
+  if (options_.clock) state_.clockChoice = *options_.clock;
+  // The file's choice first; else the desktop's own wish, where it has one.
+  state_.lessMotion = DesktopWantsLessMotion().value_or(false);
+  if (const auto motion = preferences_.Find("motion")) {
+    if (*motion == "less" || *motion == "full")
+      state_.lessMotion = *motion == "less";
+    else
+      std::fprintf(stderr, "tessary: settings: motion = %s is neither less nor full; ignored\n",
+                   motion->c_str());
+  }
+  startLessMotion_ = state_.lessMotion;
   pictureSets_.Start(options_.pictures, preferences_.Find("pictures"), language_);
   // Speech: the command line, else the player's own choice, else the desktop's screen reader.
   bool speech = false;
@@ -264,6 +322,14 @@ std::optional<storage::Preferences> CTessaryDlg::ChosenPreferences() const {
   const bool chosenInMenu = !options_.players || mode != *options_.players;
   if (chosenInMenu && (preferences_.Find("players") || mode != game::onePlayer))
     chosen.Set("players", game::PlayerModeKey(mode));
+  // --clock is for one run as --players is.
+  const auto clock = static_cast<game::ClockChoice>(int8_t{state_.clockChoice});
+  const bool clockChosenInMenu = !options_.clock || clock != *options_.clock;
+  if (clockChosenInMenu && (preferences_.Find("clock") || clock != game::countdown))
+    chosen.Set("clock", game::ClockChoiceKey(clock));
+  const bool lessMotion = state_.lessMotion;
+  if (preferences_.Find("motion") || lessMotion != startLessMotion_)
+    chosen.Set("motion", lessMotion ? "less" : "full");
   const std::string pictures = pictureSets_.RememberedValue();
   if (!pictures.empty() && (preferences_.Find("pictures") || pictures != "classic"))
     chosen.Set("pictures", pictures);

@@ -71,6 +71,12 @@ class CTessaryDlg {
   void UseLanguage(game::Language language);
   // Once per pass of the loop: follows the language selector's step (state_.language).
   void FollowLanguageChoice();
+  // With less motion: whether the frame last drawn still shows the game, so that the loop may
+  // wait for an event instead of drawing. eventSeen: this pass handled an input event.
+  bool StillShown(bool eventSeen) const;
+  // What the UI thread itself changes on screen without an event (a set loaded, a record's
+  // place, the scene): compared between passes with less motion.
+  uint64_t ShownByThisThread() const;
 
   game::GameState& state_;
   Options options_;
@@ -95,6 +101,10 @@ class CTessaryDlg {
   SaveSnapshot saveSnapshot_;
   bool pausedFrameShown_ = false;  // a paused board is drawn once, then again only on events
   bool redrawPaused_ = false;
+  bool startLessMotion_ = false;  // the less-motion switch as the run started
+  uint32_t drawnChanges_ = 0;  // state_.shownChanges when the last frame began
+  uint64_t drawnByThisThread_ = 0;  // ShownByThisThread() when the last frame began
+  bool drawnScene_ = false;  // the last frame drew the scene: loaded, nothing pending
   int exitStatus_ = 0;
 };
 

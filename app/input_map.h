@@ -63,6 +63,8 @@ class HeldDirection {
   // Released: no more repeats. A release of another direction than the held one is ignored.
   void Release(game::Direction direction);
   void ReleaseAll() { held_.reset(); }
+  // Whether a direction is held: repeats come due without events.
+  bool Holding() const { return held_.has_value(); }
   // The direction to move again at `now`, if a repeat is due; at most one per call, so a late
   // frame does not burst.
   std::optional<game::Direction> Due(uint32_t now);
@@ -102,6 +104,8 @@ class InputMap {
   // Once a turn of the event loop, minimised too: the repeat of a direction held on a
   // controller; controllers unheard while the window is minimised.
   void OnFrame(uint32_t now);
+  // Whether OnFrame may act without an event coming: a direction held on a controller.
+  bool Repeating() const { return held_.Holding(); }
 
  private:
   // `repeat` marks a key held down: only the arrows, J, V, Escape and Enter act on a repeat.

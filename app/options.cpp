@@ -23,6 +23,7 @@ enum OptionCode : int {
   kPlayersCode,
   kPicturesCode,
   kSpeechCode,
+  kClockCode,
 };
 
 struct OptionEntry {
@@ -41,6 +42,9 @@ constexpr std::array<OptionEntry, 8> kOptions = {{
     {{"players", "1|2|3|4|computer",
       "alone, 2 to 4 at one screen or against the computer, this run"},
      kPlayersCode},
+    {{"clock", "countdown|relaxed",
+      "alone against the level's countdown, or at ease with no time limit, this run"},
+     kClockCode},
     {{"pictures", "PATH", "play this run with the pictures of folder PATH, or the deck PATH"},
      kPicturesCode},
     {{"speech", nullptr, "speak the menus and boards through speech-dispatcher, this run"},
@@ -114,6 +118,16 @@ CommandLine ParseCommandLine(int argc, char** argv) {
           return fail();
         }
         result.options.players = *mode;
+        break;
+      }
+      case kClockCode: {
+        const auto clock = game::ParseClockChoice(optarg);  // spelled as tessary.conf spells it
+        if (!clock) {
+          std::fprintf(stderr, "tessary: --clock: \"%s\" is neither countdown nor relaxed\n",
+                       optarg);
+          return fail();
+        }
+        result.options.clock = *clock;
         break;
       }
       case kPicturesCode:

@@ -15,6 +15,7 @@ struct Options {
   std::optional<bool> fullscreen;  // --fullscreen / --window; empty: as the game starts by default
   std::optional<game::Language> language;  // --lang CODE; empty: the menu's choice or the locale's
   std::optional<int8_t> players;  // --players: a game::PlayerMode for this run only
+  std::optional<int8_t> clock;    // --clock: a game::ClockChoice for this run only
   std::string pictures;  // --pictures DIR: a folder of pictures for this run; empty: none
   bool speech = false;   // --speech: the game speaks this run, whatever the menu's switch says
 };

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/picture_sets.h"
+#include "game/choices.h"
 
 namespace app {
 
@@ -112,11 +113,28 @@ std::string DateIn(game::Language language, int64_t time) {
   return std::string(text, length);
 }
 
-void RecordsKeeper::Load() {
+void RecordsKeeper::Load(game::GameState& state) {
   history_.ReadAll([this](const storage::HistoryEntry& entry) {
     records_.Add(entry.time, entry.result);
   });
+  clock_ = state.clockChoice;
+  PublishRelaxedBest(state);
   ShowRecords();
+}
+
+void RecordsKeeper::FollowClock(const game::GameState& state) {
+  const int8_t clock = state.clockChoice;
+  if (clock == clock_) return;
+  clock_ = clock;
+  ShowRecords();
+}
+
+void RecordsKeeper::PublishRelaxedBest(game::GameState& state) const {
+  for (int level = 0; level < 3; ++level) {
+    const game::LevelRecords& relaxed =
+        records_.Of(static_cast<game::Level>(level), game::relaxed);
+    state.relaxedBest[level] = relaxed.best.empty() ? 0 : relaxed.best.front().score;
+  }
 }
 
 bool SaveLastResults(game::ResultQueue& results, const std::vector<std::string>& setKeys,
@@ -136,19 +154,24 @@ void RecordsKeeper::TakeResults(game::GameState& state) {
     const int place = records_.Add(entry.time, result);
     if (place > 0) state.recordRank = static_cast<int8_t>(place);
   }
-  if (!results.empty()) ShowRecords();
+  if (results.empty()) return;
+  PublishRelaxedBest(state);
+  ShowRecords();
 }
 
 void RecordsKeeper::ShowRecords() {
   render::RecordsView view;
+  view.relaxed = clock_ == game::relaxed;
   for (int level = 0; level < 3; ++level) {
+    // Games with others count alike under either clock: always the countdown's counts.
     const game::LevelRecords& records = records_.Of(static_cast<game::Level>(level));
+    const game::LevelRecords& alone = records_.Of(static_cast<game::Level>(level), clock_);
     render::RecordsView::Level& shown = view.levels[level];
-    for (const game::RecordEntry& best : records.best)
+    for (const game::RecordEntry& best : alone.best)
       shown.best.push_back({best.score, DateIn(render::CurrentLanguage(), best.time)});
-    shown.games = records.alone.games;
-    shown.wins = records.alone.wins;
-    shown.bestWonSeconds = records.bestWonSeconds;
+    shown.games = alone.alone.games;
+    shown.wins = alone.alone.wins;
+    shown.bestWonSeconds = alone.bestWonSeconds;
     shown.computerGames = records.computer.games;
     shown.computerWins = records.computer.wins;
     shown.playersGames = records.players.games;

@@ -35,8 +35,12 @@ bool SaveLastResults(game::ResultQueue& results, const std::vector<std::string>&
 // The records screen and the history while the game runs. UI thread only.
 class RecordsKeeper {
  public:
-  // Reads the history and shows it on the records screen. Call once, before the ticks start.
-  void Load();
+  // Reads the history and shows it on the records screen; hands the state the relaxed clock's
+  // best scores. Call once, before the ticks start.
+  void Load(game::GameState& state);
+  // Once per pass of the loop: the records screen shows the records of the clock chosen in the
+  // menu (state.clockChoice).
+  void FollowClock(const game::GameState& state);
   // How the history names picture set n ("classic" for the game's own faces).
   void SetPictureSetNamer(std::function<std::string(int32_t)> namer) { namer_ = std::move(namer); }
   // Takes the games that ended since the last call: appends each to the history, counts it in
@@ -50,7 +54,11 @@ class RecordsKeeper {
 
  private:
 
+  // The relaxed clock's best score of every level into state.relaxedBest.
+  void PublishRelaxedBest(game::GameState& state) const;
+
   std::function<std::string(int32_t)> namer_;
+  int8_t clock_ = 0;  // the ClockChoice whose records the screen shows
   game::Records records_;
   storage::HistoryWriter history_;
 };

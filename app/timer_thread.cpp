@@ -10,6 +10,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "app/redraw_request.h"
 #include "game/random.h"
 #include "game/ticks.h"
 
@@ -25,7 +26,13 @@ int64_t SecondsNow() { return static_cast<int64_t>(std::time(nullptr)); }
 struct TickContext {
   TickContext(game::GameState& gameState, std::function<void()> bestScoreBeaten)
       : state(gameState),
-        environment{random, PauseHalfSecond, SecondsNow, std::move(bestScoreBeaten)} {}
+        environment{random,
+                    [&gameState] {
+                      // What the tick changed so far shows during the pause.
+                      if (gameState.lessMotion) RequestRedraw();
+                      PauseHalfSecond();
+                    },
+                    SecondsNow, std::move(bestScoreBeaten)} {}
 
   game::GameState& state;
   game::LcgRandom random;
@@ -56,7 +63,11 @@ Uint32 RunTick(Uint32 interval, void* key) {
   std::lock_guard lock(registry.mutex);
   const auto found = registry.contexts.find(reinterpret_cast<uintptr_t>(key));
   if (found == registry.contexts.end()) return 0;  // stopped: 0 ends the timer
-  tick(found->second->state, found->second->environment);
+  game::GameState& state = found->second->state;
+  const uint32_t shown = state.shownChanges;
+  tick(state, found->second->environment);
+  // With full motion the UI thread draws without waiting: no need to wake it.
+  if (state.lessMotion && state.shownChanges != shown) RequestRedraw();
   return interval;
 }
 

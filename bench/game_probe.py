@@ -56,10 +56,13 @@ def met(ok):
 class Session:
     """One run of the game in its own copy of the run directory, the probe preloaded."""
 
-    def __init__(self, args, binary=None, lang=None):
+    def __init__(self, args, binary=None, lang=None, choices=None):
         self.dir = tempfile.mkdtemp(prefix="tessary-bench-")
         for sub in ("data", "music"):
             shutil.copytree(os.path.join(args.data, sub), os.path.join(self.dir, sub))
+        if choices:
+            with open(os.path.join(self.dir, "tessary.conf"), "w") as f:
+                f.write(choices)
         for stale in ("game.cfg", os.path.join("data", "maxsum.cfg")):
             path = os.path.join(self.dir, stale)
             if os.path.exists(path):
@@ -251,6 +254,33 @@ def compare_pacing(args):
         met(median("after", 2) <= 66))
 
 
+def compare_motion(args):
+    """Idle menu with less motion (the game draws only when something changes) against full
+    motion, in turns, the whole process's share of one core read from /proc."""
+    runs = {"less": [], "full": []}
+    for _ in range(args.motion_rounds):
+        for motion in ("less", "full"):
+            session = Session(args, choices="motion = %s\n" % motion)
+            try:
+                session.wait_for("menu")
+                session.move((5, 5))
+                time.sleep(2.0)
+                shares, fps, _others = measure_idle(session, args.idle)
+                runs[motion].append((sum(shares.values()), shares["UI"], fps))
+            finally:
+                session.stop()
+
+    def median(motion, index):
+        return statistics.median(run[index] for run in runs[motion])
+    less, full = median("less", 0), median("full", 0)
+    row("Less motion: CPU while idle in the menu, %d s x %d (whole process, UI thread; "
+        "frames/s)" % (args.idle, args.motion_rounds),
+        "%.2f %% (UI %.2f %%), %.1f frames/s" % (less, median("less", 1), median("less", 2)),
+        "full motion: %.1f %% (UI %.1f %%), %.0f frames/s"
+        % (full, median("full", 1), median("full", 2)),
+        "%.3f" % (less / full if full else 0.0), "< 2 %", met(less < 2.0))
+
+
 def play(session, seconds):
     """A minute of play: boxes of the hard board clicked, the about screen, the easy board."""
     rng = random.Random(20261208)
@@ -283,12 +313,20 @@ def main():
     parser.add_argument("--before-binary", help="the game built before paced frames, compared "
                         "with --binary over an idle menu")
     parser.add_argument("--pacing-rounds", type=int, default=2)
+    parser.add_argument("--motion-rounds", type=int, default=2,
+                        help="idle menus with less and with full motion; 0 skips them")
+    parser.add_argument("--motion-only", action="store_true",
+                        help="measure only the idle menus with less and full motion")
     args = parser.parse_args()
     args.binary = os.path.abspath(args.binary)
     args.probe = os.path.abspath(args.probe)
     if args.before_binary:
         args.before_binary = os.path.abspath(args.before_binary)
         compare_pacing(args)
+    if args.motion_rounds > 0:
+        compare_motion(args)
+    if args.motion_only:
+        return
 
     # Start-up: several fresh starts, each stopped at its first menu frame.
     menus, firsts, loads, execs, sounds = [], [], [], [], []

@@ -32,6 +32,21 @@ void StepPlayerMode(GameState& state) {
   state.playerMode = NextPlayerMode(static_cast<PlayerMode>(int8_t{state.playerMode}));
 }
 
+std::optional<ClockChoice> ParseClockChoice(std::string_view text) {
+  if (text == "countdown") return countdown;
+  if (text == "relaxed") return relaxed;
+  return std::nullopt;
+}
+
+std::string_view ClockChoiceKey(ClockChoice clock) {
+  return clock == relaxed ? "relaxed" : "countdown";
+}
+
+void StepClockChoice(GameState& state) {
+  RequestSound(state, SoundRequest::playButton);
+  state.clockChoice = state.clockChoice == relaxed ? countdown : relaxed;
+}
+
 void StepPictureSet(GameState& state) {
   RequestSound(state, SoundRequest::playButton);
   const int32_t count = state.pictureSetCount;

@@ -36,6 +36,23 @@ PlayerMode NextPlayerMode(PlayerMode mode);
 // The players selector's step: the next mode, with the button sound. UI thread.
 void StepPlayerMode(GameState& state);
 
+// Which clock a board alone is played against: the level's countdown (the original game), or a
+// relaxed clock that counts up and never ends the game (game/mode.cpp's policies).
+enum ClockChoice : int8_t {
+  countdown = 0,
+  relaxed = 1,
+};
+
+// Whether a number read from outside is a ClockChoice.
+constexpr bool IsValidClockChoice(int value) { return value == countdown || value == relaxed; }
+
+// "countdown" or "relaxed"; nothing for any other spelling.
+std::optional<ClockChoice> ParseClockChoice(std::string_view text);
+std::string_view ClockChoiceKey(ClockChoice clock);
+
+// The clock selector's step: the other clock, with the button sound. UI thread.
+void StepClockChoice(GameState& state);
+
 // The pictures selector's step: the next of pictureSetCount sets, round, with the button sound.
 // UI thread.
 void StepPictureSet(GameState& state);

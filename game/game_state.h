@@ -78,6 +78,7 @@ struct Star {
 struct Players {
   Shared<int8_t> mode{1};   // the board's PlayerMode, whose policy plays it (game/mode.h)
   Shared<int8_t> count{1};  // 1 alone; 2..4 take turns
+  Shared<int8_t> clock;     // the board's ClockChoice, read from clockChoice at its deal
   Shared<uint8_t> level;    // the board's Level
   Shared<bool> computer;    // the last player is the computer
   Shared<int8_t> current;   // whose turn it is, 0-based; stored before selectionCount is released
@@ -175,6 +176,9 @@ struct GameState {
 
   // Persisted: lives for the whole run, read at start and written at exit
   Shared<int32_t> bestScore[3];  // easy, normal, hard
+  // The relaxed clock's best scores, easy, normal, hard: kept in the history only, set by the UI
+  // thread from the records it reads and keeps.
+  Shared<int32_t> relaxedBest[3];
 
   // Menu
   Star stars[kStarCount];
@@ -219,6 +223,9 @@ struct GameState {
   Shared<int8_t> clockChoice;
   Shared<bool> lessMotion;
   Shared<bool> hoverClock;
+  // Raised by the ticks (tick thread only) whenever they change what the screen shows: with
+  // less motion the UI thread draws only after an event or a change of this count.
+  Shared<uint32_t> shownChanges;
 
   // Sound: one-shot requests, raised with RequestSound, cleared by the sound thread
   Shared<bool> soundRequests[kSoundRequestCount];

@@ -63,6 +63,12 @@ void SwitchSpeech(GameState& state, const MenuControl&, const InputActions&) {
   state.speechOn = !state.speechOn;
 }
 
+// The title, the stars and the about cubes stop or go on at their next tick.
+void SwitchMotion(GameState& state, const MenuControl&, const InputActions&) {
+  RequestSound(state, SoundRequest::playButton);
+  state.lessMotion = !state.lessMotion;
+}
+
 void StepPictures(GameState& state, const MenuControl&, const InputActions&) {
   StepPictureSet(state);
 }
@@ -75,6 +81,10 @@ void StepPlayers(GameState& state, const MenuControl&, const InputActions&) {
 void StepLanguage(GameState& state, const MenuControl&, const InputActions&) {
   RequestSound(state, SoundRequest::playButton);
   state.language = NextLanguage(Language{state.language}).index;
+}
+
+void StepClock(GameState& state, const MenuControl&, const InputActions&) {
+  StepClockChoice(state);
 }
 
 void Records(GameState& state, const MenuControl&, const InputActions&) { OpenRecords(state); }
@@ -103,7 +113,7 @@ constexpr MenuKind kSelector = MenuKind::selector;
 
 // The newer controls stand in the free space beside the level buttons, drawn as panels.
 // The labels are texts to translate: a selector panel shows its label above its value.
-constexpr std::array<MenuControl, 14> kMenu = {{
+constexpr std::array<MenuControl, 16> kMenu = {{
     {MenuName::help, kButton, kCentre, {0.0f, kHelpY, kZ, 0.3f, 0.12f}, Help,
      &GameState::hoverReadme, nullptr, std::nullopt,
      // TRANSLATORS: names the Help button; keep it short, at most about 12 characters.
@@ -141,6 +151,13 @@ constexpr std::array<MenuControl, 14> kMenu = {{
      nullptr, &GameState::vsyncOn, std::nullopt,
      // TRANSLATORS: names the switch of vertical synchronisation; at most about 12 characters.
      N_("VSync")},
+    // Above the three, drawn from their label-less picture with its label written in every
+    // language.
+    {MenuName::motion, kSwitch, kRight, {kVsyncX, kVsyncY + 0.4f, kZ, 0.39f, 0.07f}, SwitchMotion,
+     nullptr, &GameState::lessMotion, std::nullopt,
+     // TRANSLATORS: names the switch that keeps the menu's title, stars and cubes still; at
+     // most about 12 characters.
+     N_("Less motion")},
     {MenuName::pictures, kSelector, kLeft, {-2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
      StepPictures, &GameState::hoverPictures, nullptr, std::nullopt,
      // TRANSLATORS: a selector panel's label, above the chosen picture set; the panel holds
@@ -151,6 +168,11 @@ constexpr std::array<MenuControl, 14> kMenu = {{
      // TRANSLATORS: a selector panel's label, above the players' mode; about 20 Latin letters
      // or 12 Chinese characters.
      N_("Players")},
+    {MenuName::clock, kSelector, kLeft, {-2.0f, -0.7f, kZ, kPanelHalfWidth, kPanelHalfHeight},
+     StepClock, &GameState::hoverClock, nullptr, std::nullopt,
+     // TRANSLATORS: a selector panel's label, above the chosen clock (the countdown or the
+     // relaxed clock); about 20 Latin letters or 12 Chinese characters.
+     N_("Clock")},
     // Mirrored across from the pictures selector, above the switches.
     {MenuName::records, kButton, kRight, {2.0f, 0.3f, kZ, kPanelHalfWidth, kPanelHalfHeight},
      Records, &GameState::hoverRecords, nullptr, std::nullopt,

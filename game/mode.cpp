@@ -1,5 +1,8 @@
 #include "game/mode.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "game/choices.h"
 
 namespace game {
@@ -12,9 +15,34 @@ class AgainstTheClock final : public Mode {
   int PlayerCount() const override { return 1; }
   bool AgainstComputer() const override { return false; }
   Company PlayedWith() const override { return Company::alone; }
+  bool KeepsBestScore() const override { return true; }
+  bool Relaxed() const override { return false; }
   Clock ClockKind() const override { return Clock::countdown; }
   int32_t ScoreAfter(const JudgedTry& judged) const override {
     return judged.pair ? judged.score + judged.secondsLeft : judged.score;
+  }
+  Turn TurnAfter(bool) const override { return Turn::keep; }
+  Outcome EndWithLastPair(GameState& state) const override {
+    state.won = true;
+    return Outcome::won;
+  }
+};
+
+// One player at ease: no time limit, the clock counts the game's time up; a pair scores
+// kRelaxedPairScore and a miss costs kRelaxedMissCost, the score never below 0. Its records are
+// kept apart, and the score file's best scores stay the countdown's.
+class AtEase final : public Mode {
+ public:
+  int PlayerCount() const override { return 1; }
+  bool AgainstComputer() const override { return false; }
+  Company PlayedWith() const override { return Company::alone; }
+  bool KeepsBestScore() const override { return false; }
+  bool Relaxed() const override { return true; }
+  Clock ClockKind() const override { return Clock::countUp; }
+  int32_t ScoreAfter(const JudgedTry& judged) const override {
+    const int64_t score = int64_t{kRelaxedPairScore} * judged.pairsFound -
+                          int64_t{kRelaxedMissCost} * judged.misses;
+    return static_cast<int32_t>(std::clamp<int64_t>(score, 0, INT32_MAX));
   }
   Turn TurnAfter(bool) const override { return Turn::keep; }
   Outcome EndWithLastPair(GameState& state) const override {
@@ -47,6 +75,8 @@ class Together final : public Mode {
   int PlayerCount() const override { return players_; }
   bool AgainstComputer() const override { return computer_; }
   Company PlayedWith() const override { return computer_ ? Company::computer : Company::players; }
+  bool KeepsBestScore() const override { return false; }
+  bool Relaxed() const override { return false; }
   Clock ClockKind() const override { return Clock::countUp; }
   int32_t ScoreAfter(const JudgedTry& judged) const override { return judged.score; }
   Turn TurnAfter(bool pair) const override { return pair ? Turn::keep : Turn::pass; }
@@ -64,6 +94,7 @@ class Together final : public Mode {
 };
 
 const AgainstTheClock kAlone;
+const AtEase kRelaxed;
 const Together kTwoPlayers{2, false};
 const Together kThreePlayers{3, false};
 const Together kFourPlayers{4, false};
@@ -71,16 +102,18 @@ const Together kAgainstComputer{2, true};
 
 }  // namespace
 
-const Mode& ModeOf(int playerMode) {
+const Mode& ModeOf(int playerMode, int clockChoice) {
   switch (playerMode) {
     case twoPlayers: return kTwoPlayers;
     case threePlayers: return kThreePlayers;
     case fourPlayers: return kFourPlayers;
     case againstComputer: return kAgainstComputer;
-    default: return kAlone;
+    default: return clockChoice == relaxed ? static_cast<const Mode&>(kRelaxed) : kAlone;
   }
 }
 
-const Mode& BoardMode(const GameState& state) { return ModeOf(state.players.mode); }
+const Mode& BoardMode(const GameState& state) {
+  return ModeOf(state.players.mode, state.players.clock);
+}
 
 }  // namespace game

@@ -3,6 +3,10 @@
 // alike for every mode: the sounds and their order, the 500 ms pauses, the boxes, when
 // selectionCount is released; a pair is judged by game/pairs.h whatever the mode.
 //
+// The clock choice (game/choices.h's ClockChoice) picks the policy of a board played alone: the
+// countdown, or the relaxed clock. Together and against the computer the clock already counts
+// up and there is no score: both choices play them alike.
+//
 // A new mode touches:
 //   game/choices.{h,cpp}    its PlayerMode value, its spelling in the settings and on the command
 //                           line, its place in the selector's round
@@ -25,6 +29,11 @@ namespace game {
 // Which way a board's clock runs: the level's limit down to a loss at 0, or the game's time up
 // from 0 until its last pair.
 enum class Clock : uint8_t { countdown, countUp };
+
+// The relaxed clock's score: each pair found adds kRelaxedPairScore, each miss takes
+// kRelaxedMissCost, never below 0.
+inline constexpr int32_t kRelaxedPairScore = 100;
+inline constexpr int32_t kRelaxedMissCost = 10;
 
 // What a judged try does to the turn.
 enum class Turn : uint8_t { keep, pass };
@@ -50,6 +59,11 @@ class Mode {
   // and the top ten.
   virtual Company PlayedWith() const = 0;
 
+  // Records: whether a win may raise the level's best score (maxsum.cfg): the countdown's alone.
+  virtual bool KeepsBestScore() const = 0;
+  // Records: whether its games are kept apart as the relaxed clock's (GameResult::clock).
+  virtual bool Relaxed() const = 0;
+
   // Clock: which way it runs.
   virtual Clock ClockKind() const = 0;
   // Score: the board's score after a try.
@@ -61,10 +75,11 @@ class Mode {
   virtual Outcome EndWithLastPair(GameState& state) const = 0;
 };
 
-// The policy of a PlayerMode; a value that is no PlayerMode plays alone. Any thread.
-const Mode& ModeOf(int playerMode);
+// The policy of a PlayerMode under a ClockChoice; a value that is no PlayerMode plays alone, one
+// that is no ClockChoice against the countdown. Any thread.
+const Mode& ModeOf(int playerMode, int clockChoice = 0);
 
-// The policy of the board being played, fixed at its deal; one player before the first deal.
+// The policy of the board being played, fixed at its deal; one player against the countdown before the first deal.
 // Any thread.
 const Mode& BoardMode(const GameState& state);
 

@@ -30,6 +30,7 @@ bool ReportBoardResult(GameState& state, const LevelParams& params, Outcome outc
           : std::clamp(params.timeLimit - state.timeLeft, 0, params.timeLimit);
   result.pairs = state.players.pairs[0];
   result.misses = state.misses;
+  result.clock = BoardMode(state).Relaxed() ? relaxed : countdown;
   result.outcome = outcome;
   state.results.Push(result);
   return true;
@@ -50,9 +51,12 @@ int Records::Add(int64_t time, const GameResult& result) {
   const int level = static_cast<int>(result.level);
   if (level < 0 || level >= static_cast<int>(levels_.size())) return 0;
   if (!IsValidPlayerMode(result.playerMode)) return 0;
-  LevelRecords& records = levels_[level];
   const bool won = result.outcome == Outcome::won;
   const Company company = CompanyOf(result.playerMode);
+  // Only a game alone has a clock to choose: together the choice changes nothing.
+  LevelRecords& records = company == Company::alone && result.clock == relaxed
+                              ? relaxedLevels_[level]
+                              : levels_[level];
   GameCount& count = company == Company::computer ? records.computer
                      : company == Company::players ? records.players
                                                    : records.alone;

@@ -54,10 +54,14 @@ class Records {
   // single-player win that entered its level's top ten, else 0. A result of an unknown level or
   // mode is not counted.
   int Add(int64_t time, const GameResult& result);
-  const LevelRecords& Of(Level level) const { return levels_[static_cast<int>(level)]; }
+  // The records of a level under a ClockChoice; the relaxed clock's count games alone only.
+  const LevelRecords& Of(Level level, int8_t clock = 0) const {
+    return (clock == 1 ? relaxedLevels_ : levels_)[static_cast<int>(level)];
+  }
 
  private:
   std::array<LevelRecords, 3> levels_;
+  std::array<LevelRecords, 3> relaxedLevels_;  // games alone against the relaxed clock
 };
 
 }  // namespace game

@@ -37,6 +37,7 @@ struct GameResult {
   int32_t secondsUsed = 0;  // of the level's time limit
   int32_t pairs = 0;
   int32_t misses = 0;       // tries whose two cards were no pair
+  int8_t clock = 0;         // a ClockChoice: 1 a game alone against the relaxed clock
   Outcome outcome = Outcome::won;
 };
 

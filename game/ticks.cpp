@@ -1,5 +1,6 @@
 #include "game/ticks.h"
 
+#include <cmath>
 #include <string>
 
 #include "game/deal.h"
@@ -57,21 +58,30 @@ void SwingTitle(GameState& state) {
   }
 }
 
-void AnimateAbout(GameState& state) {
+// The ticks changed what the screen shows (game_state.h's shownChanges). Tick thread.
+void ShownChanged(GameState& state) { state.shownChanges = state.shownChanges + 1; }
+
+// Returns whether the cubes' colour or angles changed; with less motion the cubes keep still
+// and only their colour drifts.
+bool AnimateAbout(GameState& state) {
+  bool changed = false;
   // Within one step of the target a step up is undone by the step down: the colour settles.
   for (int channel = 0; channel < 3; ++channel) {
     float color = state.cubeColor[channel];
     const float target = state.cubeTargetColor[channel];
     if (target > color) color += kColorStep;
     if (target < color) color -= kColorStep;
+    // A settled colour's step up and down may leave a rounding's difference: none to see.
+    changed = changed || std::abs(color - state.cubeColor[channel]) > kColorStep / 2;
     state.cubeColor[channel] = color;
   }
 
   const int32_t direction = state.spinDirection;
-  if (direction < 0 || direction > 7) return;
+  if (state.lessMotion || direction < 0 || direction > 7) return changed;
   for (int axis = 0; axis < 3; ++axis)
     state.cubeAngle[axis] =
         state.cubeAngle[axis] + static_cast<float>(kSpinSigns[direction][axis]) * kSpinStep;
+  return true;
 }
 
 void PlayTick(GameState& state, const LevelParams& params, TickEnvironment& environment) {
@@ -159,7 +169,7 @@ void EvaluateTry(GameState& state, const LevelParams& params, TickEnvironment& e
     state.selectionCount.store(3, std::memory_order_release);
     environment.pause();
     RequestSound(state, SoundRequest::playWin);
-    if (mode.PlayedWith() == Company::alone) KeepBestScore(state, params, environment);
+    if (mode.KeepsBestScore()) KeepBestScore(state, params, environment);
     ReportBoardResult(state, params, outcome);
     return;
   }
@@ -171,23 +181,33 @@ void GameTick(GameState& state, TickEnvironment& environment) {
   switch (scene) {
     case SCENE_MENU_ENTER:
       EnterMenu(state, environment);
+      ShownChanged(state);
       return;
     case SCENE_MENU:
+      // With less motion the stars and the title keep still (and draw no random numbers).
+      if (state.lessMotion) return;
       AnimateStars(state, environment.random);
       SwingTitle(state);
+      ShownChanged(state);
       return;
     case SCENE_ABOUT:
-      AnimateAbout(state);
+      if (AnimateAbout(state)) ShownChanged(state);
       return;
     default:
       break;
   }
   if (const auto level = LevelOfSetupScene(scene)) {
     DealBoard(state, *level, environment.random);
+    ShownChanged(state);
   } else if (const auto played = LevelOfPlayScene(scene)) {
     // A paused board waits whole: a pair left open stays to be judged after the pause.
     if (state.paused) return;
+    // Only a judged try, the computer's moves and the end's changing colours show; a board
+    // waiting for the player's click looks the same from tick to tick.
+    const bool shows = state.selectionCount.load(std::memory_order_acquire) == 2 ||
+                       BoardMode(state).AgainstComputer() || IsBoardOver(state);
     PlayTick(state, ParamsOf(*played), environment);
+    if (shows || IsBoardOver(state)) ShownChanged(state);
   }
 }
 
@@ -212,6 +232,7 @@ void SecondTick(GameState& state, TickEnvironment& environment) {
     CountUp(state);
   else
     CountDown(state, params, environment);
+  ShownChanged(state);
 }
 
 void SpinTick(GameState& state, TickEnvironment& environment) {

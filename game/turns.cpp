@@ -1,15 +1,18 @@
 #include "game/turns.h"
 
 #include "game/choices.h"
+#include "game/deal.h"
 #include "game/mode.h"
 
 namespace game {
 
 void StartTurns(GameState& state, Level level) {
   const int8_t chosen = state.playerMode;
-  const Mode& mode = ModeOf(chosen);
+  const int8_t clock = state.clockChoice;
+  const Mode& mode = ModeOf(chosen, clock);
   Players& players = state.players;
   players.mode = IsValidPlayerMode(chosen) ? chosen : int8_t{onePlayer};
+  players.clock = IsValidClockChoice(clock) ? clock : int8_t{countdown};
   players.count = static_cast<int8_t>(mode.PlayerCount());
   players.level = static_cast<uint8_t>(level);
   players.computer = mode.AgainstComputer();
@@ -22,6 +25,9 @@ void StartTurns(GameState& state, Level level) {
   // A countdown shows the last board's time until the first second; a clock counting up starts
   // at 0.
   if (mode.ClockKind() == Clock::countUp) state.timeText.Set("0");
+  // The score file's best is the countdown's: a relaxed board shows its own clock's best.
+  if (mode.Relaxed())
+    state.bestText.Set(FormatBestText(state.relaxedBest[ParamsOf(level).bestScoreSlot]));
 
   OpponentMemory& memory = state.opponent;
   for (int i = 0; i < kBoxCapacity; ++i) {

@@ -426,6 +426,12 @@ void FollowPictureSize(Assets& assets, std::string_view highResolutionPath, bool
   assets.pictureChange.reset();
 }
 
+bool FramesPending() {
+  const Assets& assets = TheAssets();
+  const bool sharper = assets.highResolutionWanted && !assets.highResolutionUnusable;
+  return !assets.loaded || sharper != assets.highResolution || assets.pictureChange != nullptr;
+}
+
 void UseHighResolutionPictures(Assets& assets, bool use, std::string_view highResolutionPath) {
   assets.highResolutionWanted = use;
   FollowPictureSize(assets, highResolutionPath, true);

@@ -175,6 +175,11 @@ void UsePictureSetFaces(std::span<const storage::FaceImage> faces,
 // the pictures stay. UI thread.
 void UseHighResolutionPictures(bool use);
 
+// Whether the next frames have work of their own beside drawing: the loading frame, or a change
+// of the pictures' size under way (uploaded a few a frame). With less motion the loop draws them
+// without waiting for an event. UI thread.
+bool FramesPending();
+
 // What the menu says about the chosen picture set. UI thread.
 struct PictureSetStatus {
   bool loading = false;  // a folder is being prepared: done of total files
@@ -206,6 +211,7 @@ struct RecordsView {
     int32_t playersGames = 0;
   };
   Level levels[3];
+  bool relaxed = false;  // the relaxed clock's records of games alone: said under the title
 };
 
 // Replaces what the records screen shows. UI thread.

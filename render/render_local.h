@@ -392,6 +392,9 @@ std::string_view NewRecordFormat(int place);
 // The records screen: the menu's background, the three levels' records, the back button.
 void DrawRecordsScene(const game::GameState& state);
 
+// The name of a ClockChoice in the texts' language: the clock selector's value. UI thread.
+std::string_view ClockChoiceName(int8_t clock);
+
 // What a board adds to the game's own texts: on a paused board the pause notice in place of the
 // boxes; on a won board the announcement of a new record, in the message colour (r, g, b).
 // Returns false when the boxes must not be drawn (paused).

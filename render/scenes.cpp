@@ -126,9 +126,20 @@ std::string_view PlayerModeName(const game::GameState& state) {
   return Tr(kModes[game::IsValidPlayerMode(mode) ? mode - game::onePlayer : 0]);
 }
 
+}  // namespace
+
+std::string_view ClockChoiceName(int8_t clock) {
+  // TRANSLATORS: the clock selector's values: the level's countdown (the original game), or a
+  // clock that counts up with no time limit; about 20 Latin letters or 12 Chinese characters.
+  return Tr(clock == game::relaxed ? N_("Relaxed") : N_("Countdown"));
+}
+
+namespace {
+
 // The pictures of the menu's controls that have their own: a button shows `lit` under the
 // highlight, a switch while it is on. The keyboard's frame around a switch is
-// frameHalfWidth x kSwitchFrameHalfHeight.
+// frameHalfWidth x kSwitchFrameHalfHeight. A control that borrows another's pictures draws their
+// label-less twins and writes its own label in every language.
 struct MenuPictures {
   game::MenuName name;
   GLuint list, lit;
@@ -146,6 +157,7 @@ constexpr MenuPictures kMenuPictures[] = {
     {game::MenuName::music, LIST_MUSIC_OFF, LIST_MUSIC_ON, 0.32f},
     {game::MenuName::vsync, LIST_FPS_OFF, LIST_FPS_ON, 0.41f},
     {game::MenuName::speech, LIST_FPS_OFF, LIST_FPS_ON, 0.41f, true},
+    {game::MenuName::motion, LIST_FPS_OFF, LIST_FPS_ON, 0.41f, true},
 };
 constexpr GLfloat kSwitchFrameHalfHeight = 0.09f;
 
@@ -162,6 +174,7 @@ std::string_view MenuValueText(const game::GameState& state, game::MenuName name
   switch (name) {
     case game::MenuName::pictures: return PictureSetName(state);
     case game::MenuName::players: return PlayerModeName(state);
+    case game::MenuName::clock: return ClockChoiceName(state.clockChoice);
     // TRANSLATORS: the records panel's value; about 20 Latin letters or 12 Chinese characters.
     case game::MenuName::records: return Tr("Best ten");
     // In its own language, whatever the texts' language: the player reads it to choose.
@@ -422,7 +435,8 @@ void DrawMenuButtons(const game::GameState& state) {
     if (!picking && control.kind == game::MenuKind::toggle &&
         static_cast<uint32_t>(state.hoverSwitch) == game::PickNameOf(control.name))
       FrameSwitch(pictures->frameHalfWidth, kSwitchFrameHalfHeight);
-    if (ownLabel) DrawPictureLabel(control.name, Tr(control.label), control.place, shown);
+    if (ownLabel && !picking)
+      DrawPictureLabel(control.name, Tr(control.label), control.place, shown);
   }
   White();
 }

@@ -141,12 +141,14 @@ std::string FormatHistoryLine(const HistoryEntry& entry) {
   }
   line += ' ';
   line += kOutcomeWords[static_cast<std::size_t>(result.outcome) % kOutcomeWords.size()];
+  // Only the relaxed clock's games say their clock: a countdown's line stays as it always was.
+  if (result.clock == game::relaxed) line += " relaxed";
   line += '\n';
   return line;
 }
 
 bool ParseHistoryLine(std::string_view line, HistoryEntry& entry) {
-  std::array<std::string_view, 9> fields;
+  std::array<std::string_view, 10> fields;
   std::size_t count = 0;
   std::size_t start = 0;
   while (count < fields.size()) {
@@ -155,7 +157,7 @@ bool ParseHistoryLine(std::string_view line, HistoryEntry& entry) {
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
-  if (count < fields.size()) return false;  // the fields after the ninth are not looked at
+  if (count < 9) return false;  // the fields after the tenth are not looked at
   const int level = IndexOf(kLevelWords, fields[1]);
   const std::optional<game::PlayerMode> mode = game::ParsePlayerMode(fields[2]);
   const int outcome = IndexOf(kOutcomeWords, fields[8]);
@@ -169,6 +171,8 @@ bool ParseHistoryLine(std::string_view line, HistoryEntry& entry) {
   result.playerMode = *mode;
   result.pictureSet = 0;
   result.outcome = static_cast<game::Outcome>(outcome);
+  // The tenth field names the clock; any other word there is a later version's, the countdown.
+  result.clock = count == 10 && fields[9] == "relaxed" ? game::relaxed : game::countdown;
   return true;
 }
 

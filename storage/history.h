@@ -29,8 +29,8 @@ inline constexpr std::size_t kHistoryLineLimit = 16 * 1024;
 std::string FormatHistoryLine(const HistoryEntry& entry);
 
 // Reads one line (without its line end). Returns false, leaving entry unspecified, when it is
-// not a line of this format: then it is skipped. Fields past the ninth are ignored, for lines
-// written by later versions.
+// not a line of this format: then it is skipped. A tenth field "relaxed" marks the relaxed
+// clock's game; fields past the tenth are ignored, for lines written by later versions.
 bool ParseHistoryLine(std::string_view line, HistoryEntry& entry);
 
 struct HistoryReadResult {

@@ -66,6 +66,8 @@ TEST(CommandLine, BadInputPrintsTheUsageOnStandardErrorAndEndsWithTwo) {
                          std::initializer_list<const char*>{"--players", "5"},
                          std::initializer_list<const char*>{"--players", "12"},
                          std::initializer_list<const char*>{"--players", "0"},
+                         std::initializer_list<const char*>{"--clock", "slow"},
+                         std::initializer_list<const char*>{"--clock", ""},
                          std::initializer_list<const char*>{"--window", "extra"}}) {
     const Parsed parsed = Parse(arguments);
     EXPECT_EQ(parsed.commandLine.exitStatus, 2) << *arguments.begin();
@@ -93,7 +95,10 @@ TEST(CommandLine, SwitchesAndLanguage) {
   EXPECT_EQ(std::count(parsed.err.begin(), parsed.err.end(), '\n'), 1) << parsed.err;
 }
 
-TEST(CommandLine, PlayersForOneRun) {
+TEST(CommandLine, PlayersAndClockForOneRun) {
+  EXPECT_FALSE(Parse({"--players", "2"}).commandLine.options.clock);
+  EXPECT_EQ(Parse({"--clock", "relaxed"}).commandLine.options.clock, game::relaxed);
+  EXPECT_EQ(Parse({"--clock=countdown"}).commandLine.options.clock, game::countdown);
   EXPECT_EQ(Parse({"--players", "4"}).commandLine.options.players, game::fourPlayers);
   EXPECT_EQ(Parse({"--players=computer"}).commandLine.options.players, game::againstComputer);
 }

@@ -14,45 +14,69 @@ namespace {
 
 struct Decisions {
   int playerMode;
+  int clockChoice;
   int players;
   bool computer;
   Company company;
   Clock clock;
-  int32_t scoreAfterPair;  // from a score of 100 with 37 seconds left
-  int32_t scoreAfterMiss;
+  bool keepsBestScore;     // in maxsum.cfg
+  bool relaxed;            // its records kept apart
+  int32_t scoreAfterPair;  // from a score of 100 with 37 seconds left, 5 pairs and 2 misses
+  int32_t scoreAfterMiss;  // 4 pairs and 3 misses
   Turn turnAfterPair;
   Turn turnAfterMiss;
 };
 
 constexpr Decisions kDecisions[] = {
-    {onePlayer, 1, false, Company::alone, Clock::countdown, 137, 100, Turn::keep, Turn::keep},
-    {twoPlayers, 2, false, Company::players, Clock::countUp, 100, 100, Turn::keep, Turn::pass},
-    {threePlayers, 3, false, Company::players, Clock::countUp, 100, 100, Turn::keep, Turn::pass},
-    {fourPlayers, 4, false, Company::players, Clock::countUp, 100, 100, Turn::keep, Turn::pass},
-    {againstComputer, 2, true, Company::computer, Clock::countUp, 100, 100, Turn::keep,
-     Turn::pass},
-    // Not a mode: played alone, as the original game.
-    {0, 1, false, Company::alone, Clock::countdown, 137, 100, Turn::keep, Turn::keep},
-    {9, 1, false, Company::alone, Clock::countdown, 137, 100, Turn::keep, Turn::keep},
+    {onePlayer, countdown, 1, false, Company::alone, Clock::countdown, true, false, 137, 100,
+     Turn::keep, Turn::keep},
+    // 100 a pair, 10 a miss, whatever the time.
+    {onePlayer, relaxed, 1, false, Company::alone, Clock::countUp, false, true, 480, 370,
+     Turn::keep, Turn::keep},
+    {twoPlayers, countdown, 2, false, Company::players, Clock::countUp, false, false, 100, 100,
+     Turn::keep, Turn::pass},
+    {threePlayers, countdown, 3, false, Company::players, Clock::countUp, false, false, 100, 100,
+     Turn::keep, Turn::pass},
+    {fourPlayers, countdown, 4, false, Company::players, Clock::countUp, false, false, 100, 100,
+     Turn::keep, Turn::pass},
+    {againstComputer, countdown, 2, true, Company::computer, Clock::countUp, false, false, 100,
+     100, Turn::keep, Turn::pass},
+    // Together the clock already counts up: the relaxed choice plays them alike.
+    {twoPlayers, relaxed, 2, false, Company::players, Clock::countUp, false, false, 100, 100,
+     Turn::keep, Turn::pass},
+    {againstComputer, relaxed, 2, true, Company::computer, Clock::countUp, false, false, 100,
+     100, Turn::keep, Turn::pass},
+    // Not a mode or no clock: played alone, as the original game.
+    {0, countdown, 1, false, Company::alone, Clock::countdown, true, false, 137, 100, Turn::keep,
+     Turn::keep},
+    {9, countdown, 1, false, Company::alone, Clock::countdown, true, false, 137, 100, Turn::keep,
+     Turn::keep},
+    {onePlayer, 7, 1, false, Company::alone, Clock::countdown, true, false, 137, 100, Turn::keep,
+     Turn::keep},
 };
 
 TEST(Modes, DecideWhomTheClockTheScoreAndTheTurn) {
   for (const Decisions& row : kDecisions) {
-    SCOPED_TRACE(row.playerMode);
-    const Mode& mode = ModeOf(row.playerMode);
+    SCOPED_TRACE(testing::Message() << row.playerMode << " clock " << row.clockChoice);
+    const Mode& mode = ModeOf(row.playerMode, row.clockChoice);
     EXPECT_EQ(mode.PlayerCount(), row.players);
     EXPECT_EQ(mode.AgainstComputer(), row.computer);
     EXPECT_EQ(mode.PlayedWith(), row.company);
     EXPECT_EQ(mode.ClockKind(), row.clock);
+    EXPECT_EQ(mode.KeepsBestScore(), row.keepsBestScore);
+    EXPECT_EQ(mode.Relaxed(), row.relaxed);
     EXPECT_EQ(mode.ScoreAfter({true, 100, 37, 5, 2}), row.scoreAfterPair);
     EXPECT_EQ(mode.ScoreAfter({false, 100, 37, 4, 3}), row.scoreAfterMiss);
     EXPECT_EQ(mode.TurnAfter(true), row.turnAfterPair);
     EXPECT_EQ(mode.TurnAfter(false), row.turnAfterMiss);
   }
+  // The relaxed score never falls below 0, however many misses.
+  EXPECT_EQ(ModeOf(onePlayer, relaxed).ScoreAfter({false, 0, 0, 1, 11}), 0);
 }
 
 struct Ending {
   int playerMode;
+  int clockChoice;
   std::vector<int32_t> pairs;  // per player at the end
   Outcome outcome;             // for the first player
   bool won;                    // the single player's message
@@ -62,17 +86,18 @@ struct Ending {
 
 TEST(Modes, DecideHowTheLastPairEndsTheGame) {
   const Ending endings[] = {
-      {onePlayer, {18}, Outcome::won, true, false, kDraw},
-      {twoPlayers, {10, 8}, Outcome::won, false, true, 0},
-      {twoPlayers, {9, 9}, Outcome::draw, false, true, kDraw},
-      {threePlayers, {4, 7, 7}, Outcome::draw, false, true, kDraw},
-      {fourPlayers, {2, 3, 9, 4}, Outcome::lost, false, true, 2},
-      {againstComputer, {1, 17}, Outcome::lost, false, true, 1},
+      {onePlayer, countdown, {18}, Outcome::won, true, false, kDraw},
+      {onePlayer, relaxed, {18}, Outcome::won, true, false, kDraw},
+      {twoPlayers, countdown, {10, 8}, Outcome::won, false, true, 0},
+      {twoPlayers, relaxed, {9, 9}, Outcome::draw, false, true, kDraw},
+      {threePlayers, countdown, {4, 7, 7}, Outcome::draw, false, true, kDraw},
+      {fourPlayers, countdown, {2, 3, 9, 4}, Outcome::lost, false, true, 2},
+      {againstComputer, countdown, {1, 17}, Outcome::lost, false, true, 1},
   };
   for (const Ending& ending : endings) {
     SCOPED_TRACE(ending.playerMode);
     GameState state;
-    const Mode& mode = ModeOf(ending.playerMode);
+    const Mode& mode = ModeOf(ending.playerMode, ending.clockChoice);
     state.players.count = static_cast<int8_t>(mode.PlayerCount());
     state.players.winner = kDraw;
     for (std::size_t p = 0; p < ending.pairs.size(); ++p) state.players.pairs[p] = ending.pairs[p];

@@ -23,25 +23,28 @@ std::vector<uint32_t> Walk(int scene, uint32_t from, Direction direction, int st
 }
 
 TEST(NextHighlight, TheMenuGoesRoundItsThreeColumns) {
-  // The columns the table's places make: Pictures, Players, About; Help, Easy, Normal, Hard,
-  // Exit; Records, Language, Speech, VSync, Sound, Music. Up and down go round a column; left and right round the
-  // columns to the nearest in height, a tie to the upper one.
+  // The columns the table's places make: Pictures, Players, Clock, About; Help, Easy, Normal,
+  // Hard, Exit; Records, Language, Less motion, Speech, VSync, Sound, Music. Up and down go
+  // round a column; left and right round the columns to the nearest in height, a tie to the
+  // upper one.
   using M = MenuName;
   struct Neighbours {
     M from, up, down, left, right;
   };
   const Neighbours cases[] = {
       {M::pictures, M::about, M::players, M::records, M::easy},
-      {M::players, M::pictures, M::about, M::language, M::normal},
-      {M::about, M::players, M::pictures, M::sound, M::exit},
+      {M::players, M::pictures, M::clock, M::language, M::normal},
+      {M::clock, M::players, M::about, M::motion, M::hard},
+      {M::about, M::clock, M::pictures, M::sound, M::exit},
       {M::help, M::exit, M::easy, M::pictures, M::records},
       {M::easy, M::help, M::normal, M::pictures, M::records},
       {M::normal, M::easy, M::hard, M::players, M::language},
-      {M::hard, M::normal, M::exit, M::players, M::speech},
+      {M::hard, M::normal, M::exit, M::clock, M::motion},
       {M::exit, M::hard, M::help, M::about, M::sound},
       {M::records, M::music, M::language, M::easy, M::pictures},
-      {M::language, M::records, M::speech, M::normal, M::players},
-      {M::speech, M::language, M::vsync, M::hard, M::about},
+      {M::language, M::records, M::motion, M::normal, M::players},
+      {M::motion, M::language, M::speech, M::hard, M::clock},
+      {M::speech, M::motion, M::vsync, M::hard, M::clock},
       {M::vsync, M::speech, M::sound, M::hard, M::about},
       {M::sound, M::vsync, M::music, M::exit, M::about},
       {M::music, M::sound, M::records, M::exit, M::about},
@@ -113,6 +116,7 @@ TEST(KeyboardPlay, TheArrowsMoveTheHoverThatTheMouseSets) {
   MoveHighlight(h.state, D::right);
   EXPECT_TRUE(h.state.hoverLanguage);
   MoveHighlight(h.state, D::down);
+  MoveHighlight(h.state, D::down);  // past the less-motion switch
   EXPECT_EQ(h.state.hoverSwitch, static_cast<int8_t>(MenuName::speech));
   EXPECT_FALSE(h.state.hoverNormal);
   EXPECT_FALSE(h.state.hoverLanguage);
@@ -133,6 +137,11 @@ TEST(KeyboardPlay, SpacePressesWhatIsHighlightedAsAClickWould) {
   MoveHighlight(h.state, D::right);  // from nothing: Easy
   MoveHighlight(h.state, D::right);  // the records button
   MoveHighlight(h.state, D::down);   // the language selector
+  MoveHighlight(h.state, D::down);   // the less-motion switch
+  const bool lessMotion = h.state.lessMotion;
+  PressHighlighted(h.state, h.actions);
+  EXPECT_EQ(h.state.lessMotion, !lessMotion);
+  h.ClearRequests();
   MoveHighlight(h.state, D::down);   // the speech switch
   MoveHighlight(h.state, D::down);   // the vsync switch
   const bool vsync = h.state.vsyncOn;

@@ -9,8 +9,9 @@ namespace game {
 namespace {
 
 GameResult Result(Level level, int32_t score, Outcome outcome = Outcome::won,
-                  int8_t mode = onePlayer, int32_t seconds = 60) {
+                  int8_t mode = onePlayer, int32_t seconds = 60, int8_t clock = countdown) {
   GameResult result;
+  result.clock = clock;
   result.level = level;
   result.score = score;
   result.outcome = outcome;
@@ -58,6 +59,31 @@ TEST(Records, TheFastestWinAndResultsThatAreNoGames) {
   EXPECT_EQ(records.Add(6, Result(Level::hard, 10, Outcome::won, 0)), 0);
   EXPECT_EQ(records.Add(7, Result(static_cast<Level>(3), 10)), 0);
   EXPECT_EQ(records.Of(Level::hard).alone.games, 4);
+}
+
+TEST(Records, TheRelaxedClockKeepsItsGamesAloneApart) {
+  Records records;
+  records.Add(1, Result(Level::normal, 900, Outcome::won, onePlayer, 400));
+  EXPECT_EQ(records.Add(2, Result(Level::normal, 1700, Outcome::won, onePlayer, 700, relaxed)), 1);
+  EXPECT_EQ(records.Add(3, Result(Level::normal, 1200, Outcome::won, onePlayer, 90, relaxed)), 2);
+  records.Add(4, Result(Level::normal, 300, Outcome::gaveUp, onePlayer, 30, relaxed));
+  // Together the clock changes nothing: the games count where they always did.
+  records.Add(5, Result(Level::normal, 0, Outcome::won, againstComputer, 60, relaxed));
+
+  const LevelRecords& countdownRecords = records.Of(Level::normal);
+  ASSERT_EQ(countdownRecords.best.size(), 1u);
+  EXPECT_EQ(countdownRecords.best[0].score, 900);
+  EXPECT_EQ(countdownRecords.alone.games, 1);
+  EXPECT_EQ(countdownRecords.bestWonSeconds, 400);
+  EXPECT_EQ(countdownRecords.computer.games, 1);
+
+  const LevelRecords& relaxedRecords = records.Of(Level::normal, relaxed);
+  ASSERT_EQ(relaxedRecords.best.size(), 2u);
+  EXPECT_EQ(relaxedRecords.best[0].score, 1700);
+  EXPECT_EQ(relaxedRecords.alone.games, 3);
+  EXPECT_EQ(relaxedRecords.alone.wins, 2);
+  EXPECT_EQ(relaxedRecords.bestWonSeconds, 90);
+  EXPECT_EQ(relaxedRecords.computer.games, 0);
 }
 
 }  // namespace

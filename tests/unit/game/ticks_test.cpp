@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "test_support.h"
+#include "game/choices.h"
+#include "game/mode.h"
 
 namespace game {
 namespace {
@@ -121,6 +123,45 @@ TEST(Menu, SecondAndSpinTicksChangeNothing) {
   h.Spin();
   EXPECT_EQ(Dump(h.state), before);
   EXPECT_EQ(h.random.draws, 0);
+}
+
+// With less motion the title, the stars and the cubes keep still, and a tick asks for a new frame
+// only when it changed what shows: the UI thread then sleeps between events.
+TEST(LessMotion, StillScenesKeepStillAndAskForNoFrame) {
+  Harness h;
+  h.state.lessMotion = true;
+  h.state.scene = SCENE_MENU;
+  const std::string menu = Dump(h.state);
+  for (int tick = 0; tick < 300; ++tick) h.Tick();
+  h.Second();
+  EXPECT_EQ(Dump(h.state), menu);
+  EXPECT_EQ(h.random.draws, 0);
+  EXPECT_EQ(h.state.shownChanges, 0u);
+  h.state.lessMotion = false;
+  h.Tick();
+  EXPECT_EQ(h.state.shownChanges, 1u) << "full motion: every tick moves the menu";
+
+  // The cubes stop turning; their colour still settles on its target, then nothing changes.
+  h.state.lessMotion = true;
+  h.state.scene = SCENE_ABOUT;
+  h.state.cubeTargetColor[0] = 0.97f;
+  h.state.cubeTargetColor[1] = 1.0f;
+  h.state.cubeTargetColor[2] = 1.0f;
+  for (int tick = 0; tick < 10; ++tick) h.Tick();
+  EXPECT_EQ(h.state.cubeAngle[0], 0.0f);
+  const uint32_t settled = h.state.shownChanges;
+  EXPECT_GT(settled, 1u);
+  h.Tick();
+  EXPECT_EQ(h.state.shownChanges, settled);
+
+  // A board waiting for a click looks the same from tick to tick; its clock changes each second.
+  DealThroughTick(h, Level::easy);
+  const uint32_t dealt = h.state.shownChanges;
+  EXPECT_GT(dealt, settled);
+  for (int tick = 0; tick < 50; ++tick) h.Tick();
+  EXPECT_EQ(h.state.shownChanges, dealt);
+  h.Second();
+  EXPECT_EQ(h.state.shownChanges, dealt + 1);
 }
 
 // --- About screen -----------------------------------------------------------------------------
@@ -435,6 +476,27 @@ TEST_P(Wins, TheLastPairWinsAndRaisesTheBestScoreOnlyWhenBeaten) {
     EXPECT_EQ(h.pauses, pauses);
     EXPECT_EQ(h.state.selectionCount, 3);
   }
+
+  // The relaxed clock: no countdown, the time counts up, pairs score 100 each, the board shows
+  // and reports its own records and leaves the score file's best alone.
+  Harness h;
+  h.state.clockChoice = relaxed;
+  h.state.bestScore[params.bestScoreSlot] = 0;
+  h.state.relaxedBest[params.bestScoreSlot] = 777;
+  DealThroughTick(h, GetParam());
+  EXPECT_EQ(h.state.bestText.Get(), "00777");
+  EXPECT_EQ(h.state.timeText.Get(), "0");
+  PlayToTheEnd(h, params);
+  EXPECT_TRUE(h.state.won);
+  EXPECT_EQ(h.state.score, params.pairsToWin * kRelaxedPairScore);
+  EXPECT_EQ(h.state.timeLeft, params.timeLimit);
+  EXPECT_EQ(h.state.players.seconds, params.pairsToWin);
+  EXPECT_EQ(h.bestScoreSaves, 0);
+  EXPECT_EQ(h.state.bestScore[params.bestScoreSlot], 0);
+  const std::vector<GameResult> results = h.state.results.TakeAll();
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].clock, relaxed);
+  EXPECT_EQ(results[0].secondsUsed, params.pairsToWin);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, Wins, ::testing::Values(Level::easy, Level::normal, Level::hard));

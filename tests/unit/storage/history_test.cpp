@@ -78,6 +78,14 @@ TEST_F(HistoryTest, ALineReadsBackAsItWasWrittenAndOddLinesDoNot) {
   EXPECT_EQ(read[0].time, entry.time);
   // Later versions may add fields at the end.
   EXPECT_TRUE(storage::ParseHistoryLine(line.substr(0, line.size() - 1) + " 3 x", back));
+  EXPECT_EQ(back.result.clock, game::countdown);
+  // The relaxed clock's game says so in a tenth field; the countdown's line has none (above).
+  HistoryEntry relaxed = Entry(300);
+  relaxed.result.clock = game::relaxed;
+  const std::string relaxedLine = storage::FormatHistoryLine(relaxed);
+  EXPECT_EQ(relaxedLine, "2026-12-09T05:40:12Z normal 1 classic 300 95 32 7 won relaxed\n");
+  ASSERT_TRUE(storage::ParseHistoryLine(relaxedLine.substr(0, relaxedLine.size() - 1), back));
+  EXPECT_EQ(back.result.clock, game::relaxed);
 
   for (const char* bad : {"", "2026-12-09T05:40:12Z normal 1 classic 1234 95 32 7",
                           "2026-12-09T05:40:12Z medium 1 classic 1 2 3 4 won",
