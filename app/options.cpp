@@ -31,7 +31,7 @@ struct OptionEntry {
   int code;
 };
 
-constexpr std::array<OptionEntry, 8> kOptions = {{
+constexpr std::array<OptionEntry, 9> kOptions = {{
     {{"help", nullptr, "show this help and exit"}, kHelpCode},
     {{"version", nullptr, "show the version and exit"}, kVersionCode},
     {{"fullscreen", nullptr, "start in full screen (F11 switches)"}, kFullscreenCode},
