@@ -1,7 +1,8 @@
 """Play by ear under Xvfb: a real speech-dispatcher on a socket of its own (a dummy voice into
 ALSA's null device, so no sound card is needed) logs every text the game hands it; a scripted
-player who reads only that log, never the screen, and presses only keys wins the easy level.
-Without a daemon the game says so in one line and plays on."""
+player who reads only that log, never the screen, and presses only keys wins the easy level,
+with the classic faces and with a deck of sums and their results. Without a daemon the game
+says so in one line and plays on."""
 
 import os
 import re
@@ -10,6 +11,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (Failure, Game, case, check, pace, require_programs,  # noqa: E402
@@ -121,12 +123,18 @@ ROWS = COLUMNS = 6
 POSITION = re.compile(r"Row (\d+), column (\d+)(?:: (.*))?$")
 
 
-class EarPlayer:
-    """Plays a board by the daemon's log alone: where the highlight is, what a box shows."""
+def same_name(a, b):
+    return a == b
 
-    def __init__(self, game, daemon):
+
+class EarPlayer:
+    """Plays a board by the daemon's log alone: where the highlight is, what a box shows.
+    `match(a, b)` tells whether two boxes' spoken names make a pair."""
+
+    def __init__(self, game, daemon, match=same_name):
         self.game = game
         self.daemon = daemon
+        self.match = match
         self.at = None  # (row, column) as last said
 
     def open(self, place):
@@ -150,7 +158,7 @@ class EarPlayer:
 
         def partner(place):
             return next((p for p, n in known.items()
-                         if n == known[place] and p != place and p not in gone), None)
+                         if p != place and p not in gone and self.match(known[place], n)), None)
         while len(gone) < ROWS * COLUMNS:
             first = next((p for p in known if p not in gone and partner(p)), None) or \
                 unseen.pop(0)
@@ -203,6 +211,67 @@ def test_win_by_ear():
     finally:
         g.cleanup()
         daemon.stop()
+
+
+# Sums and their results, one result per pair: a sum goes with its result alone.
+SUMS = [("%d+%d" % (r // 2, r - r // 2), str(r)) for r in range(2, 14)]
+
+
+def write_sums_deck(path):
+    """Our deck package: set.txt alone, two word cards a pair."""
+    lines = ["name = Sums"]
+    for n, (first, second) in enumerate(SUMS, 1):
+        lines += ["pair.%d.a.word = %s" % (n, first), "pair.%d.b.word = %s" % (n, second)]
+    with zipfile.ZipFile(path, "w") as deck:
+        deck.writestr("set.txt", "\n".join(lines) + "\n")
+
+
+def sum_matches(a, b):
+    """A sum and a number make a pair when the sum comes to it; two sums, or two numbers, never
+    do (they are cards of one side)."""
+    for word in (a, b):
+        check(re.fullmatch(r"\d+(\+\d+)?", word), "not a card of the sums deck: %r" % word)
+
+    def value(word):
+        return sum(int(term) for term in word.split("+"))
+    return ("+" in a) != ("+" in b) and value(a) == value(b)
+
+
+@case(timeout=300)
+def test_sums_by_ear():
+    """A deck given with --pictures: each card says its word as it opens, and the player who
+    pairs each sum with its result by ear clears the easy board."""
+    require_programs("speech-dispatcher")
+    folder = tempfile.mkdtemp(prefix="tessary-sums-")
+    deck = os.path.join(folder, "sums.px")
+    write_sums_deck(deck)
+    daemon = SpeechDaemon()
+    g = Game(BINARY, DATA_DIR, env=dict(ENGLISH, SPEECHD_ADDRESS=daemon.address()),
+             args=["--pictures", deck, "--speech", "--lang", "en", *relaxed_clock()])
+    try:
+        g.start()
+        g.wait_window()
+        daemon.hear(lambda t: t == "Menu", "the menu said")
+        g.key("Down")
+        daemon.hear(lambda t: t == "Easy", "the easy button said")
+        g.key("space")
+        daemon.hear(lambda t: t == "Easy, 6 by 6", "the easy board said")
+        EarPlayer(g, daemon, sum_matches).play()
+        daemon.hear(lambda t: t == "You won!", "the win said")
+        transcript = os.environ.get("TESSARY_E2E_TRANSCRIPT")
+        if transcript:
+            with open(transcript, "w") as f:
+                f.write("\n".join(daemon.texts()) + "\n")
+        g.key("Escape")
+        daemon.hear(lambda t: t == "Menu", "the menu said again")
+        for _ in range(3):
+            g.key("Escape")
+        check(g.wait_exit() == 0, g.stderr())
+        check(SPEECH_LINE.search(g.stderr()) is None, "speech gave up: " + g.stderr())
+    finally:
+        g.cleanup()
+        daemon.stop()
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 @case(timeout=120)
