@@ -24,9 +24,9 @@ SpeechEvent BoxEvent(const game::GameState& state, int scene, int box) {
   const auto level = game::LevelOfPlayScene(scene);
   if (!level) return event;
   // Boxes run right to left within a row (game/navigation.h): column 0 is the rightmost.
-  const int columns = game::ParamsOf(*level).columns;
-  event.row = box / columns + 1;
-  event.column = columns - box % columns;
+  const game::BoxPlace place = game::PlaceOfBox(game::ParamsOf(*level), box);
+  event.row = place.row + 1;
+  event.column = place.column + 1;
   event.empty = !state.boxes[box].present;
   if (!event.empty && state.boxes[box].open) event.name = render::BoxName(state, box);
   return event;
@@ -134,6 +134,7 @@ void Announcer::Board(const game::GameState& state, const Seen& now,
 
 std::vector<SpeechEvent> Announcer::Observe(const game::GameState& state) {
   std::vector<SpeechEvent> events;
+  movedToBox_.reset();
   const int scene = state.scene.load(std::memory_order_acquire);
   if (!IsSteadyScene(scene)) return events;
   Seen now = Look(state);
@@ -158,8 +159,11 @@ std::vector<SpeechEvent> Announcer::Observe(const game::GameState& state) {
     }
   } else if (now.scene == game::SCENE_MENU) {
     Menu(now, events);
-  } else if (game::LevelOfPlayScene(now.scene)) {
+  } else if (const auto level = game::LevelOfPlayScene(now.scene)) {
     Board(state, now, events);
+    if (now.highlight != seen_.highlight && now.highlight != 0 &&
+        now.highlight <= static_cast<uint32_t>(game::ParamsOf(*level).boxCount))
+      movedToBox_ = static_cast<int>(now.highlight) - 1;
   } else if (now.highlight != seen_.highlight && now.highlight != 0) {
     events.push_back({.topic = SpeechTopic::back});
   }

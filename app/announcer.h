@@ -31,6 +31,9 @@ class Announcer {
   // The answer to a key; none where the key has nothing to say.
   std::optional<SpeechEvent> Answer(const game::GameState& state, SpeechRequest request) const;
 
+  // The box (0-based) the highlight moved to on a board in the last Observe; none otherwise.
+  std::optional<int> MovedToBox() const { return movedToBox_; }
+
  private:
   struct MenuValue {
     bool on = false;
@@ -52,6 +55,7 @@ class Announcer {
   void Menu(const Seen& now, std::vector<SpeechEvent>& events) const;
 
   Seen seen_;
+  std::optional<int> movedToBox_;
 };
 
 // A board's box event for box (0-based) of the board in scene: its row and column as the

@@ -8,9 +8,14 @@
 
 namespace app {
 
-void Narrator::OnFrame(const game::GameState& state) {
+void Narrator::OnFrame(game::GameState& state) {
   const std::vector<SpeechEvent> events = announcer_.Observe(state);
   const bool on = state.speechOn;
+  // Where the highlight went is heard at once, before the words come.
+  if (on && announcer_.MovedToBox()) {
+    state.placeTick = static_cast<int16_t>(*announcer_.MovedToBox());
+    game::RequestSound(state, game::SoundRequest::playPlace);
+  }
   // The frame that switches speech off still says so.
   if ((on || wasOn_) && !events.empty()) Say(LinesOf(events));
   wasOn_ = on;

@@ -21,8 +21,8 @@ class Narrator {
       : makeBackend_(std::move(makeBackend)) {}
 
   // Once a pass of the loop, after the input: says what changed while speech is on (and the
-  // switch's own "off").
-  void OnFrame(const game::GameState& state);
+  // switch's own "off"), and asks for the tick of the board's box the highlight moved to.
+  void OnFrame(game::GameState& state);
   // The T and R keys: says the answer while speech is on.
   void OnRequest(const game::GameState& state, SpeechRequest request);
   // The voice's language from now on.

@@ -46,8 +46,9 @@ enum class SoundRequest : uint8_t {
   stopAboutMusic,
   stopEffects,
   playCard,  // the sound of the card just opened (cardSound), on a deck whose cards sound
+  playPlace,  // the tick of the board's box under the highlight (placeTick), speech being on
 };
-inline constexpr int kSoundRequestCount = 14;
+inline constexpr int kSoundRequestCount = 15;
 
 inline constexpr int kBoxCapacity = 80;
 inline constexpr int kStarCount = 50;
@@ -162,6 +163,8 @@ struct GameState {
   // faces; cardSound written before each request.
   Shared<bool> cardSounds;
   Shared<int16_t> cardSound{-1};
+  // The box (0-based) whose tick playPlace asks for; written before each request.
+  Shared<int16_t> placeTick{-1};
 
   // Playing together: reset by DealBoard
   Players players;

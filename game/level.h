@@ -39,6 +39,15 @@ constexpr uint32_t BackButtonOf(const LevelParams& params) {
 }
 constexpr uint32_t RecordsButtonOf(const LevelParams& params) { return BackButtonOf(params) + 1; }
 
+// Where box (0-based) stands as the player sees the board: row from the top and column from the
+// left, 0-based (boxes run right to left within a row, game/navigation.h).
+struct BoxPlace {
+  int row, column;
+};
+constexpr BoxPlace PlaceOfBox(const LevelParams& params, int box) {
+  return {box / params.columns, params.columns - 1 - box % params.columns};
+}
+
 // The level whose play scene (3, 5, 7) or setup scene (2, 4, 6) this is; none for other scenes.
 constexpr std::optional<Level> LevelOfPlayScene(int scene) {
   for (const LevelParams& p : kLevelParams)

@@ -2,6 +2,8 @@
 // serving logic sees only this interface, so tests can run it over a fake set without audio.
 #pragma once
 
+#include "sound/place_tick.h"
+
 namespace sound {
 
 // Slots of the nine devices, in the order in which they are opened and closed.
@@ -36,6 +38,8 @@ class MediaDevices {
   virtual void PlayCard(int) {}
   // Stops a card's sound. Sound thread.
   virtual void StopCard() {}
+  // Plays a board place's tick once, cutting the tick before. Sound thread.
+  virtual void PlayPlace(const PlaceTick&) {}
 };
 
 // The device set of a game without sound output: every slot is empty.

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -17,6 +18,29 @@ constexpr int kChunkFrames = 1024;
 constexpr std::size_t kSilenceFrames = 1024;
 // A deck card's sound plays on the channel after the devices'.
 constexpr int kCardChannel = kSlotCount;
+// A board place's tick plays on the one after it.
+constexpr int kPlaceChannel = kSlotCount + 1;
+constexpr int kChannelCount = kSlotCount + 2;
+
+// One sample in -1..1 written in the mixer's sample format at `out`; false for a format the
+// ticks do not make.
+bool PutSample(float value, SDL_AudioFormat format, uint8_t* out) {
+  switch (format) {
+    case AUDIO_U8: *out = static_cast<uint8_t>(std::lround(value * 127.0f) + 128); return true;
+    case AUDIO_S16SYS: {
+      const auto sample = static_cast<int16_t>(std::lround(value * 32767.0f));
+      std::memcpy(out, &sample, sizeof sample);
+      return true;
+    }
+    case AUDIO_S32SYS: {
+      const auto sample = static_cast<int32_t>(std::lround(static_cast<double>(value) * 2147483647.0));
+      std::memcpy(out, &sample, sizeof sample);
+      return true;
+    }
+    case AUDIO_F32SYS: std::memcpy(out, &value, sizeof value); return true;
+    default: return false;
+  }
+}
 
 }  // namespace
 
@@ -33,7 +57,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(bool quiet) {
   Uint16 sampleFormat = 0;
   Mix_QuerySpec(&format.sampleRate, &sampleFormat, &format.channels);
   format.sampleFormat = sampleFormat;
-  if (!CanDecodeInto(format) || Mix_AllocateChannels(kSlotCount + 1) != kSlotCount + 1) {
+  if (!CanDecodeInto(format) || Mix_AllocateChannels(kChannelCount) != kChannelCount) {
     std::fprintf(stderr,
                  "tessary: unusable sound device (format %#x, %d channels); no sound\n",
                  sampleFormat, format.channels);
@@ -80,6 +104,7 @@ MixerDevices::~MixerDevices() {
   // Halting takes the mixer's lock, so once it returns no channel reads this object's sound.
   for (int slot = 0; slot < kSlotCount; ++slot) Mix_HaltChannel(slot);
   Mix_HaltChannel(kCardChannel);
+  Mix_HaltChannel(kPlaceChannel);
 }
 
 void MixerDevices::PlayCard(int card) {
@@ -113,6 +138,31 @@ void MixerDevices::PlayCard(int card) {
 }
 
 void MixerDevices::StopCard() { Mix_HaltChannel(kCardChannel); }
+
+void MixerDevices::PlayPlace(const PlaceTick& tick) {
+  // The chunk reads placePcm_: silence the channel before it changes.
+  Mix_HaltChannel(kPlaceChannel);
+  const std::vector<float> stereo = SynthesizeTick(tick, format_.sampleRate);
+  const std::size_t frames = stereo.size() / 2;
+  const auto channels = static_cast<std::size_t>(format_.channels);
+  const std::size_t sampleBytes = frameBytes_ / channels;
+  placePcm_.assign(frames * frameBytes_, 0);
+  for (std::size_t i = 0; i < frames; ++i) {
+    for (std::size_t c = 0; c < channels; ++c) {
+      // Mono hears both sides; channels past the front pair stay silent.
+      const float value = channels == 1 ? (stereo[2 * i] + stereo[2 * i + 1]) / 2
+                          : c < 2       ? stereo[2 * i + c]
+                                        : 0.0f;
+      if (!PutSample(value, format_.sampleFormat, &placePcm_[i * frameBytes_ + c * sampleBytes]))
+        return;
+    }
+  }
+  placeChunk_.allocated = 0;
+  placeChunk_.abuf = placePcm_.data();
+  placeChunk_.alen = static_cast<Uint32>(placePcm_.size());
+  placeChunk_.volume = MIX_MAX_VOLUME;
+  Mix_PlayChannel(kPlaceChannel, &placeChunk_, 0);
+}
 
 void MixerDevices::Play(int slot) {
   if (!IsValid(slot)) return;
@@ -166,6 +216,7 @@ void MixerDevices::SetLoopPosition(int slot, std::size_t frame) {
 
 void MixerDevices::Suspend() {
   Mix_HaltChannel(kCardChannel);
+  Mix_HaltChannel(kPlaceChannel);
   for (int slot = 0; slot < kSlotCount; ++slot) {
     Mix_HaltChannel(slot);
     devices_[slot].looping = false;

@@ -17,7 +17,7 @@
 
 namespace sound {
 
-// The mixer (44100 Hz, stereo, 16-bit asked; nine channels and one for a card's sound), open for the object's life, over
+// The mixer (44100 Hz, stereo, 16-bit asked; nine channels, one for a card's sound and one for a place's tick), open for the object's life, over
 // SDL's audio subsystem, which the thread that started SDL starts before and stops after: SDL
 // counts its subsystems without a lock.
 class AudioOutput {
@@ -57,6 +57,8 @@ class MixerDevices final : public MediaDevices {
   // on its first play and kept while the deck stays. An undecodable one: one line, silence.
   void PlayCard(int card) override;
   void StopCard() override;
+  // A board place's tick, made for the mixer's format on its own channel after the card's.
+  void PlayPlace(const PlaceTick& tick) override;
 
   // Whether the slot holds a device.
   bool IsOpen(int slot) const;
@@ -95,6 +97,8 @@ class MixerDevices final : public MediaDevices {
   std::vector<std::vector<uint8_t>> cardPcm_;  // per card; empty until decoded
   std::vector<bool> cardFailed_;
   Mix_Chunk cardChunk_{};
+  std::vector<uint8_t> placePcm_;  // the last tick, in the mixer's format
+  Mix_Chunk placeChunk_{};
   PcmFormat format_;
 };
 

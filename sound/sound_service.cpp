@@ -5,12 +5,14 @@
 #include <mutex>
 #include <thread>
 
+#include "game/level.h"
+
 namespace sound {
 namespace {
 
 using game::SoundRequest;
 
-enum class Command { kPlay, kPlayLooped, kStop, kStopEffects, kPlayCard };
+enum class Command { kPlay, kPlayLooped, kStop, kStopEffects, kPlayCard, kPlayPlace };
 enum class Condition { kMusicOn, kSoundOn, kAlways };
 
 struct Rule {
@@ -37,6 +39,7 @@ constexpr std::array<Rule, game::kSoundRequestCount> kRules = {{
     {SoundRequest::stopAboutMusic, Command::kStop, Condition::kAlways, SOUND_ABOUT},
     {SoundRequest::stopEffects, Command::kStopEffects, Condition::kAlways, -1},
     {SoundRequest::playCard, Command::kPlayCard, Condition::kSoundOn, -1},
+    {SoundRequest::playPlace, Command::kPlayPlace, Condition::kSoundOn, -1},
 }};
 
 constexpr bool RulesFollowRequestOrder() {
@@ -70,6 +73,18 @@ void Send(const game::GameState& state, MediaDevices& devices, const Rule& rule)
     case Command::kPlayCard:
       if (state.cardSound >= 0) devices.PlayCard(state.cardSound);
       break;
+    case Command::kPlayPlace: {
+      // The board may have gone since the request: then there is no place to hear.
+      const auto level = game::LevelOfPlayScene(state.scene.load(std::memory_order_acquire));
+      const int box = state.placeTick;
+      if (!level) break;
+      const game::LevelParams& params = game::ParamsOf(*level);
+      if (box < 0 || box >= params.boxCount) break;
+      const game::BoxPlace place = game::PlaceOfBox(params, box);
+      devices.PlayPlace(PlaceTickOf(place.row, place.column, params.rows, params.columns,
+                                    !state.boxes[box].present));
+      break;
+    }
   }
 }
 

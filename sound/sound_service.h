@@ -10,7 +10,7 @@
 
 namespace sound {
 
-// One pass over the fourteen requests in their serving order: each raised flag is cleared, then
+// One pass over the fifteen requests in their serving order: each raised flag is cleared, then
 // its command is sent if the setting it depends on (musicOn, soundOn, or none for stops) is on
 // at that moment. A request raised again while its command runs stays raised for the next pass.
 // Sound thread.

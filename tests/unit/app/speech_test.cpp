@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/announcer.h"
+#include "app/narrator.h"
 #include "app/speech.h"
 #include "app/speech_lines.h"
 #include "game/level.h"
@@ -121,8 +122,10 @@ TEST_F(SpeechLines, AnnouncerSaysWhatChangedOnABoard) {
   // Box 5 is the top row's leftmost (boxes run right to left).
   state->boxes[5].hover = true;
   EXPECT_EQ(said(), "Row 1, column 1");
+  EXPECT_EQ(announcer.MovedToBox(), 5);  // the box whose place is to be heard
   state->boxes[5].open = true;
   EXPECT_EQ(said(), "Row 1, column 1: Clover");  // face 5 is the sixth classic face
+  EXPECT_FALSE(announcer.MovedToBox());
   state->boxes[5].hover = false;
   state->boxes[0].hover = true;
   state->boxes[0].open = true;
@@ -245,6 +248,28 @@ TEST(SpeechWorker, NewLinesCutOldOnesButNeverAResult) {
     EXPECT_EQ(std::vector<std::string>(calls.begin() + 3, calls.end()),
               (std::vector<std::string>{"say Pair found", "cancel", "say You won!", "say Menu"}));
   }
+}
+
+// A move of the highlight on a board asks for its place's tick while speech is on, never while
+// it is off, so a game without speech sounds as it always did.
+TEST(SpeechWorker, TheHighlightsPlaceIsHeardOnlyWithSpeechOn) {
+  FakeDaemon::Shared shared;
+  app::Narrator narrator([&] { return std::make_unique<FakeDaemon>(shared); });
+  auto state = std::make_unique<game::GameState>();
+  std::vector<game::SoundRequest> requests;
+  state->soundObserver = [&](game::SoundRequest request) { requests.push_back(request); };
+  state->scene = game::SCENE_EASY;
+  narrator.OnFrame(*state);
+  state->boxes[3].hover = true;
+  narrator.OnFrame(*state);
+  EXPECT_TRUE(requests.empty());
+  state->speechOn = true;
+  state->boxes[3].hover = false;
+  state->boxes[7].hover = true;
+  narrator.OnFrame(*state);
+  narrator.OnFrame(*state);  // staying put: no second tick
+  EXPECT_EQ(requests, std::vector<game::SoundRequest>{game::SoundRequest::playPlace});
+  EXPECT_EQ(state->placeTick, 7);
 }
 
 TEST(SpeechWorker, AHungOrMissingDaemonNeverHoldsUpTheGame) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include "game/game_state.h"
+#include "game/level.h"
 #include "sound/media_devices.h"
+#include "sound/place_tick.h"
 #include "sound/sound_service.h"
 #include "test_sounds.h"
 
@@ -26,6 +29,10 @@ class FakeDevices final : public sound::MediaDevices {
   void Stop(int slot) override { Record("stop " + std::to_string(slot)); }
   void PlayCard(int card) override { Record("card " + std::to_string(card)); }
   void StopCard() override { Record("stop card"); }
+  void PlayPlace(const sound::PlaceTick& tick) override {
+    Record(std::string("place ") + (tick.empty ? "empty " : "tone ") +
+           (tick.left > tick.right ? "left" : "right"));
+  }
 
   Calls Taken() {
     std::lock_guard lock(mutex_);
@@ -77,15 +84,59 @@ class SoundServing : public ::testing::Test {
   FakeDevices devices;
 };
 
-TEST_F(SoundServing, ServesAllFourteenRequestsInTheirOrderAndClearsThem) {
+TEST_F(SoundServing, ServesAllFifteenRequestsInTheirOrderAndClearsThem) {
   for (int i = game::kSoundRequestCount - 1; i >= 0; --i)
     game::RequestSound(state, static_cast<SoundRequest>(i));
   state.cardSound = 5;
+  state.scene = game::SCENE_EASY;
+  state.placeTick = 0;  // boxes run right to left: box 0 is the top row's rightmost
   EXPECT_EQ(Serve(), (Calls{"loop 0", "play 1", "loop 2", "play 3", "play 4", "play 5", "play 6",
                             "play 7", "loop 8", "stop 0", "stop 2", "stop 8", "stop 1", "stop 3",
-                            "stop 4", "stop 5", "stop 6", "stop 7", "stop card", "card 5"}));
+                            "stop 4", "stop 5", "stop 6", "stop 7", "stop card", "card 5",
+                            "place empty right"}));
   EXPECT_FALSE(sound::AnySoundRequested(state));
   EXPECT_TRUE(Serve().empty());
+
+  state.boxes[5].present = true;
+  state.placeTick = 5;
+  Raise({SoundRequest::playPlace});
+  EXPECT_EQ(Serve(), (Calls{"place tone left"}));
+  state.scene = game::SCENE_MENU;  // the board has gone: nowhere to hear
+  Raise({SoundRequest::playPlace});
+  EXPECT_TRUE(Serve().empty());
+}
+
+// The place's tick: the left column pans left, the top row sounds higher, an empty place is a
+// lower thud; and the made sound is short, bounded and louder on its own side.
+TEST(PlaceTick, PansByColumnPitchesByRowAndThudsWhenEmpty) {
+  const sound::PlaceTick topLeft = sound::PlaceTickOf(0, 0, 6, 6, false);
+  const sound::PlaceTick bottomRight = sound::PlaceTickOf(5, 5, 6, 6, false);
+  const sound::PlaceTick middle = sound::PlaceTickOf(2, 2, 5, 5, false);
+  EXPECT_GT(topLeft.left, 0.99f);
+  EXPECT_LT(topLeft.right, 0.01f);
+  EXPECT_GT(bottomRight.right, 0.99f);
+  EXPECT_NEAR(middle.left, middle.right, 1e-6f);
+  EXPECT_GT(topLeft.frequency, sound::PlaceTickOf(1, 0, 6, 6, false).frequency);
+  EXPECT_GT(sound::PlaceTickOf(1, 0, 6, 6, false).frequency, bottomRight.frequency);
+  const sound::PlaceTick gone = sound::PlaceTickOf(0, 0, 6, 6, true);
+  EXPECT_TRUE(gone.empty);
+  EXPECT_LT(gone.frequency, bottomRight.frequency);
+  EXPECT_EQ(sound::PlaceTickOf(-3, 99, 6, 6, false), sound::PlaceTickOf(0, 5, 6, 6, false));
+
+  for (const sound::PlaceTick& tick : {topLeft, gone}) {
+    const std::vector<float> samples = sound::SynthesizeTick(tick, 44100);
+    ASSERT_GT(samples.size(), 2u * 441);   // over 10 ms
+    ASSERT_LT(samples.size(), 2u * 4410);  // under 100 ms
+    float left = 0, right = 0;
+    for (std::size_t i = 0; i < samples.size(); i += 2) {
+      ASSERT_LE(std::abs(samples[i]), 1.0f);
+      left += std::abs(samples[i]);
+      right += std::abs(samples[i + 1]);
+    }
+    EXPECT_GT(left, 10 * right);
+    EXPECT_EQ(samples[0], 0.0f) << "starts from silence";
+  }
+  EXPECT_TRUE(sound::SynthesizeTick(topLeft, 0).empty());
 }
 
 TEST_F(SoundServing, PlayComesBeforeStopWithinAPass) {
@@ -109,7 +160,8 @@ TEST_F(SoundServing, SoundSwitchedOffDropsEffectsButNotStops) {
   state.cardSound = 2;
   Raise({SoundRequest::playButton, SoundRequest::playBox, SoundRequest::playError,
          SoundRequest::playBingo, SoundRequest::playLose, SoundRequest::playWin,
-         SoundRequest::playGameMusic, SoundRequest::stopGameMusic, SoundRequest::playCard});
+         SoundRequest::playGameMusic, SoundRequest::stopGameMusic, SoundRequest::playCard,
+         SoundRequest::playPlace});
   EXPECT_EQ(Serve(), (Calls{"loop 2", "stop 2"}));
   state.soundOn = true;
   EXPECT_TRUE(Serve().empty());
