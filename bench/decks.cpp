@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 constexpr int kPairs = 100;
 constexpr int kPictureSide = 512;
-constexpr bool kSvgPictures = false;
+constexpr bool kSvgPictures = true;
 
 void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));

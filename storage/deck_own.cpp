@@ -12,6 +12,7 @@
 #include <set>
 #include <span>
 
+#include "storage/deck_input.h"
 #include "storage/deck_limits.h"
 #include "storage/deck_local.h"
 #include "storage/formats.h"
@@ -225,8 +226,9 @@ bool ReadCard(zip_t* archive, const DeckPairEntries& pair, const DeckCardEntries
     const std::vector<uint8_t> bytes =
         ReadDeckEntry(archive, card.picture, kEntryLimit, total, problem);
     if (bytes.empty()) return false;
-    const std::string reason = PrepareFaceFromBytes(bytes, face.rgb, cancel);
-    if (!reason.empty()) {
+    // SVG drawings too, as the other games' decks have them.
+    std::string reason;
+    if (!DeckPictureToFace(card.picture, bytes, face.rgb, reason, cancel)) {
       problem = "entry \"" + card.picture + "\": " + reason;
       return false;
     }
