@@ -12,6 +12,7 @@
 #include "game/choices.h"
 #include "game/level.h"
 #include "game/menu.h"
+#include "game/mode.h"
 #include "game/pause.h"
 #include "game/scenes.h"
 #include "game/text_id.h"
@@ -318,6 +319,8 @@ void DrawValueText(const game::SharedText& text, std::size_t maxBytes, float x, 
 constexpr PlacedText kBestLabel{N_("Best score:"), {-3.5f, 3.6f, Align::left, 1.07f}, -0.12f};
 // TRANSLATORS: the board's top row, a label before the clock; at most about 14 characters.
 constexpr PlacedText kTimeLabel{N_("Time left:"), {-0.5f, 3.6f, Align::left, 1.07f}, -0.06f};
+// A clock that counts up (the relaxed clock) says the time taken, as the players' panel does.
+constexpr PlacedText kTimeTakenLabel{N_("Time:"), {-0.5f, 3.6f, Align::left, 1.07f}, -0.06f};
 constexpr PlacedText kWonMessage{N_("You won!!!"), {-0.5f, 0.0f}};
 constexpr PlacedText kLostMessage{N_("You lost!!!"), {-0.5f, 0.0f}};
 
@@ -361,7 +364,8 @@ void DrawBoardScene(const game::GameState& state, game::Level level) {
   }
   DrawPlacedText(kBestLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.bestText, kBestTextBytes, -2.5f, 3.6f);
-  DrawPlacedText(kTimeLabel, 1.0f, 1.0f, 1.0f);
+  const bool countsUp = game::BoardMode(state).ClockKind() == game::Clock::countUp;
+  DrawPlacedText(countsUp ? kTimeTakenLabel : kTimeLabel, 1.0f, 1.0f, 1.0f);
   DrawValueText(state.timeText, kTimeTextBytes, 0.5f, 3.6f);
   DrawValueText(state.scoreText, kScoreTextBytes, 3.0f, 3.6f);
   // The message colour is drawn with its red and blue exchanged.
