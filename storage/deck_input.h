@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/decks.h"
 #include "storage/photo_faces.h"
 
 namespace storage {
@@ -68,6 +69,15 @@ bool SvgToFace(std::span<const uint8_t> bytes, std::vector<uint8_t>& faceRgb,
 bool DeckPictureToFace(std::string_view name, std::span<const uint8_t> bytes,
                        std::vector<uint8_t>& faceRgb, std::string& problem,
                        const std::atomic<bool>* cancel = nullptr);
+
+// A pair read from the deck at path joins cards (its second card only on a two-kind deck), and
+// used counts it; or, when problem is set, it is skipped with one line naming it (`which`:
+// "pair 3", "element 3"). Any thread.
+void KeepOrSkipPair(const std::string& path, const std::string& which, const std::string& problem,
+                    FaceImage& first, FaceImage& second, DeckCards& cards, int& used,
+                    std::vector<std::string>& problems);
+// Whether a deck read to its end holds any pair; else one line in problems.
+bool HoldsPairs(const std::string& path, int used, std::vector<std::string>& problems);
 
 // A card's picture or sound from the deck's entry: the face's rgb (through DeckPictureToFace)
 // or its sound bytes (at most kMaxDeckSoundBytes), and its source ("deck path:entry"). Empty when

@@ -246,20 +246,10 @@ bool ReadKdeDeck(const PictureSetInfo& set, DeckCards& cards, std::vector<std::s
           break;
       }
     }
-    if (!problem.empty()) {
-      problems.push_back(path + ": element " + std::to_string(index + 1) + ": " + problem +
-                         " (skipped)");
-      continue;
-    }
-    cards.faces.push_back(std::move(first));
-    if (cards.twoKinds) cards.faces.push_back(std::move(second));
-    ++used;
+    KeepOrSkipPair(path, "element " + std::to_string(index + 1), problem, first, second, cards, used,
+                   problems);
   }
-  if (used == 0) {
-    problems.push_back(path + ": holds no pair that can be played");
-    return false;
-  }
-  return true;
+  return HoldsPairs(path, used, problems);
 }
 
 }  // namespace storage

@@ -172,6 +172,23 @@ bool DeckPictureToFace(std::string_view name, std::span<const uint8_t> bytes,
   return problem.empty();
 }
 
+void KeepOrSkipPair(const std::string& path, const std::string& which, const std::string& problem,
+                    FaceImage& first, FaceImage& second, DeckCards& cards, int& used,
+                    std::vector<std::string>& problems) {
+  if (!problem.empty()) {
+    problems.push_back(path + ": " + which + ": " + problem + " (skipped)");
+    return;
+  }
+  cards.faces.push_back(std::move(first));
+  if (cards.twoKinds) cards.faces.push_back(std::move(second));
+  ++used;
+}
+
+bool HoldsPairs(const std::string& path, int used, std::vector<std::string>& problems) {
+  if (used == 0) problems.push_back(path + ": holds no pair that can be played");
+  return used > 0;
+}
+
 std::string AddCardPicture(const std::string& deckPath, const DeckFiles& files,
                            const std::string& entry, FaceImage& face,
                            const std::atomic<bool>* cancel) {

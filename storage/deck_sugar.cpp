@@ -169,20 +169,10 @@ bool ReadSugarDeck(const PictureSetInfo& set, DeckCards& cards,
                                     cancel);
     if (problem.empty() && cards.twoKinds)
       problem = BuildCard(path, files, game.folder, CardOf(pairs[index], 'b'), second, cancel);
-    if (!problem.empty()) {
-      problems.push_back(path + ": pair " + std::to_string(index + 1) + ": " + problem +
-                         " (skipped)");
-      continue;
-    }
-    cards.faces.push_back(std::move(first));
-    if (cards.twoKinds) cards.faces.push_back(std::move(second));
-    ++used;
+    KeepOrSkipPair(path, "pair " + std::to_string(index + 1), problem, first, second, cards, used,
+                   problems);
   }
-  if (used == 0) {
-    problems.push_back(path + ": holds no pair that can be played");
-    return false;
-  }
-  return true;
+  return HoldsPairs(path, used, problems);
 }
 
 }  // namespace storage
