@@ -138,12 +138,12 @@ class SpeechdBackend final : public SpeechBackend {
   // Fires the interrupt signal after `after`, then every kRepeat; zero disarms.
   void Arm(std::chrono::nanoseconds after) {
     if (!timerMade_) return;
-    itimerspec spec{};
+    itimerspec timing{};
     if (after.count() > 0) {
-      spec.it_value = ToTimespec(after);
-      spec.it_interval = ToTimespec(kRepeat);
+      timing.it_value = ToTimespec(after);
+      timing.it_interval = ToTimespec(kRepeat);
     }
-    timer_settime(timer_, 0, &spec, nullptr);
+    timer_settime(timer_, 0, &timing, nullptr);
   }
 
   void* library_ = nullptr;
